@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Vireo's two set-up commands:
+#   ./build.sh run    install what is missing, build, run Vireo on the bundled sample bases
+#   ./build.sh test   install what is missing, build, run every test (also under ASan+UBSan)
+# Also: ./build.sh bench   build and run the benchmarks (they print ratios to a baseline).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"
+  elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+  else echo "build.sh: need root or sudo to install: $*" >&2; exit 1
+  fi
+}
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "build.sh: installing ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+configure_and_build() { # dir, extra cmake args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir"
+}
+
+run_tests() { # dir
+  ctest --test-dir "$1" --output-on-failure -j2 --timeout 600
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    configure_and_build build
+    for base in samples/*.dbx; do
+      echo "== $base"
+      ./build/cli/vireo-cli info "$base"
+      ./build/cli/vireo-cli list "$base" || true
+    done
+    ;;
+  test)
+    install_missing
+    configure_and_build build
+    run_tests build
+    echo "== again under AddressSanitizer and UndefinedBehaviorSanitizer"
+    configure_and_build build/sanitize -DVIREO_SANITIZE=ON -DVIREO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build/sanitize
+    ;;
+  bench)
+    install_missing
+    configure_and_build build -DCMAKE_BUILD_TYPE=Release
+    for b in build/bench/*; do [ -x "$b" ] && [ -f "$b" ] && "$b"; done
+    ;;
+  *)
+    echo "usage: ./build.sh run | test | bench" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,48 @@
+#pragma once
+// The working file of a reading operation, opened read-only. Browsing and recovery read many
+// small headers scattered over the file, so reads go through a few cached windows instead of one
+// system call each; read errors (a bad sector on an old disk) come back as short reads, never as
+// a signal, which is why this does not memory-map the file.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/read_only_file.h"
+
+namespace vireo::dbx {
+
+class BaseFile {
+ public:
+  BaseFile();
+  bool open(const std::string& path);  // false: error() says why
+  void close();
+  const std::string& error() const { return file_.error(); }
+  uint64_t size() const { return file_.size(); }
+
+  // The offsets the format can reach: a 32-bit offset that is not negative as a signed value.
+  static bool reachable(uint32_t offset) { return offset <= 0x7FFFFFFFu; }
+
+  // Reads exactly length bytes at offset; false when the offset is unreachable or fewer bytes
+  // could be read.
+  bool readExact(uint32_t offset, void* buffer, size_t length);
+  // Reads up to length bytes at a 64-bit offset, bypassing the cache; returns the count read.
+  size_t readSome(uint64_t offset, void* buffer, size_t length);
+
+ private:
+  struct Window {
+    uint64_t start = 0;
+    size_t length = 0;
+    uint64_t lastUse = 0;
+    std::unique_ptr<uint8_t[]> bytes;
+  };
+  static constexpr size_t kWindowSize = 256 * 1024;
+  Window& windowFor(uint64_t offset);
+
+  ReadOnlyFile file_;
+  std::array<Window, 4> windows_;
+  uint64_t clock_ = 0;
+};
+
+}  // namespace vireo::dbx

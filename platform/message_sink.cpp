@@ -1,0 +1,46 @@
+#include "platform/message_sink.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+namespace vireo {
+namespace {
+
+std::mutex& handlerMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+MessageHandler& currentHandler() {
+  static MessageHandler handler = [](const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+  };
+  return handler;
+}
+
+}  // namespace
+
+MessageHandler setMessageHandler(MessageHandler handler) {
+  std::lock_guard lock(handlerMutex());
+  MessageHandler previous = std::move(currentHandler());
+  currentHandler() = std::move(handler);
+  return previous;
+}
+
+void showMessageBox(const std::string& text) {
+  std::lock_guard lock(handlerMutex());
+  if (currentHandler()) currentHandler()(text);
+}
+
+int showMessage(const char* format, ...) {
+  char buffer[1000];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  showMessageBox(buffer);
+  return -1;
+}
+
+}  // namespace vireo

@@ -1,0 +1,10 @@
+#include "platform/progress_sink.h"
+
+namespace vireo {
+
+NullProgress& NullProgress::instance() {
+  static NullProgress progress;
+  return progress;
+}
+
+}  // namespace vireo

@@ -1,0 +1,37 @@
+#pragma once
+// A file opened for reading only. The user's base must never be written, not even its access
+// time, so it is opened with O_NOATIME where the kernel allows it. Opening refuses anything that
+// is not a regular file, so a FIFO or a device named like a base cannot hang or flood a read.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vireo {
+
+class ReadOnlyFile {
+ public:
+  ReadOnlyFile() = default;
+  ~ReadOnlyFile();
+  ReadOnlyFile(ReadOnlyFile&& other) noexcept;
+  ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  // False on failure; error() then says why (strerror text or "not a regular file").
+  bool open(const std::string& path);
+  void close();
+  bool isOpen() const { return fd_ >= 0; }
+  uint64_t size() const { return size_; }
+  const std::string& error() const { return error_; }
+
+  // Reads up to length bytes at offset; returns the count read (short at the end of the file or
+  // on a read error, which is then kept in error()).
+  size_t readAt(uint64_t offset, void* buffer, size_t length);
+
+ private:
+  int fd_ = -1;
+  uint64_t size_ = 0;
+  std::string error_;
+};
+
+}  // namespace vireo

@@ -1,0 +1,18 @@
+#pragma once
+// Where a message's bytes lie: the data of its blocks, concatenated in list order.
+#include <cstdint>
+#include <vector>
+
+namespace vireo {
+
+struct BlockRef {
+  uint32_t offset = 0;  // file offset of the block's first data byte (block start + 16)
+  int16_t length = 0;   // data bytes in the block
+};
+
+struct BlockList {
+  std::vector<BlockRef> entries;
+  int count() const { return static_cast<int>(entries.size()); }
+};
+
+}  // namespace vireo
