@@ -1,0 +1,71 @@
+#pragma once
+// Lays out a whole .dbx base: the file header (kind word, message count, root offset, chain
+// table), an index tree of any depth, information records, loose records, and each message's
+// chain of data blocks. After build(), messages() and nodes() say where everything went, so a
+// test can damage any of it through the image.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dbx/layout.h"
+#include "tools/dbx_writer/dbx_image.h"
+
+namespace vireo::testing {
+
+struct MessageSpec {
+  std::string text;  // the message's stored bytes
+  enum class Listing { index, loose, none };
+  Listing listing = Listing::index;  // none: only its blocks are written (recovery finds it)
+  bool deleted = false;              // 508 in the first block's size field
+  bool indirectAttribute = false;    // attribute 4 through the record's data area
+  int dataPerBlock = 512;            // data bytes per block
+  int chainSlot = 0;                 // loose: chain-table slot, 0 .. 2048
+};
+
+struct WrittenMessage {
+  uint32_t recordOffset = 0;           // information or loose record; 0 for Listing::none
+  std::vector<uint32_t> blockOffsets;  // block header offsets, in chain order
+};
+
+struct WrittenNode {
+  uint32_t offset = 0;
+  uint32_t parent = 0;
+  int entries = 0;
+  int depth = 0;  // root 0
+};
+
+enum class BlockPlacement {
+  contiguous,   // each message's blocks in chain order, one message after another
+  interleaved,  // blocks of consecutive messages alternate in the file
+  reversed,     // each message's later blocks lie before its earlier ones
+};
+
+class DbxWriter {
+ public:
+  explicit DbxWriter(uint32_t kindWord = dbx::kKindWordMessages);
+
+  int add(const MessageSpec& spec);  // returns the message's index
+  int add(std::string text);         // an indexed message with default layout
+
+  void setEntriesPerNode(int entries);  // 1 .. 51; small values force deep trees
+  void setNewsMarker(uint8_t value);    // the byte at 9,408 (default 1: a mail base)
+  void setPlacement(BlockPlacement placement);
+
+  DbxImage build();
+
+  const std::vector<WrittenMessage>& messages() const { return written_; }
+  const std::vector<WrittenNode>& nodes() const { return nodes_; }
+  uint32_t rootOffset() const { return root_; }
+
+ private:
+  uint32_t kindWord_;
+  int entriesPerNode_ = 51;
+  uint8_t newsMarker_ = 1;
+  BlockPlacement placement_ = BlockPlacement::contiguous;
+  std::vector<MessageSpec> specs_;
+  std::vector<WrittenMessage> written_;
+  std::vector<WrittenNode> nodes_;
+  uint32_t root_ = 0;
+};
+
+}  // namespace vireo::testing

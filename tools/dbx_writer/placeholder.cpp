@@ -1,2 +1,0 @@
-// Placeholder until the writer lands.
-namespace vireo::testing {}

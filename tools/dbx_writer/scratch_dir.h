@@ -1,0 +1,20 @@
+#pragma once
+// A private folder for one test's files, removed with everything in it when it goes.
+#include <string>
+
+namespace vireo::testing {
+
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace vireo::testing
