@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <clocale>
 #include <cstring>
 
 #include "cli/commands.h"
@@ -19,6 +20,7 @@ int usage() {
 
 int main(int argc, char** argv) {
   using namespace vireo::cli;
+  std::setlocale(LC_ALL, "");  // dates in the user's own format
   if (argc < 2) return usage();
   const std::string verb = argv[1];
   const Arguments args(argv + 2, argv + argc);

@@ -1,8 +1,259 @@
 #include "dbx/index_browse.h"
 
-namespace vireo::dbx {
+#include <unordered_set>
 
-// Placeholder until the browse lands.
-void browseIndex(MessageBaseReader& reader) { reader.ok = 0; }
+#include "dbx/base_file.h"
+#include "dbx/byte_view.h"
+#include "dbx/chain_walk.h"
+#include "dbx/data_block.h"
+#include "dbx/failure_boundary.h"
+#include "dbx/layout.h"
+#include "platform/message_sink.h"
+#include "platform/progress_sink.h"
+
+namespace vireo::dbx {
+namespace {
+
+// A real index is a shallow tree (depth 4 holds millions of messages); deeper nesting only comes
+// from damage, and would otherwise recurse as deep as the file allows.
+constexpr int kMaxIndexDepth = 64;
+// Chain-table chains are short in real bases; a longer one keeps pointing into records already
+// seen or overlapping, so the table scan ends there instead of exhausting memory.
+constexpr size_t kMaxLooseRecords = 1000000;
+
+class IndexBrowser {
+ public:
+  IndexBrowser(MessageBaseReader& reader, BaseFile& file) : reader_(reader), file_(file) {}
+
+  void walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth);
+  void scanChainTable();
+  void readMessageInfo(size_t i, bool loose);
+  // An entry whose record cannot be reached keeps data offset 0.
+  void skipEntry() { earlierEntryHasZero_ = true; }
+
+ private:
+  bool findDataOffset(uint32_t recordOffset, bool loose, uint32_t& dataOffset);
+  bool alreadyListed(uint32_t dataOffset, bool loose);
+  void noteStoredDataOffset(uint32_t dataOffset);
+
+  MessageBaseReader& reader_;
+  BaseFile& file_;
+  std::unordered_set<uint32_t> visitedNodes_;
+  // Data offsets stored by earlier entries; an entry that stored none keeps offset 0.
+  std::unordered_set<uint32_t> storedDataOffsets_;
+  bool earlierEntryHasZero_ = false;
+  // Block starts of every record in the table, built when the first loose record is examined.
+  std::unordered_set<uint32_t> blockStarts_;
+  bool blockStartsBuilt_ = false;
+  // Blocks walked over all chains. Chains of a sound base share no block, so they cannot hold
+  // more blocks than fit in the file; damaged chains that merge into one long tail would
+  // otherwise be walked once per message that runs into it.
+  uint64_t blocksWalked_ = 0;
+};
+
+void IndexBrowser::walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth) {
+  if (base + expected > reader_.expectedCount)
+    failFormat(node, "index node counts more messages than the header");
+  if (depth > kMaxIndexDepth) failFormat(node, "index nested deeper than any real base");
+  // The node checks admit a parent that lists the same child twice; walking it twice would
+  // count its messages twice, and a chain of such nodes would take exponential time.
+  if (!visitedNodes_.insert(node).second) failFormat(node, "index node reached twice");
+
+  uint8_t header[kNodeHeaderSize];
+  if (!file_.readExact(node, header, sizeof header)) failFormat(node, "index node cannot be read");
+  const ByteView view(header, sizeof header);
+  if (view.u32(kNodeSelf) != node) failFormat(node, "index node does not carry its own offset");
+  if (view.u32(kNodeParent) != parent) failFormat(node, "index node names another parent");
+  const uint32_t entryCount = view.u8(kNodeEntryCount);
+  if (entryCount > kMaxNodeEntries) failFormat(node, "index node holds more than 51 entries");
+  uint8_t entries[kMaxNodeEntries * kIndexEntrySize];
+  if (!file_.readExact(node + kNodeHeaderSize, entries, entryCount * kIndexEntrySize))
+    failFormat(node, "index node entries cannot be read");
+
+  int64_t running = 0;
+  const uint32_t leftChild = view.u32(kNodeLeftChild);
+  if (leftChild != 0) {
+    const int64_t leftCount = view.u32(kNodeLeftCount);
+    walkIndexNode(node, leftChild, base, leftCount, depth + 1);
+    running += leftCount;
+  }
+  const ByteView entryView(entries, entryCount * kIndexEntrySize);
+  for (uint32_t e = 0; e < entryCount; ++e) {
+    const size_t at = e * kIndexEntrySize;
+    const uint32_t record = entryView.u32(at + kEntryRecord);
+    if (record != 0) {
+      running += 1;
+      const int64_t index = base + running;
+      if (index > reader_.expectedCount) failFormat(node, "index holds more messages than the header");
+      reader_.indexEntries[static_cast<size_t>(index - 1)] = IndexEntry{record, 0};
+      reader_.indexFound += 1;
+    }
+    const uint32_t child = entryView.u32(at + kEntryChild);
+    if (child != 0) {
+      const int64_t childCount = entryView.u32(at + kEntryChildCount);
+      walkIndexNode(node, child, base + running, childCount, depth + 1);
+      running += childCount;
+    }
+  }
+  if (running != expected) failFormat(node, "index subtree holds another number of messages than counted");
+}
+
+void IndexBrowser::scanChainTable() {
+  std::unordered_set<uint32_t> seen;
+  size_t looseRecords = 0;
+  for (uint32_t slot = kChainTableFirstSlot; slot <= kChainTableLastSlot; slot += 4) {
+    uint8_t word[4];
+    if (!file_.readExact(slot, word, sizeof word)) return;
+    uint32_t record = ByteView(word, 4).u32(0);
+    while (record != 0) {
+      uint8_t header[kLooseHeaderSize];
+      if (!file_.readExact(record, header, sizeof header)) break;
+      // A chain that comes back to a record already seen loops; it ends there.
+      if (!seen.insert(record).second) break;
+      if (++looseRecords > kMaxLooseRecords) return;
+      if (reader_.indexEntries.size() >= static_cast<size_t>(reader_.indexCapacity)) {
+        reader_.indexEntries.reserve(reader_.indexEntries.size() + kIndexEntryStep);
+        reader_.indexCapacity += kIndexEntryStep;
+      }
+      reader_.indexEntries.push_back(IndexEntry{record, 0});
+      record = ByteView(header, sizeof header).u32(kLooseNext);
+    }
+  }
+}
+
+bool IndexBrowser::findDataOffset(uint32_t recordOffset, bool loose, uint32_t& dataOffset) {
+  uint8_t header[kLooseHeaderSize];
+  const uint32_t headerSize = loose ? kLooseHeaderSize : kInfoHeaderSize;
+  if (!file_.readExact(recordOffset, header, headerSize)) return false;
+  const ByteView view(header, headerSize);
+  const int attributes = loose ? static_cast<int>(kLooseAttributeCount) : view.i8(kInfoAttributeCount);
+  const uint64_t dataArea = uint64_t{view.u32(kInfoSelf)} + kInfoHeaderSize + uint64_t{kAttributeSize} * static_cast<uint64_t>(attributes > 0 ? attributes : 0);
+  for (int a = 0; a < attributes; ++a) {
+    uint8_t entry[kAttributeSize];
+    if (!file_.readExact(recordOffset + headerSize + static_cast<uint32_t>(a) * kAttributeSize, entry, sizeof entry))
+      return false;
+    const ByteView attribute(entry, sizeof entry);
+    if ((attribute.u8(0) & kAttributeIdMask) != kAttributeDataOffset) continue;
+    if (attribute.u8(0) & kAttributeDirect) {
+      dataOffset = attribute.u24(1);
+      return true;
+    }
+    if (loose) continue;  // loose records only carry direct values
+    const uint64_t at = dataArea + attribute.u24(1);
+    uint8_t word[4];
+    if (at > 0x7FFFFFFFu || !file_.readExact(static_cast<uint32_t>(at), word, sizeof word)) return false;
+    dataOffset = ByteView(word, 4).u32(0);
+    return true;
+  }
+  return false;
+}
+
+bool IndexBrowser::alreadyListed(uint32_t dataOffset, bool loose) {
+  if (dataOffset == 0 ? earlierEntryHasZero_ : storedDataOffsets_.count(dataOffset) > 0) return true;
+  if (!loose) return false;
+  if (!blockStartsBuilt_) {
+    for (const BlockList& list : reader_.blockLists)
+      for (const BlockRef& block : list.entries) blockStarts_.insert(block.offset);
+    blockStartsBuilt_ = true;
+  }
+  return blockStarts_.count(dataOffset + kBlockHeaderSize) > 0;
+}
+
+void IndexBrowser::noteStoredDataOffset(uint32_t dataOffset) {
+  if (dataOffset == 0) earlierEntryHasZero_ = true;
+  else storedDataOffsets_.insert(dataOffset);
+}
+
+void IndexBrowser::readMessageInfo(size_t i, bool loose) {
+  IndexEntry& entry = reader_.indexEntries[i];
+  uint32_t dataOffset = 0;
+  if (!findDataOffset(entry.recordOffset, loose, dataOffset) || alreadyListed(dataOffset, loose)) {
+    earlierEntryHasZero_ = true;  // this entry keeps data offset 0
+    return;
+  }
+  entry.dataOffset = dataOffset;
+  noteStoredDataOffset(dataOffset);
+
+  BlockHeader block;
+  if (!readBlockHeader(file_, dataOffset, block)) failFormat(dataOffset, "first data block of a message cannot be read");
+  if (block.self != dataOffset) return;
+
+  MessageRecord record;
+  record.deleted = loose || block.sizeField == kDeletedBlockSize;
+  ChainWalk chain(loose ? ChainWalk::Lengths::capped : ChainWalk::Lengths::asStored);
+  uint32_t at = dataOffset;
+  const uint64_t blockBudget = 2 * (file_.size() / kBlockHeaderSize) + 1000;
+  while (chain.take(at, block)) {
+    if (++blocksWalked_ > blockBudget) failFormat(at, "message chains share their blocks");
+    if (block.next == 0 || chain.seen(block.next)) break;
+    at = block.next;
+    if (!readBlockHeader(file_, at, block)) failFormat(at, "a data block of a message cannot be reached");
+  }
+  record.size = chain.size();
+  record.invalid = true;
+  if (blockStartsBuilt_)
+    for (const BlockRef& ref : chain.blocks().entries) blockStarts_.insert(ref.offset);
+  reader_.addRecord(std::move(record), chain.release());
+}
+
+}  // namespace
+
+void browseIndex(MessageBaseReader& reader) {
+  reader.indexEntries.clear();
+  reader.browseFailed = true;
+  reader.ok = 1;
+  std::string detail;
+  runInFailureBoundary(reader, [&] {
+    try {
+      BaseFile file;
+      if (!file.open(reader.workingPath)) failCannotOpen(reader.workingPath, file.error());
+      uint8_t words[4];
+      if (!file.readExact(kMessageCountOffset, words, 4)) failFormat(kMessageCountOffset, "file header cannot be read");
+      const int32_t messageCount = ByteView(words, 4).i32(0);
+      if (!file.readExact(kRootNodeOffset, words, 4)) failFormat(kRootNodeOffset, "file header cannot be read");
+      const uint32_t root = ByteView(words, 4).u32(0);
+      if (messageCount < 0 || messageCount > kMaxHeaderMessageCount)
+        failFormat(kMessageCountOffset, "message count out of range");
+
+      reader.indexCapacity = messageCount + 1;
+      reader.indexEntries.reserve(static_cast<size_t>(reader.indexCapacity));
+      reader.indexEntries.resize(static_cast<size_t>(messageCount));
+      reader.expectedCount = messageCount;
+      reader.indexFound = 0;
+
+      IndexBrowser browser(reader, file);
+      if (messageCount != 0 || root != 0) browser.walkIndexNode(0, root, 0, messageCount, 0);
+      const size_t fromIndex = static_cast<size_t>(reader.indexFound);
+      reader.indexEntries.resize(fromIndex);
+      browser.scanChainTable();
+
+      const size_t total = reader.indexEntries.size();
+      ProgressSink& progress = reader.progressSink();
+      progress.setRange(static_cast<uint32_t>(3 * total / 2));
+      progress.setStep(1);
+      for (size_t i = 0; i < total; ++i) {
+        if (!BaseFile::reachable(reader.indexEntries[i].recordOffset)) {
+          browser.skipEntry();
+          continue;
+        }
+        browser.readMessageInfo(i, i >= fromIndex);
+        if (reader.stopRequested()) {
+          reader.browseFailed = false;
+          failStopped();
+        }
+        progress.stepIt();
+      }
+      reader.browseFailed = false;
+    } catch (const ReadFailure& failure) {
+      if (failure.kind() == ReadFailure::Kind::format)
+        detail = std::string(failure.what()) + " (offset " + std::to_string(failure.offset()) + ")";
+      throw;
+    }
+  });
+  if (reader.browseFailed)
+    showMessageBox(detail.empty() ? "Bad file format, use message base recovery."
+                                  : "Bad file format, use message base recovery.\n" + detail);
+  reader.indexEntries = {};
+}
 
 }  // namespace vireo::dbx

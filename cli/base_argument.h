@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+#include "reader/message_base_reader.h"
+
+namespace vireo::cli {
+
+// Points the reader at the base file named on the command line. False, after printing one line
+// that names the path and the reason, when the file cannot be opened for reading.
+bool setBase(MessageBaseReader& reader, const std::string& path);
+
+// A private folder for working copies, removed with its contents when it goes.
+class PrivateWorkingFolder {
+ public:
+  PrivateWorkingFolder();
+  ~PrivateWorkingFolder();
+  PrivateWorkingFolder(const PrivateWorkingFolder&) = delete;
+  PrivateWorkingFolder& operator=(const PrivateWorkingFolder&) = delete;
+  bool ready() const { return !path_.empty(); }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace vireo::cli

@@ -1,0 +1,78 @@
+#include <cinttypes>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "cli/base_argument.h"
+#include "cli/commands.h"
+#include "cli/json_text.h"
+#include "reader/message_base_reader.h"
+
+namespace vireo::cli {
+namespace {
+
+void printLines(const MessageBaseReader& reader) {
+  for (const MessageRecord& r : reader.records) {
+    if (r.invalid) continue;
+    std::printf("%d\t%s\t%s\t%d\t%s\t%s\t%s\t%s\n", r.number, r.deleted ? "D" : "-",
+                r.attachment ? "A" : "-", r.size, oneLine(r.dateText).c_str(), oneLine(r.from).c_str(),
+                oneLine(r.to).c_str(), oneLine(r.subject).c_str());
+  }
+}
+
+void printJson(const MessageBaseReader& reader) {
+  std::string out = "[";
+  bool first = true;
+  for (size_t i = 0; i < reader.records.size(); ++i) {
+    const MessageRecord& r = reader.records[i];
+    if (r.invalid) continue;
+    out += first ? "\n" : ",\n";
+    first = false;
+    char numbers[256];
+    std::snprintf(numbers, sizeof numbers,
+                  "{\"index\":%zu,\"number\":%d,\"deleted\":%s,\"attachment\":%s,\"size\":%d,"
+                  "\"codePage\":%d,\"time\":%" PRIu64 ",",
+                  i, r.number, r.deleted ? "true" : "false", r.attachment ? "true" : "false", r.size,
+                  r.codePage, r.time);
+    out += numbers;
+    out += "\"date\":";
+    appendJsonString(out, r.dateText);
+    out += ",\"from\":";
+    appendJsonString(out, r.from);
+    out += ",\"to\":";
+    appendJsonString(out, r.to);
+    out += ",\"subject\":";
+    appendJsonString(out, r.subject);
+    out += "}";
+  }
+  out += first ? "]\n" : "\n]\n";
+  std::fputs(out.c_str(), stdout);
+}
+
+}  // namespace
+
+int runList(const Arguments& args) {
+  bool recover = false, json = false, copy = false;
+  std::string path;
+  for (const std::string& arg : args) {
+    if (arg == "--recover") recover = true;
+    else if (arg == "--json") json = true;
+    else if (arg == "--copy") copy = true;
+    else if (arg.starts_with("--") || !path.empty()) return usage();
+    else path = arg;
+  }
+  if (path.empty()) return usage();
+
+  MessageBaseReader reader;
+  if (!setBase(reader, path)) return 1;
+  std::optional<PrivateWorkingFolder> folder;
+  if (copy && !folder.emplace().ready()) return 1;
+  reader.recoverMode = recover ? 1 : 0;
+  reader.openBase(copy);
+  if (reader.ok != 1) return 1;
+  if (json) printJson(reader);
+  else printLines(reader);
+  return 0;
+}
+
+}  // namespace vireo::cli

@@ -1,0 +1,41 @@
+#include "dbx/chain_walk.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "dbx/layout.h"
+#include "dbx/message_reading.h"
+
+namespace vireo::dbx {
+namespace {
+constexpr size_t kLinearScanLimit = 32;
+}
+
+bool ChainWalk::take(uint32_t at, const BlockHeader& header) {
+  int32_t used = header.used;
+  if (lengths_ == Lengths::capped && used > kBlockDataMax) used = kBlockDataMax;
+  if (used < 0 || used > std::numeric_limits<int16_t>::max()) return false;
+  if (blocks_.entries.size() >= kMaxBlocks || total_ >= kMaxMessageSize) {
+    tooLong_ = true;
+    return false;
+  }
+  blocks_.entries.push_back(BlockRef{at + kBlockHeaderSize, static_cast<int16_t>(used)});
+  if (blocks_.entries.size() > kLinearScanLimit) visited_.insert(at);
+  if (blocks_.entries.size() == kLinearScanLimit + 1)
+    for (const BlockRef& ref : blocks_.entries) visited_.insert(ref.offset - kBlockHeaderSize);
+  total_ += used;
+  return true;
+}
+
+bool ChainWalk::seen(uint32_t at) {
+  if (blocks_.entries.size() > kLinearScanLimit) return visited_.count(at) > 0;
+  return std::any_of(blocks_.entries.begin(), blocks_.entries.end(),
+                     [at](const BlockRef& ref) { return ref.offset - kBlockHeaderSize == at; });
+}
+
+int32_t ChainWalk::size() const {
+  if (tooLong_ || total_ >= kMaxMessageSize) return kMaxMessageSize;
+  return static_cast<int32_t>(total_);
+}
+
+}  // namespace vireo::dbx

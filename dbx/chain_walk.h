@@ -1,0 +1,42 @@
+#pragma once
+// Builds one message's block list while following its chain, with the guards a damaged base
+// needs: a chain that comes back to one of its own blocks loops and ends there; a used count
+// that cannot be a block's (negative, or beyond the 16-bit length of a block reference) ends the
+// chain before that block; a chain too long to be a message ends with a size that marks the
+// record as never a message.
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+#include "dbx/data_block.h"
+#include "reader/block_list.h"
+
+namespace vireo::dbx {
+
+class ChainWalk {
+ public:
+  enum class Lengths {
+    asStored,  // indexed messages: the used count as stored
+    capped,    // loose records and recovery: counts above 512 count as 512
+  };
+  static constexpr size_t kMaxBlocks = 1000000;
+
+  explicit ChainWalk(Lengths lengths) : lengths_(lengths) {}
+
+  // Appends the block whose header starts at `at`; false when the chain ends before it.
+  bool take(uint32_t at, const BlockHeader& header);
+  // True when the block at this header offset is already part of the chain.
+  bool seen(uint32_t at);
+  int32_t size() const;  // sum of the lengths; kMaxMessageSize when the chain was too long
+  const BlockList& blocks() const { return blocks_; }
+  BlockList release() { return std::move(blocks_); }
+
+ private:
+  Lengths lengths_;
+  BlockList blocks_;
+  int64_t total_ = 0;
+  bool tooLong_ = false;
+  std::unordered_set<uint32_t> visited_;  // used once the chain is longer than a short scan
+};
+
+}  // namespace vireo::dbx
