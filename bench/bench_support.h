@@ -1,0 +1,81 @@
+#pragma once
+// Shared by the benchmarks: realistic message texts, the sequential-read baseline, and timing.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/read_only_file.h"
+
+namespace vireo::bench {
+
+// A plausible mail message of a few kilobytes: headers in one of several character sets,
+// sometimes an encoded-word subject, a text body, now and then a base64 attachment.
+inline std::string realisticMessage(int i, std::mt19937& random) {
+  static const char* const kCharsets[] = {"windows-1251", "koi8-r", "iso-8859-1", "utf-8", "us-ascii"};
+  const char* charset = kCharsets[random() % 5];
+  std::string subject = (i % 4 == 0) ? "=?koi8-r?B?8NLJ18XU?= report " + std::to_string(i)
+                                     : "Weekly report number " + std::to_string(i);
+  std::string text = "Return-Path: <sender" + std::to_string(i % 97) + "@example.org>\r\n"
+                     "Received: from mail.example.org by mx.example.net; Tue, 5 Dec 2006 10:00:00 +0000\r\n"
+                     "From: \"Sender " + std::to_string(i % 97) + "\" <sender@example.org>\r\n"
+                     "To: recipient@example.net\r\n"
+                     "Subject: " + subject + "\r\n"
+                     "Date: Tue, 05 Dec 2006 10:" + std::to_string(10 + i % 50) + ":00 +0100\r\n"
+                     "MIME-Version: 1.0\r\n";
+  const bool attachment = random() % 10 == 0;
+  if (attachment) {
+    text += "Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n--b1\r\n";
+  }
+  text += std::string("Content-Type: text/plain; charset=") + charset + "\r\n\r\n";
+  const int lines = 10 + static_cast<int>(random() % 80);
+  for (int l = 0; l < lines; ++l)
+    text += "This is line " + std::to_string(l) + " of a message body, long enough to be typical.\r\n";
+  if (attachment) {
+    text += "--b1\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
+            "Content-Disposition: attachment; filename=\"data.bin\"\r\n\r\n";
+    const int rows = 50 + static_cast<int>(random() % 400);
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int r = 0; r < rows; ++r) {
+      for (int c = 0; c < 76; ++c) text += kAlphabet[random() % 64];
+      text += "\r\n";
+    }
+    text += "--b1--\r\n";
+  }
+  return text;
+}
+
+inline double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// One plain sequential read of the whole file in 1,000,000-byte chunks: the baseline.
+inline double sequentialReadSeconds(const std::string& path) {
+  ReadOnlyFile file;
+  if (!file.open(path)) return 0;
+  std::vector<char> buffer(1000000);
+  const auto start = std::chrono::steady_clock::now();
+  uint64_t offset = 0;
+  volatile char sink = 0;
+  while (size_t got = file.readAt(offset, buffer.data(), buffer.size())) {
+    offset += got;
+    sink = sink + buffer[got - 1];
+  }
+  return secondsSince(start);
+}
+
+template <class F>
+double medianSeconds(int runs, F&& body) {
+  std::vector<double> times;
+  for (int r = 0; r < runs; ++r) {
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    times.push_back(secondsSince(start));
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+}  // namespace vireo::bench

@@ -1,0 +1,39 @@
+// Browsing a base of 100,000 messages, as a ratio to one sequential read of the same file.
+#include <cstdio>
+#include <filesystem>
+
+#include "bench/bench_support.h"
+#include "platform/message_sink.h"
+#include "reader/message_base_reader.h"
+#include "tools/dbx_writer/dbx_writer.h"
+#include "tools/dbx_writer/scratch_dir.h"
+
+int main(int argc, char** argv) {
+  using namespace vireo;
+  const int messages = argc > 1 ? std::atoi(argv[1]) : 100000;
+  testing::ScratchDir folder;
+  const std::string path = folder.file("browse.dbx");
+  {
+    std::mt19937 random(42);
+    testing::DbxWriter writer;
+    for (int i = 0; i < messages; ++i) writer.add(bench::realisticMessage(i, random));
+    writer.build().save(path);
+  }
+  const auto size = std::filesystem::file_size(path);
+  std::printf("base: %d messages, %.1f MiB\n", messages, static_cast<double>(size) / (1 << 20));
+
+  bench::sequentialReadSeconds(path);  // warm the page cache for both measurements
+  const double read = bench::medianSeconds(5, [&] { bench::sequentialReadSeconds(path); });
+  int listed = 0;
+  const double browse = bench::medianSeconds(3, [&] {
+    MessageBaseReader reader;
+    reader.baseFolder = folder.path();
+    reader.baseName = "browse.dbx";
+    reader.openBase(false);
+    listed = reader.validCount;
+  });
+  std::printf("sequential read: %.3f s\nbrowse (index, chains, headers): %.3f s, %d messages listed\n", read,
+              browse, listed);
+  std::printf("browse / sequential read: %.2fx (target: under 3x)\n", browse / read);
+  return listed == messages ? 0 : 1;
+}

@@ -1,0 +1,19 @@
+#include "tests/core/base_fixture.h"
+
+#include "platform/read_only_file.h"
+
+namespace vireo::testing {
+
+std::string readThroughBlocks(const MessageBaseReader& reader, int recordIndex) {
+  ReadOnlyFile file;
+  if (!file.open(reader.workingPath)) return "<cannot open>";
+  std::string bytes;
+  for (const BlockRef& block : reader.blockLists[static_cast<size_t>(recordIndex)].entries) {
+    std::string part(static_cast<size_t>(block.length), '\0');
+    part.resize(file.readAt(block.offset, part.data(), part.size()));
+    bytes += part;
+  }
+  return bytes;
+}
+
+}  // namespace vireo::testing

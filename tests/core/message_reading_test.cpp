@@ -1,0 +1,121 @@
+// Reading each message's first megabyte through its block list, and numbering the valid ones.
+#include <gtest/gtest.h>
+
+#include "dbx/message_reading.h"
+#include "platform/manual_reset_event.h"
+#include "platform/progress_sink.h"
+#include "tests/core/base_fixture.h"
+#include "tools/dbx_writer/message_text.h"
+
+namespace vireo::testing {
+namespace {
+
+// A working file holding message texts back to back, and a reader whose records point into it
+// in blocks of up to 512 bytes.
+struct HandMadeBase {
+  ScratchDir folder;
+  DbxImage file;
+  MessageBaseReader reader;
+
+  HandMadeBase() { reader.workingPath = folder.file("work.dbx"); }
+
+  void add(const std::string& text, int sizeOverride = -1) {
+    const uint32_t at = file.reserve(text.size() + 1);
+    file.putBytes(at, text);
+    BlockList blocks;
+    for (size_t done = 0; done < text.size(); done += 512)
+      blocks.entries.push_back(BlockRef{at + static_cast<uint32_t>(done),
+                                        static_cast<int16_t>(std::min<size_t>(512, text.size() - done))});
+    MessageRecord record;
+    record.size = sizeOverride >= 0 ? sizeOverride : static_cast<int>(text.size());
+    reader.addRecord(std::move(record), std::move(blocks));
+  }
+  void read() {
+    file.save(reader.workingPath);
+    reader.ok = 1;  // as the scan before it leaves it
+    readMessages(reader);
+  }
+};
+
+TEST(ReadMessages, NumbersValidRecordsInTableOrderAroundInvalidOnes) {
+  HandMadeBase base;
+  base.add(simpleMessage("a"));
+  base.add("no line ends here at all");
+  base.add(simpleMessage("b"));
+  base.add(simpleMessage("c"), 0);               // size 0: never read
+  base.add(simpleMessage("d"), 100000000);       // too large to be a message
+  base.add(simpleMessage("e"));
+  base.read();
+  const auto& r = base.reader.records;
+  EXPECT_EQ(base.reader.ok, 1);
+  EXPECT_EQ(base.reader.validCount, 3);
+  EXPECT_FALSE(r[0].invalid);
+  EXPECT_EQ(r[0].number, 0);
+  EXPECT_TRUE(r[1].invalid);
+  EXPECT_TRUE(r[1].subject.empty());
+  EXPECT_EQ(r[2].number, 1);
+  EXPECT_TRUE(r[3].invalid);
+  EXPECT_TRUE(r[4].invalid);
+  EXPECT_EQ(r[5].number, 2);
+}
+
+TEST(ReadMessages, LeavesARecordInvalidWhenABlockLiesBeyondTheEnd) {
+  HandMadeBase base;
+  base.add(simpleMessage("a", std::string(1500, 'x')));
+  base.add(simpleMessage("b"));
+  base.reader.blockLists[0].entries.back().offset = 50000000;
+  base.read();
+  EXPECT_TRUE(base.reader.records[0].invalid);
+  EXPECT_FALSE(base.reader.records[1].invalid);
+  EXPECT_EQ(base.reader.records[1].number, 0);
+}
+
+TEST(ReadMessages, NeverWritesPastTheBufferWhateverTheBlockLengths) {
+  HandMadeBase base;
+  // Blocks of 32,767 bytes, as a damaged index can give, past the 1,000,528-byte buffer.
+  std::string text = simpleMessage("big", std::string(1100000, 'q'));
+  const uint32_t at = base.file.reserve(text.size());
+  base.file.putBytes(at, text);
+  BlockList blocks;
+  for (size_t done = 0; done + 32767 <= text.size(); done += 32767)
+    blocks.entries.push_back(BlockRef{at + static_cast<uint32_t>(done), 32767});
+  MessageRecord record;
+  record.size = static_cast<int>(blocks.entries.size()) * 32767;
+  base.reader.addRecord(std::move(record), std::move(blocks));
+  base.read();
+  EXPECT_EQ(base.reader.ok, 1);
+  EXPECT_FALSE(base.reader.records[0].invalid);
+}
+
+class StopAtStep : public ProgressSink {
+ public:
+  StopAtStep(ManualResetEvent& stop, int step) : stop_(stop), step_(step) {}
+  void setRange(uint32_t) override {}
+  void setStep(int) override {}
+  void setPos(uint32_t) override {}
+  void stepIt() override {
+    if (++steps_ == step_) stop_.set();
+  }
+
+ private:
+  ManualResetEvent& stop_;
+  int step_;
+  int steps_ = 0;
+};
+
+TEST(ReadMessages, AStopBetweenRecordsFailsTheOperation) {
+  HandMadeBase base;
+  for (int i = 0; i < 5; ++i) base.add(simpleMessage("m"));
+  ManualResetEvent stop;
+  StopAtStep progress(stop, 2);
+  base.reader.stopEvent = &stop;
+  base.reader.progress = &progress;
+  CapturedMessages shown;
+  base.read();
+  EXPECT_EQ(base.reader.ok, 0);
+  EXPECT_EQ(base.reader.validCount, 2);
+  EXPECT_TRUE(shown.texts.empty());
+}
+
+}  // namespace
+}  // namespace vireo::testing
