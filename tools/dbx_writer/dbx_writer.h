@@ -25,6 +25,10 @@ struct MessageSpec {
 struct WrittenMessage {
   uint32_t recordOffset = 0;           // information or loose record; 0 for Listing::none
   std::vector<uint32_t> blockOffsets;  // block header offsets, in chain order
+  // Where attribute 4 went, for tests that damage it: the attribute entry itself (0 for
+  // Listing::none), and, when the attribute is indirect, the word that holds the block offset.
+  uint32_t attributeOffset = 0;
+  uint32_t indirectWordOffset = 0;  // 0 when attribute 4 is direct
 };
 
 struct WrittenNode {
@@ -40,6 +44,11 @@ enum class BlockPlacement {
   reversed,     // each message's later blocks lie before its earlier ones
 };
 
+enum class IndexShape {
+  balanced,  // every node full where possible, subtrees split evenly: depth grows as a logarithm
+  chain,     // each node's last entry leads to the rest: depth = messages / entriesPerNode
+};
+
 class DbxWriter {
  public:
   explicit DbxWriter(uint32_t kindWord = dbx::kKindWordMessages);
@@ -50,7 +59,18 @@ class DbxWriter {
   void setEntriesPerNode(int entries);  // 1 .. 51; small values force deep trees
   void setNewsMarker(uint8_t value);    // the byte at 9,408 (default 1: a mail base)
   void setPlacement(BlockPlacement placement);
+  void setIndexShape(IndexShape shape);  // default balanced
 
+  // Layout facts for hand-made files. Records, nodes and blocks all lie after the header;
+  // everything up to headerSize() is the file header.
+  static constexpr uint32_t kSignature = 0xFE12ADCF;
+  static uint32_t headerSize();
+  static uint32_t chainSlotOffset(int slot);  // file offset of a chain-table slot
+
+  // Lays out every message added so far; may be called again after more add()s. Throws
+  // std::invalid_argument for a spec out of range (dataPerBlock < 1, chainSlot outside the
+  // table) and std::length_error when the image would pass 2 GiB (offsets must stay
+  // non-negative) or a loose message's first block lies beyond a direct attribute's 16 MiB.
   DbxImage build();
 
   const std::vector<WrittenMessage>& messages() const { return written_; }
@@ -62,6 +82,7 @@ class DbxWriter {
   int entriesPerNode_ = 51;
   uint8_t newsMarker_ = 1;
   BlockPlacement placement_ = BlockPlacement::contiguous;
+  IndexShape shape_ = IndexShape::balanced;
   std::vector<MessageSpec> specs_;
   std::vector<WrittenMessage> written_;
   std::vector<WrittenNode> nodes_;
