@@ -34,6 +34,17 @@ class MessageBaseReader {
   // Sets baseKind from the base file itself (not the working copy); unchanged if it cannot be read.
   void detectBaseKind();
 
+  // Writes the stored bytes of records[recordIndex], unchanged, to "<folder>/<number>.<extension>",
+  // or "<folder>/<prefix>_<number>.<extension>" when prefix is not -1, replacing an existing file.
+  // Returns 0, or -1 when the message could not be read or written whole; then no file of that
+  // name is left behind (an earlier one stays). Defined in content/message_export.cpp.
+  int writeMessageFile(const std::string& folder, int recordIndex, const std::string& extension,
+                       int prefix) const;
+
+  // Copies the base file itself (not the working copy) into destinationFolder, replacing a file
+  // of the same name. Returns 0; on failure shows "Cannot copy dbx file", sets ok = 0, returns -1.
+  int copyMessageBase(const std::string& destinationFolder);
+
   // Appends a record with its block list; grows capacity by 500 when count reaches it.
   void addRecord(MessageRecord record, BlockList blocks);
   int count() const { return static_cast<int>(records.size()); }

@@ -1,0 +1,216 @@
+// Writing messages out as the bytes their base stores, previews, base copies and folder paths.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "content/folder_path.h"
+#include "content/message_export.h"
+#include "tests/core/base_fixture.h"
+#include "tools/dbx_writer/message_text.h"
+
+namespace vireo::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A working file of data blocks behind 16-byte headers, as in a real base, and a reader whose
+// records point at them.
+struct BlockFile {
+  ScratchDir folder;
+  DbxImage file;
+  MessageBaseReader reader;
+
+  BlockFile() {
+    reader.workingPath = folder.file("work.dbx");
+    reader.baseFolder = folder.path();
+    reader.baseName = "work.dbx";
+  }
+
+  // Lays the text out in blocks of dataPerBlock bytes; reversed puts later blocks first in the
+  // file, so the list order and the file order differ.
+  int add(const std::string& text, int dataPerBlock = 512, bool reversed = false) {
+    std::vector<std::pair<size_t, size_t>> pieces;
+    for (size_t done = 0; done < text.size(); done += static_cast<size_t>(dataPerBlock))
+      pieces.emplace_back(done, std::min<size_t>(static_cast<size_t>(dataPerBlock), text.size() - done));
+    BlockList blocks;
+    blocks.entries.resize(pieces.size());
+    auto place = [&](size_t i) {
+      const uint32_t at = file.reserve(16 + pieces[i].second);
+      file.putBytes(at + 16, text.substr(pieces[i].first, pieces[i].second));
+      blocks.entries[i] = BlockRef{at + 16, static_cast<int16_t>(pieces[i].second)};
+    };
+    for (size_t k = 0; k < pieces.size(); ++k) place(reversed ? pieces.size() - 1 - k : k);
+    return addBlocks(std::move(blocks), static_cast<int>(text.size()));
+  }
+
+  int addBlocks(BlockList blocks, int size = 0) {
+    MessageRecord record;
+    record.invalid = false;
+    record.number = reader.validCount++;
+    record.size = size;
+    reader.addRecord(std::move(record), std::move(blocks));
+    return reader.count() - 1;
+  }
+
+  void save() { file.save(reader.workingPath); }
+};
+
+std::string longMessage(size_t bodyBytes) {
+  std::string body;
+  for (size_t i = 0; body.size() < bodyBytes; ++i) body += "line " + std::to_string(i) + "\r\n";
+  return simpleMessage("long", body);
+}
+
+TEST(WriteMessageFile, WritesTheStoredBytesOfManyBlocksUnchanged) {
+  BlockFile base;
+  const std::string a = longMessage(40000);
+  const std::string b = longMessage(9000) + std::string("\0\xff\r\n", 4);
+  const std::string c = longMessage(3000000);  // more than one write chunk
+  base.add(a);
+  base.add(b, 100, true);
+  base.add(c, 32000);
+  base.save();
+  ScratchDir out;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(base.reader.writeMessageFile(out.path(), i, "eml", -1), 0);
+  EXPECT_EQ(fileText(out.file("0.eml")), a);
+  EXPECT_EQ(fileText(out.file("1.eml")), b);
+  EXPECT_EQ(fileText(out.file("2.eml")), c);
+  EXPECT_EQ(namesIn(out.path()), (std::vector<std::string>{"0.eml", "1.eml", "2.eml"}));
+}
+
+TEST(WriteMessageFile, EmptyBlockListGivesEmptyFile) {
+  BlockFile base;
+  base.addBlocks(BlockList{});
+  base.save();
+  ScratchDir out;
+  ASSERT_EQ(base.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);
+  ASSERT_TRUE(fs::exists(out.file("0.eml")));
+  EXPECT_EQ(fs::file_size(out.file("0.eml")), 0u);
+}
+
+TEST(WriteMessageFile, ReplacesAnExistingFileAndNamesByPrefix) {
+  BlockFile first, second;
+  first.add(simpleMessage("first base"));
+  second.add(simpleMessage("second base"));
+  first.save();
+  second.save();
+  ScratchDir out;
+  std::ofstream(out.file("0.eml")) << "an older and much longer file that must not survive in part";
+  EXPECT_EQ(first.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);
+  EXPECT_EQ(fileText(out.file("0.eml")), simpleMessage("first base"));
+  EXPECT_EQ(second.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);
+  EXPECT_EQ(fileText(out.file("0.eml")), simpleMessage("second base"));
+
+  EXPECT_EQ(first.reader.writeMessageFile(out.path(), 0, "eml", 3), 0);
+  EXPECT_EQ(second.reader.writeMessageFile(out.path(), 0, "eml", 4), 0);
+  EXPECT_EQ(fileText(out.file("3_0.eml")), simpleMessage("first base"));
+  EXPECT_EQ(fileText(out.file("4_0.eml")), simpleMessage("second base"));
+}
+
+TEST(WriteMessageFile, UnreadableBlocksFailAndLeaveNoFile) {
+  BlockFile base;
+  base.add(longMessage(5000));
+  base.addBlocks(BlockList{{{BlockRef{16, 100}, BlockRef{0x7ffffff0, 512}}}});  // past the end
+  base.addBlocks(BlockList{{{BlockRef{16, -5}}}});
+  base.save();
+  ScratchDir out;
+  std::ofstream(out.file("1.eml")) << "kept";
+  EXPECT_EQ(base.reader.writeMessageFile(out.path(), 1, "eml", -1), -1);
+  EXPECT_EQ(base.reader.writeMessageFile(out.path(), 2, "eml", -1), -1);
+  EXPECT_EQ(base.reader.writeMessageFile(out.path(), 7, "eml", -1), -1);
+  EXPECT_EQ(namesIn(out.path()), std::vector<std::string>{"1.eml"});
+  EXPECT_EQ(fileText(out.file("1.eml")), "kept");
+
+  EXPECT_EQ(base.reader.writeMessageFile(out.path() + "/missing", 0, "eml", -1), -1);
+  base.reader.workingPath = base.folder.file("gone.dbx");
+  EXPECT_EQ(base.reader.writeMessageFile(out.path(), 0, "eml", -1), -1);
+  EXPECT_EQ(namesIn(out.path()), std::vector<std::string>{"1.eml"});
+}
+
+TEST(WriteMessageFile, NeverChangesTheWorkingFile) {
+  BlockFile base;
+  base.add(longMessage(2000));
+  base.save();
+  ::chmod(base.reader.workingPath.c_str(), 0400);
+  const auto before = fs::last_write_time(base.reader.workingPath);
+  ScratchDir out;
+  EXPECT_EQ(base.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);
+  EXPECT_EQ(fs::last_write_time(base.reader.workingPath), before);
+}
+
+TEST(WritePreviewFile, LeavesOnlyTheNewestPreview) {
+  BlockFile base;
+  base.add(simpleMessage("zero"));
+  base.add(simpleMessage("one"));
+  base.save();
+  ScratchDir temp;
+  std::ofstream(temp.file("7_3.mht")) << "old preview";
+  std::ofstream(temp.file("keep.eml")) << "not a preview";
+  std::string previewPath;
+  ASSERT_TRUE(writePreviewFile(base.reader, temp.path(), 5, 0, previewPath));
+  ASSERT_TRUE(writePreviewFile(base.reader, temp.path(), 5, 1, previewPath));
+  EXPECT_EQ(previewPath, temp.file("5_1.mht"));
+  EXPECT_EQ(fileText(previewPath), simpleMessage("one"));
+  EXPECT_EQ(namesIn(temp.path()), (std::vector<std::string>{"5_1.mht", "keep.eml"}));
+}
+
+TEST(CopyMessageBase, ReplacesTheCopyAndRefusesTheBaseItself) {
+  BlockFile base;
+  base.add(longMessage(70000));
+  base.save();
+  ScratchDir out;
+  CapturedMessages shown;
+  std::ofstream(out.file("work.dbx")) << "stale";
+  EXPECT_EQ(base.reader.copyMessageBase(out.path()), 0);
+  EXPECT_EQ(fileText(out.file("work.dbx")), fileText(base.reader.workingPath));
+  EXPECT_TRUE(shown.texts.empty());
+
+  base.reader.ok = 1;
+  EXPECT_EQ(base.reader.copyMessageBase(base.folder.path()), -1);
+  EXPECT_EQ(fileText(base.reader.workingPath).size(), fs::file_size(out.file("work.dbx")));
+  EXPECT_EQ(base.reader.copyMessageBase(out.path() + "/missing"), -1);
+  EXPECT_EQ(base.reader.ok, 0);
+  ASSERT_EQ(shown.texts.size(), 2u);
+  EXPECT_TRUE(shown.texts[0].starts_with("Cannot copy dbx file"));
+}
+
+TEST(CreateFolderPath, MakesEveryFolderAlongThePath) {
+  ScratchDir root;
+  EXPECT_EQ(createFolderPath(root.file("a/b/c/")), 0);
+  EXPECT_TRUE(fs::is_directory(root.file("a/b/c")));
+  EXPECT_EQ(createFolderPath(root.file("a/b/c")), 0);  // already there
+  EXPECT_EQ(createFolderPath(root.file("x//y")), 0);
+  EXPECT_TRUE(fs::is_directory(root.file("x/y")));
+}
+
+TEST(CreateFolderPath, RefusesFilesInTheWayAndOverlongPaths) {
+  ScratchDir root;
+  std::ofstream(root.file("file")) << "x";
+  EXPECT_EQ(createFolderPath(root.file("file")), -1);
+  EXPECT_EQ(createFolderPath(root.file("file/")), -1);
+  EXPECT_EQ(createFolderPath(root.file("file/below")), -1);
+  EXPECT_EQ(createFolderPath(""), -1);
+
+  std::string deep = root.path();
+  while (deep.size() <= kMaxFolderPath) deep += "/d";
+  EXPECT_EQ(createFolderPath(deep), -1);
+  EXPECT_FALSE(fs::exists(root.file("d")));
+}
+
+}  // namespace
+}  // namespace vireo::testing
