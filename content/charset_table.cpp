@@ -1,0 +1,70 @@
+#include "content/charset_table.h"
+
+#include <cstring>
+
+namespace vireo {
+
+const std::array<CharsetRow, 38> charsetTable = {{
+    {"koi8-r", 20866, "Cyrillic Alphabet (KOI8-R)"},
+    {"windows-1251", 1251, "Cyrillic Alphabet (Windows)"},
+    {"iso-8859-5", 28595, "Cyrillic Alphabet (ISO)"},
+    {"ibm866", 866, "Cyrillic Alphabet (DOS)"},
+    {"utf-7", 65000, "Universal Alphabet (UTF-7)"},
+    {"utf-8", 65001, "Universal Alphabet (UTF-8)"},
+    {"DIN_66003", 20106, "IA5 (German)"},
+    {"NS_4551-1", 20108, "IA5 (Norwegian)"},
+    {"SEN_850200_B", 20107, "IA5 (Swedish)"},
+    {"ibm852", 852, "Central European (DOS)"},
+    {"irv", 20105, "IA5 (IRV)"},
+    {"iso-2022-jp", 50220, "Japanese (JIS)"},
+    {"iso-2022-jp", 50222, "Japanese (JIS-Allow 1 byte Kana)"},
+    {"iso-2022-kr", 50225, "Korean (ISO)"},
+    {"iso-8859-1", 1252, "Western Alphabet"},
+    {"iso-8859-1", 28591, "Western Alphabet (ISO)"},
+    {"iso-8859-2", 28592, "Central European Alphabet (ISO)"},
+    {"iso-8859-3", 28593, "Latin 3 Alphabet (ISO)"},
+    {"iso-8859-4", 28594, "Baltic Alphabet (ISO)"},
+    {"iso-8859-6", 28596, "Arabic Alphabet (ISO)"},
+    {"iso-8859-7", 28597, "Greek Alphabet (ISO)"},
+    {"iso-8859-8", 28598, "Hebrew Alphabet (ISO)"},
+    {"koi8-u", 21886, "Ukranian (KOI8-U)"},
+    {"ks_c_5601", 949, "Korean"},
+    {"shift_jis", 932, "Japanese (Shift-JIS)"},
+    {"euc-jp", 51932, "Japanese (EUC)"},
+    {"iso-2022-jp", 50220, "Japanese (JIS)"},
+    {"windows-1250", 1250, "Central European Alphabet (Windows)"},
+    {"windows-1252", 1252, "Western Alphabet (Windows)"},
+    {"windows-1253", 1253, "Greek Alphabet (Windows)"},
+    {"windows-1254", 1254, "Turkish Alphabet"},
+    {"windows-1255", 1255, "Hebrew Alphabet (Windows)"},
+    {"windows-1256", 1256, "Arabic Alphabet (Windows)"},
+    {"windows-1257", 1257, "Baltic Alphabet (Windows)"},
+    {"windows-1258", 1258, "Vietnamese Alphabet (Windows)"},
+    {"windows-874", 874, "Thai (Windows)"},
+    {"x-euc", 51932, "Japanese (EUC)"},
+    {"x-user-defined", 50000, "User Defined"},
+}};
+
+namespace {
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringCase(const char* a, const char* b, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+int lookupCharset(const char* name, int length) {
+  if (name == nullptr || length <= 0) return 0;
+  const size_t size = static_cast<size_t>(length);
+  int codePage = 0;
+  for (const CharsetRow& row : charsetTable)
+    if (std::strlen(row.name) == size && equalsIgnoringCase(row.name, name, size))
+      codePage = row.codePage;
+  return codePage;
+}
+
+}  // namespace vireo
