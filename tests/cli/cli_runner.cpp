@@ -1,0 +1,74 @@
+#include "tests/cli/cli_runner.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace vireo::testing {
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+CliResult runCli(const std::vector<std::string>& args, const std::string& home) {
+  char outPath[] = "/tmp/vireo-cli-out-XXXXXX";
+  char errPath[] = "/tmp/vireo-cli-err-XXXXXX";
+  const int out = ::mkstemp(outPath);
+  const int err = ::mkstemp(errPath);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out, 1);
+  posix_spawn_file_actions_adddup2(&actions, err, 2);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    if (!home.empty() && (entry.starts_with("HOME=") || entry.starts_with("XDG_"))) continue;
+    env.push_back(entry);
+  }
+  if (!home.empty()) {
+    env.push_back("HOME=" + home);
+    env.push_back("XDG_CONFIG_HOME=" + home + "/.config");
+    env.push_back("XDG_CACHE_HOME=" + home + "/.cache");
+    env.push_back("XDG_RUNTIME_DIR=" + home + "/run");
+  }
+  std::vector<char*> argv{const_cast<char*>(VIREO_CLI_PATH)};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  CliResult result;
+  pid_t pid = 0;
+  if (posix_spawn(&pid, VIREO_CLI_PATH, &actions, nullptr, argv.data(), envp.data()) == 0) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out);
+  ::close(err);
+  result.out = slurp(outPath);
+  result.err = slurp(errPath);
+  std::remove(outPath);
+  std::remove(errPath);
+  return result;
+}
+
+}  // namespace vireo::testing

@@ -1,0 +1,18 @@
+#pragma once
+// Runs vireo-cli as a user would and captures what it prints.
+#include <string>
+#include <vector>
+
+namespace vireo::testing {
+
+struct CliResult {
+  int status = -1;  // exit status; 128 + signal when killed
+  std::string out;
+  std::string err;
+};
+
+// Runs the built vireo-cli with the arguments, with HOME and the XDG folders pointed at home
+// when it is not empty.
+CliResult runCli(const std::vector<std::string>& args, const std::string& home = "");
+
+}  // namespace vireo::testing

@@ -1,0 +1,115 @@
+// vireo-cli info and list, run as a user runs them.
+#include <algorithm>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "dbx/layout.h"
+#include "tests/cli/cli_runner.h"
+#include "tools/dbx_writer/dbx_writer.h"
+#include "tools/dbx_writer/message_text.h"
+#include "tools/dbx_writer/scratch_dir.h"
+
+namespace vireo::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::string writeBase(const ScratchDir& folder, bool deletedSecond = false) {
+  DbxWriter writer;
+  writer.add(simpleMessage("first", "Hello.\r\n", "Ann <ann@example.org>", "Bob <bob@example.org>"));
+  MessageSpec second;
+  second.text = simpleMessage("with \"quotes\"\tand tab");
+  second.deleted = deletedSecond;
+  writer.add(second);
+  const std::string path = folder.file("Inbox.dbx");
+  writer.build().save(path);
+  return path;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    out.push_back(text.substr(start, end - start));
+  return out;
+}
+
+TEST(CliInfo, PrintsKindCountAndSize) {
+  ScratchDir folder;
+  const std::string path = writeBase(folder);
+  const CliResult result = runCli({"info", path});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_THAT(result.out, HasSubstr("kind: 1 (mail)"));
+  EXPECT_THAT(result.out, HasSubstr("messages in header: 2"));
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  EXPECT_THAT(result.out, HasSubstr("file size: " + std::to_string(st.st_size) + " bytes"));
+}
+
+TEST(CliList, PrintsOneLinePerMessageInTableOrder) {
+  ScratchDir folder;
+  const CliResult result = runCli({"list", writeBase(folder, true)});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const auto rows = lines(result.out);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_THAT(rows[0], StartsWith("0\t-\t-\t"));
+  EXPECT_THAT(rows[1], StartsWith("1\tD\t-\t"));
+  EXPECT_EQ(std::count(rows[1].begin(), rows[1].end(), '\t'), 7) << "a tab inside a field splits the line";
+}
+
+TEST(CliList, JsonIsOneArrayWithEscapedStrings) {
+  ScratchDir folder;
+  const CliResult result = runCli({"list", "--json", writeBase(folder)});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_THAT(result.out, StartsWith("[\n{\"index\":0,\"number\":0,\"deleted\":false,\"attachment\":false,"));
+  EXPECT_THAT(result.out, HasSubstr("\"time\":"));
+  EXPECT_THAT(result.out, ::testing::EndsWith("}\n]\n"));
+  EXPECT_EQ(result.out.find('\t'), std::string::npos);
+}
+
+TEST(CliList, ReadsAWorkingCopyWithoutTouchingTheBase) {
+  ScratchDir folder;
+  ScratchDir home;
+  const std::string path = writeBase(folder);
+  struct stat before {};
+  ::stat(path.c_str(), &before);
+  const CliResult plain = runCli({"list", path}, home.path());
+  const CliResult copied = runCli({"list", "--copy", path}, home.path());
+  EXPECT_EQ(copied.status, 0) << copied.err;
+  EXPECT_EQ(copied.out, plain.out);
+  struct stat after {};
+  ::stat(path.c_str(), &after);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(after.st_size, before.st_size);
+}
+
+TEST(CliList, ReportsFailuresWithTheRightStatus) {
+  ScratchDir folder;
+  const CliResult missing = runCli({"list", folder.file("nothing.dbx")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_THAT(missing.err, HasSubstr("cannot open " + folder.file("nothing.dbx")));
+  EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
+
+  const CliResult directory = runCli({"list", folder.path()});
+  EXPECT_EQ(directory.status, 1);
+  EXPECT_THAT(directory.err, HasSubstr("is a directory"));
+
+  DbxImage broken = DbxWriter().build();
+  broken.put32(dbx::kMessageCountOffset, 5);
+  broken.save(folder.file("broken.dbx"));
+  const CliResult bad = runCli({"list", folder.file("broken.dbx")});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_THAT(bad.err, HasSubstr("Bad file format, use message base recovery."));
+
+  EXPECT_EQ(runCli({"list"}).status, 2);
+  EXPECT_EQ(runCli({"list", "--bogus", "x.dbx"}).status, 2);
+  EXPECT_EQ(runCli({"frobnicate"}).status, 2);
+  EXPECT_THAT(runCli({}).err, HasSubstr("usage: vireo-cli"));
+}
+
+}  // namespace
+}  // namespace vireo::testing
