@@ -1,8 +1,150 @@
 #include "dbx/recover_scan.h"
 
-namespace vireo::dbx {
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
 
-// Placeholder until the scanner lands.
-void recoverScan(MessageBaseReader& reader) { reader.ok = 0; }
+#include "dbx/base_file.h"
+#include "dbx/candidate_scan.h"
+#include "dbx/data_block.h"
+#include "dbx/failure_boundary.h"
+#include "dbx/layout.h"
+#include "dbx/read_failure.h"
+#include "dbx/scan_candidates.h"
+#include "platform/progress_sink.h"
+
+namespace vireo::dbx {
+namespace {
+
+// A very long chain is measured without reaching the per-candidate stop poll for a while.
+constexpr size_t kStopPollBlocks = 4096;
+
+bool usedInRange(int32_t used) { return used > 0 && used <= kBlockUsedMax; }
+
+int16_t blockLength(int32_t used) { return static_cast<int16_t>(std::min(used, kBlockDataMax)); }
+
+// Overlapping or repeated blocks in a hostile base can add up to more than 32 bits hold; such a
+// size is out of range for reading anyway.
+int32_t saturatedSize(int64_t size) {
+  return static_cast<int32_t>(std::min<int64_t>(size, std::numeric_limits<int32_t>::max()));
+}
+
+uint32_t progressValue(uint64_t value) {
+  return static_cast<uint32_t>(std::min<uint64_t>(value, std::numeric_limits<uint32_t>::max()));
+}
+
+// While chains are joined, each record's block list is kept back to front, so that putting a newly
+// found chain in front of a list is an append rather than a copy of the whole list (a base whose
+// blocks run backwards would otherwise cost quadratic time). The lists are turned the right way
+// round however the joining ends.
+class BackToFrontLists {
+ public:
+  explicit BackToFrontLists(MessageBaseReader& reader) : reader_(reader), first_(reader.blockLists.size()) {}
+  ~BackToFrontLists() {
+    for (size_t i = first_; i < reader_.blockLists.size(); ++i) {
+      std::reverse(reader_.blockLists[i].entries.begin(), reader_.blockLists[i].entries.end());
+    }
+  }
+  BackToFrontLists(const BackToFrontLists&) = delete;
+  BackToFrontLists& operator=(const BackToFrontLists&) = delete;
+
+ private:
+  MessageBaseReader& reader_;
+  size_t first_;
+};
+
+struct MeasuredChain {
+  std::vector<BlockRef> blocks;  // in chain order
+  int64_t total = 0;
+  int32_t target = kOwnerUnused;  // the record whose first block the chain ran into, if any
+  int64_t targetCandidate = -1;
+};
+
+// Follows the links from a start block whose used count is in range, marking every continuation
+// it takes. The start is marked too, so a chain that leads back to its own start ends there
+// instead of taking its blocks twice.
+void measureChain(BaseFile& file, CandidateArray& candidates, ScanCandidate& start, BlockHeader header,
+                  const MessageBaseReader& reader, MeasuredChain& chain) {
+  chain.blocks.clear();
+  chain.total = 0;
+  chain.target = kOwnerUnused;
+  chain.targetCandidate = -1;
+  start.owner = kOwnerContinuation;
+  uint32_t blockOffset = start.offset;
+  for (;;) {
+    const int16_t length = blockLength(header.used);
+    chain.blocks.push_back(BlockRef{blockOffset + kBlockHeaderSize, length});
+    chain.total += length;
+    if (chain.blocks.size() % kStopPollBlocks == 0 && reader.stopRequested()) failStopped();
+
+    const uint32_t next = header.next;
+    if (static_cast<int32_t>(next) <= 0) return;
+    if (!readBlockHeader(file, next, header) || header.self != next) return;
+    const int64_t k = findCandidate(candidates, next);
+    if (k < 0) return;
+    ScanCandidate& candidate = candidates[static_cast<size_t>(k)];
+    if (candidate.owner != kOwnerUnused) {
+      chain.target = candidate.owner;
+      chain.targetCandidate = k;
+      return;
+    }
+    candidate.owner = kOwnerContinuation;
+    if (!usedInRange(header.used)) return;
+    blockOffset = next;
+  }
+}
+
+void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageBaseReader& reader) {
+  ProgressSink& progress = reader.progressSink();
+  const uint64_t candidateCount = candidates.size();
+  progress.setRange(progressValue(3 * candidateCount));
+  progress.setPos(progressValue(candidateCount));
+
+  BackToFrontLists backToFront(reader);
+  MeasuredChain chain;
+  for (size_t c = 0; c < candidateCount; ++c) {
+    progress.stepIt();
+    if (reader.stopRequested()) failStopped();
+    ScanCandidate& start = candidates[c];
+    if (start.owner != kOwnerUnused) continue;
+    BlockHeader header;
+    if (!readBlockHeader(file, start.offset, header) || !usedInRange(header.used)) continue;
+    measureChain(file, candidates, start, header, reader, chain);
+
+    if (chain.target >= 0) {
+      // The chain ran into the first block of an earlier record: it is that message's beginning.
+      const auto record = static_cast<size_t>(chain.target);
+      std::vector<BlockRef>& entries = reader.blockLists[record].entries;
+      entries.insert(entries.end(), chain.blocks.rbegin(), chain.blocks.rend());
+      MessageRecord& joined = reader.records[record];
+      joined.size = saturatedSize(int64_t{joined.size} + chain.total);
+      // That block now lies inside the list; a later chain running into it must not be put in front.
+      candidates[static_cast<size_t>(chain.targetCandidate)].owner = kOwnerContinuation;
+      start.owner = chain.target;
+      continue;
+    }
+    MessageRecord record;
+    record.deleted = false;
+    record.invalid = true;
+    record.size = saturatedSize(chain.total);
+    BlockList blocks;
+    blocks.entries.assign(chain.blocks.rbegin(), chain.blocks.rend());
+    start.owner = reader.count();
+    reader.addRecord(std::move(record), std::move(blocks));
+  }
+}
+
+}  // namespace
+
+void recoverScan(MessageBaseReader& reader) {
+  reader.ok = 1;
+  runInFailureBoundary(reader, [&] {
+    BaseFile file;
+    if (!file.open(reader.workingPath)) failCannotOpen(reader.workingPath, file.error());
+    CandidateArray candidates = collectCandidates(file, reader);
+    joinCandidates(file, candidates, reader);
+  });
+}
 
 }  // namespace vireo::dbx

@@ -1,0 +1,21 @@
+#pragma once
+// The first phase of recovery: one sequential pass over the file that collects every offset whose
+// 32-bit word equals the offset, that is every place a data block could start.
+#include <cstddef>
+#include <cstdint>
+
+#include "dbx/base_file.h"
+#include "dbx/scan_candidates.h"
+#include "reader/message_base_reader.h"
+
+namespace vireo::dbx {
+
+inline constexpr size_t kScanChunkSize = 1'000'000;
+inline constexpr size_t kScanChunkOverlap = 4;  // a word starting in a chunk's last 4 bytes is tested in the next
+
+// Tests every offset from 0 to file length - 5 once. Drives the first third of the progress bar
+// (range 0 .. 300, one step per file length / 100 offsets) and fails with a stop when the reader's
+// stop event is set.
+CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader);
+
+}  // namespace vireo::dbx

@@ -1,0 +1,39 @@
+#include "dbx/scan_candidates.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "reader/allocation.h"
+
+namespace vireo::dbx {
+
+static_assert(kCandidateStep == 1000, "a page is one growth step");
+
+void CandidateArray::append(uint32_t offset) {
+  assert(size_ == 0 || (*this)[size_ - 1].offset < offset);
+  if (size_ == capacity()) pages_.push_back(std::make_unique<ScanCandidate[]>(kPageSize));
+  ScanCandidate& slot = (*this)[size_];
+  slot.offset = offset;
+  slot.owner = kOwnerUnused;
+  ++size_;
+}
+
+int64_t findCandidate(const CandidateArray& candidates, uint32_t offset) {
+  if (candidates.size_ == 0) return -1;
+  const size_t lastPage = (candidates.size_ - 1) / CandidateArray::kPageSize;
+  // The page whose first offset is the last one not above the wanted offset, then within it.
+  const auto pagesEnd = candidates.pages_.begin() + static_cast<std::ptrdiff_t>(lastPage + 1);
+  const auto after = std::upper_bound(candidates.pages_.begin(), pagesEnd, offset,
+                                      [](uint32_t value, const auto& page) { return value < page[0].offset; });
+  if (after == candidates.pages_.begin()) return -1;
+  const size_t page = static_cast<size_t>(after - candidates.pages_.begin()) - 1;
+  const ScanCandidate* first = candidates.pages_[page].get();
+  const size_t inPage =
+      page == lastPage ? candidates.size_ - page * CandidateArray::kPageSize : CandidateArray::kPageSize;
+  const ScanCandidate* found = std::lower_bound(
+      first, first + inPage, offset, [](const ScanCandidate& c, uint32_t value) { return c.offset < value; });
+  if (found == first + inPage || found->offset != offset) return -1;
+  return static_cast<int64_t>(page * CandidateArray::kPageSize) + (found - first);
+}
+
+}  // namespace vireo::dbx

@@ -1,0 +1,131 @@
+#include "dbx/self_offset_search.h"
+
+#include <endian.h>
+
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VIREO_X86 1
+#endif
+
+namespace vireo::dbx {
+namespace {
+
+inline uint32_t wordAt(const uint8_t* bytes) {
+  uint32_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return le32toh(word);
+}
+
+// Tests the offsets whose low position byte matched; the vector filters only narrow the search.
+inline void verifyLanes(const uint8_t* bytes, size_t at, uint32_t position, uint32_t mask,
+                        std::vector<uint32_t>& hits) {
+  while (mask != 0) {
+    const unsigned lane = static_cast<unsigned>(__builtin_ctz(mask));
+    if (wordAt(bytes + at + lane) == position + lane) hits.push_back(position + lane);
+    mask &= mask - 1;
+  }
+}
+
+void scalarFrom(const uint8_t* bytes, size_t from, size_t count, uint32_t firstOffset,
+                std::vector<uint32_t>& hits) {
+  for (size_t i = from; i < count; ++i) {
+    const uint32_t position = firstOffset + static_cast<uint32_t>(i);
+    if (wordAt(bytes + i) == position) hits.push_back(position);
+  }
+}
+
+// Within a run of lanes that does not cross a multiple of 65,536, bytes 2 and 3 of every lane's
+// position are the same, so a match needs the byte at +2 and +3 to equal two constants as well:
+// on real data almost no lane survives to the full test.
+inline bool sameHighHalf(uint32_t position, uint32_t lanes) { return (position & 0xFFFFu) <= 0xFFFFu - (lanes - 1); }
+
+}  // namespace
+
+void findSelfOffsetsScalar(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits) {
+  scalarFrom(bytes, 0, count, firstOffset, hits);
+}
+
+#ifdef VIREO_X86
+
+void findSelfOffsetsSse2(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits) {
+  constexpr uint32_t kLanes = 16;
+  const __m128i stride = _mm_set1_epi8(static_cast<char>(kLanes));
+  __m128i lowBytes = _mm_add_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                                  _mm_set1_epi8(static_cast<char>(firstOffset & 0xFF)));
+  size_t i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    const uint32_t position = firstOffset + static_cast<uint32_t>(i);
+    const auto* at = bytes + i;
+    __m128i match = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), lowBytes);
+    if (sameHighHalf(position, kLanes)) {
+      const __m128i byte2 = _mm_set1_epi8(static_cast<char>(position >> 16 & 0xFF));
+      const __m128i byte3 = _mm_set1_epi8(static_cast<char>(position >> 24));
+      match = _mm_and_si128(match, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 2)), byte2));
+      match = _mm_and_si128(match, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 3)), byte3));
+    }
+    const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(match));
+    if (mask != 0) verifyLanes(bytes, i, position, mask, hits);
+    lowBytes = _mm_add_epi8(lowBytes, stride);
+  }
+  scalarFrom(bytes, i, count, firstOffset, hits);
+}
+
+__attribute__((target("avx2"))) void findSelfOffsetsAvx2(const uint8_t* bytes, size_t count, uint32_t firstOffset,
+                                                         std::vector<uint32_t>& hits) {
+  constexpr uint32_t kLanes = 32;
+  const __m256i stride = _mm256_set1_epi8(static_cast<char>(kLanes));
+  __m256i lowBytes = _mm256_add_epi8(
+      _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25,
+                       26, 27, 28, 29, 30, 31),
+      _mm256_set1_epi8(static_cast<char>(firstOffset & 0xFF)));
+  size_t i = 0;
+  for (; i + kLanes <= count; i += kLanes) {
+    const uint32_t position = firstOffset + static_cast<uint32_t>(i);
+    const auto* at = bytes + i;
+    __m256i match = _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), lowBytes);
+    if (sameHighHalf(position, kLanes)) {
+      const __m256i byte2 = _mm256_set1_epi8(static_cast<char>(position >> 16 & 0xFF));
+      const __m256i byte3 = _mm256_set1_epi8(static_cast<char>(position >> 24));
+      match = _mm256_and_si256(
+          match, _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 2)), byte2));
+      match = _mm256_and_si256(
+          match, _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 3)), byte3));
+    }
+    const auto mask = static_cast<uint32_t>(_mm256_movemask_epi8(match));
+    if (mask != 0) verifyLanes(bytes, i, position, mask, hits);
+    lowBytes = _mm256_add_epi8(lowBytes, stride);
+  }
+  scalarFrom(bytes, i, count, firstOffset, hits);
+}
+
+bool avx2Available() {
+  static const bool available = __builtin_cpu_supports("avx2");
+  return available;
+}
+
+void findSelfOffsets(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits) {
+  if (avx2Available()) {
+    findSelfOffsetsAvx2(bytes, count, firstOffset, hits);
+  } else {
+    findSelfOffsetsSse2(bytes, count, firstOffset, hits);
+  }
+}
+
+#else
+
+void findSelfOffsetsSse2(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits) {
+  scalarFrom(bytes, 0, count, firstOffset, hits);
+}
+void findSelfOffsetsAvx2(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits) {
+  scalarFrom(bytes, 0, count, firstOffset, hits);
+}
+bool avx2Available() { return false; }
+void findSelfOffsets(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits) {
+  scalarFrom(bytes, 0, count, firstOffset, hits);
+}
+
+#endif
+
+}  // namespace vireo::dbx
