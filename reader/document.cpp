@@ -1,0 +1,167 @@
+#include "reader/document.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <system_error>
+
+#include "content/folder_path.h"
+#include "content/message_export.h"
+#include "platform/message_sink.h"
+#include "reader/settings.h"
+#include "reader/temp_folder.h"
+#include "reader/working_folder.h"
+
+namespace vireo {
+namespace {
+
+std::mutex exitMutex;
+AbnormalExit currentExit;
+
+}  // namespace
+
+AbnormalExit setAbnormalExit(AbnormalExit exit) {
+  std::lock_guard lock(exitMutex);
+  AbnormalExit previous = std::move(currentExit);
+  currentExit = std::move(exit);
+  return previous;
+}
+
+void showMessageAndExit(const char* format, ...) {
+  char buffer[1000];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  showMessageBox(buffer);
+  AbnormalExit exit;
+  {
+    std::lock_guard lock(exitMutex);
+    exit = currentExit;
+  }
+  if (exit) exit();
+  std::_Exit(EXIT_FAILURE);
+}
+
+DocumentSetup DocumentSetup::forUser() {
+  DocumentSetup setup;
+  setup.settingsFile = settingsFilePath();
+  setup.fallbackTempFolder = vireo::fallbackTempFolder();
+  setup.exportFolder = defaultExportFolder();
+  return setup;
+}
+
+Document::Document(DocumentSetup setup)
+    : shared_(std::make_shared<WorkerShared>()),
+      readers(shared_->readers),
+      stopEvent(shared_->stopEvent),
+      doneEvent(shared_->doneEvent),
+      closingEvent(shared_->closingEvent),
+      operation(shared_->operation),
+      operationReader(shared_->operationReader),
+      searchArgument(shared_->searchArgument),
+      searchOk(shared_->searchOk),
+      setup_(std::move(setup)) {
+  bool tempSettled = false;
+  if (!setup_.settingsFile.empty()) readSettingsFile(setup_.settingsFile, tempSettled);
+  if (!tempSettled) {
+    tempFolder = setup_.fallbackTempFolder;
+    if (makePrivateFolder(tempFolder) != 0) showMessageBox("Cannot make temp folder");
+  }
+  // The doubled slash is how the name has always been formed; the system reads it as one.
+  previewPath = tempFolder + "//letter.mht";
+  exportFolder = setup_.exportFolder;
+  if (makePrivateFolder(tempFolder) != 0) showMessageAndExit("Creating TempDir(%s)", tempFolder.c_str());
+  for (int i = 0; i < kReaderTableSize; ++i) readers[static_cast<size_t>(i)].readerNumber = i;
+  setWorkingFolder(tempFolder);
+  if (openStoreAtStart && setup_.addStoreBases) setup_.addStoreBases(*this);
+}
+
+void Document::readSettingsFile(const std::string& file, bool& tempSettled) {
+  const Settings settings = readSettings(file);
+  if (settings.path) {
+    tempFolder = *settings.path + "/Temp";
+    tempSettled = makePrivateFolder(tempFolder) == 0;
+  }
+  if (settings.options) {
+    copyBeforeBrowse = (*settings.options & kCopyBeforeBrowseBit) != 0;
+    copyBeforeRecover = (*settings.options & kCopyBeforeRecoverBit) != 0;
+    openStoreAtStart = (*settings.options & kOpenStoreAtStartBit) != 0;
+  }
+}
+
+Document::~Document() {
+  if (!doneEvent.isSet()) {
+    shared_->beginClosing();
+    stopEvent.set();
+    if (!doneEvent.wait(setup_.closeTimeout)) showMessageBox("Error closing recover thread");
+  }
+  if (thread_.joinable()) {
+    if (doneEvent.isSet()) {
+      thread_.join();
+    } else {
+      // It keeps the shared state alive; only the caller's bar is out of its reach from now on.
+      shared_->progress.disconnect();
+      thread_.detach();
+    }
+  }
+  for (const char* extension : {".eml", ".mht", ".dbc"}) removeFilesWithExtension(tempFolder, extension);
+}
+
+bool Document::prepareStart() {
+  if (!doneEvent.isSet()) return false;
+  if (thread_.joinable()) thread_.join();  // ended already: it signalled doneEvent last
+  return true;
+}
+
+bool Document::launch() {
+  shared_->progress.connect(progress);
+  stopEvent.reset();
+  doneEvent.reset();
+  closingEvent.reset();
+  try {
+    thread_ = std::thread([shared = shared_] { workerThreadProc(*shared); });
+  } catch (const std::system_error&) {
+    doneEvent.set();
+    return false;
+  }
+  operationRunning = 1;
+  return true;
+}
+
+bool Document::startOperation(int newOperation, int readerIndex) {
+  if (newOperation != kOperationBrowse && newOperation != kOperationRecover) return false;
+  if (readerIndex < 0 || readerIndex >= kReaderTableSize || !prepareStart()) return false;
+  operation = newOperation;
+  operationReader = readerIndex;
+  shared_->copyFirst = newOperation == kOperationRecover ? copyBeforeRecover : copyBeforeBrowse;
+  return launch();
+}
+
+bool Document::startSearch(int newOperation, const std::string& argument) {
+  if (newOperation != kOperationSearchList && newOperation != kOperationSearchFolder) return false;
+  if (!prepareStart()) return false;
+  operation = newOperation;
+  searchArgument = argument;
+  searchOk = 1;
+  return launch();
+}
+
+void Document::completeOperation(int message) {
+  if ((operation == kOperationBrowse || operation == kOperationRecover) && operationReader >= 0 &&
+      operationReader < kReaderTableSize) {
+    MessageBaseReader& reader = readers[static_cast<size_t>(operationReader)];
+    if (message == kOperationSucceeded) reader.state = operation;
+    else reader.resetReader();
+  }
+  operationRunning = 0;
+}
+
+bool Document::writePreviewFile() {
+  if (currentReader < 0 || currentReader >= kReaderTableSize) return false;
+  const MessageBaseReader& reader = readers[static_cast<size_t>(currentReader)];
+  return vireo::writePreviewFile(reader, tempFolder, currentReader, reader.currentRow, previewPath);
+}
+
+}  // namespace vireo

@@ -1,0 +1,113 @@
+#pragma once
+// The document without its window: the working folders and settings, the table of 500 readers,
+// the worker and its events, and the command flags. The Qt window and vireo-cli drive the same
+// object.
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <memory>
+#include <vector>
+
+#include "platform/manual_reset_event.h"
+#include "platform/progress_sink.h"
+#include "reader/command_availability.h"
+#include "reader/message_base_reader.h"
+#include "reader/worker.h"
+
+namespace vireo {
+
+inline constexpr int kNoReader = 2147483547;  // currentReader when no base is selected
+inline constexpr std::chrono::milliseconds kCloseTimeout{10000};
+
+class Document;
+
+// Where a document finds its settings and folders. forUser() reads the environment; tests and
+// the CLI fill it themselves.
+struct DocumentSetup {
+  std::string settingsFile;        // empty: no settings are read
+  std::string fallbackTempFolder;  // used when the settings give no usable "Path"
+  std::string exportFolder;
+  std::chrono::milliseconds closeTimeout = kCloseTimeout;
+  // Adds the bases of the Outlook Express store folders when openStoreAtStart is set.
+  std::function<void(Document&)> addStoreBases;
+
+  static DocumentSetup forUser();
+};
+
+// How showMessageAndExit ends the program; returns the previous one. The default ends the
+// process with a failure status at once. Tests install one that throws.
+using AbnormalExit = std::function<void()>;
+AbnormalExit setAbnormalExit(AbnormalExit exit);
+
+// Formats into a buffer of 1,000 characters, shows the text, then ends the program abnormally.
+[[noreturn]] void showMessageAndExit(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+class Document : public CommandFlags {
+  // First member: the references below point into it.
+  std::shared_ptr<WorkerShared> shared_;
+
+ public:
+  explicit Document(DocumentSetup setup = DocumentSetup::forUser());
+  // Stops and awaits a running worker (at most the close time-out), then deletes the .eml,
+  // .mht and .dbc files of the temp folder.
+  ~Document();
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+
+  // Starts operation 1 (browse) or 2 (recover) on readers[readerIndex]. False when a worker still
+  // runs, the arguments are out of range or no thread could be started.
+  bool startOperation(int operation, int readerIndex);
+  // Starts operation 3 (folders separated by ";") or 4 (one folder).
+  bool startSearch(int operation, const std::string& argument);
+  // The Stop command: the operation ends at its next poll, as failed.
+  void stopOperation() { stopEvent.set(); }
+  // What the completion handler does without the window: the reader's state becomes 1 or 2 on
+  // success and is reset on failure; operationRunning is cleared.
+  void completeOperation(int message);
+
+  // The completion messages' receiver (the tree view's window); may be set at any time.
+  void setCompletionSink(CompletionSink sink) { shared_->setCompletionSink(std::move(sink)); }
+  // The search that operations 3 and 4 run for each folder.
+  void setFolderSearch(FolderSearch search) { shared_->search = std::move(search); }
+
+  std::optional<bool> commandEnabled(int commandId) const {
+    return vireo::commandEnabled(commandId, *this, operationRunning);
+  }
+
+  // Writes the preview of readers[currentReader]'s currentRow into tempFolder; previewPath
+  // receives the file's path.
+  bool writePreviewFile();
+
+  std::string tempFolder;
+  std::string exportFolder;
+  std::string previewPath;
+  bool copyBeforeBrowse = false;
+  bool copyBeforeRecover = false;
+  bool openStoreAtStart = true;
+
+  std::vector<MessageBaseReader>& readers;
+  int readerCount = 0;
+  int currentReader = kNoReader;
+  ProgressSink* progress = nullptr;  // the bar the reading operations drive; none when null
+
+  ManualResetEvent& stopEvent;
+  ManualResetEvent& doneEvent;
+  ManualResetEvent& closingEvent;
+
+  int& operation;
+  int& operationReader;
+  int operationRunning = 0;
+  std::string& searchArgument;
+  int& searchOk;
+
+ private:
+  bool prepareStart();
+  bool launch();
+  void readSettingsFile(const std::string& file, bool& tempSettled);
+
+  DocumentSetup setup_;
+  std::thread thread_;
+};
+
+}  // namespace vireo

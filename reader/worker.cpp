@@ -1,0 +1,122 @@
+#include "reader/worker.h"
+
+#include <exception>
+
+namespace vireo {
+
+std::future<void> handledAlready() {
+  std::promise<void> handled;
+  handled.set_value();
+  return handled.get_future();
+}
+
+void ForwardingProgress::connect(ProgressSink* target) {
+  std::lock_guard lock(mutex_);
+  target_ = target;
+}
+
+void ForwardingProgress::setRange(uint32_t maximum) {
+  std::lock_guard lock(mutex_);
+  if (target_) target_->setRange(maximum);
+}
+
+void ForwardingProgress::setStep(int step) {
+  std::lock_guard lock(mutex_);
+  if (target_) target_->setStep(step);
+}
+
+void ForwardingProgress::stepIt() {
+  std::lock_guard lock(mutex_);
+  if (target_) target_->stepIt();
+}
+
+void ForwardingProgress::setPos(uint32_t position) {
+  std::lock_guard lock(mutex_);
+  if (target_) target_->setPos(position);
+}
+
+void WorkerShared::setCompletionSink(CompletionSink sink) {
+  std::lock_guard lock(sinkMutex_);
+  completion_ = std::move(sink);
+}
+
+void WorkerShared::beginClosing() {
+  std::lock_guard lock(sinkMutex_);
+  closingEvent.set();
+}
+
+void WorkerShared::deliver(int message) {
+  std::future<void> handled;
+  {
+    std::lock_guard lock(sinkMutex_);
+    if (closingEvent.isSet() || !completion_) return;
+    handled = completion_(message);
+  }
+  if (handled.valid()) handled.wait_for(kCompletionTimeout);
+}
+
+namespace {
+
+std::string withoutTrailingSeparator(std::string folder) {
+  if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+  return folder;
+}
+
+int runOperation(WorkerShared& shared) {
+  switch (shared.operation) {
+    case kOperationBrowse:
+    case kOperationRecover: {
+      if (shared.operationReader < 0 || shared.operationReader >= kReaderTableSize) return 0;
+      MessageBaseReader& reader = shared.readers[static_cast<size_t>(shared.operationReader)];
+      if (reader.state != 0) reader.resetReader();
+      reader.clearTable();
+      reader.progress = &shared.progress;
+      reader.stopEvent = &shared.stopEvent;
+      reader.recoverMode = shared.operation == kOperationRecover ? 1 : 0;
+      reader.openBase(shared.copyFirst);
+      return reader.ok;
+    }
+    case kOperationSearchList:
+    case kOperationSearchFolder:
+      for (const std::string& folder : searchFolders(shared.operation, shared.searchArgument))
+        if (shared.search) shared.search(shared, folder);
+      return shared.searchOk;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> searchFolders(int operation, const std::string& searchArgument) {
+  std::vector<std::string> folders;
+  if (operation == kOperationSearchFolder) {
+    folders.push_back(withoutTrailingSeparator(searchArgument));
+  } else if (operation == kOperationSearchList) {
+    size_t start = 0;
+    while (start <= searchArgument.size()) {
+      size_t end = searchArgument.find(';', start);
+      if (end == std::string::npos) end = searchArgument.size();
+      if (end > start) folders.push_back(withoutTrailingSeparator(searchArgument.substr(start, end - start)));
+      start = end + 1;
+    }
+  }
+  return folders;
+}
+
+void workerThreadProc(WorkerShared& shared) {
+  int result = 0;
+  // An exception must not end the process from this thread; it is a failed operation.
+  try {
+    result = runOperation(shared);
+  } catch (...) {
+    result = 0;
+  }
+  try {
+    shared.deliver(result != 0 ? kOperationSucceeded : kOperationFailed);
+  } catch (...) {
+  }
+  shared.doneEvent.set();
+}
+
+}  // namespace vireo

@@ -1,0 +1,92 @@
+#pragma once
+// The worker thread: one operation at a time (1 browse, 2 recover, 3 search a list of folders,
+// 4 search one folder) beside the interface thread. Everything the worker touches lives in one
+// WorkerShared that the thread co-owns, so a worker that outlives its document (it did not stop
+// within the close time-out) still finds it, while the caller's progress and completion sinks
+// are cut off before the document goes.
+#include <chrono>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/manual_reset_event.h"
+#include "platform/progress_sink.h"
+#include "reader/message_base_reader.h"
+
+namespace vireo {
+
+inline constexpr int kOperationBrowse = 1;
+inline constexpr int kOperationRecover = 2;
+inline constexpr int kOperationSearchList = 3;
+inline constexpr int kOperationSearchFolder = 4;
+
+inline constexpr int kOperationSucceeded = 2025;
+inline constexpr int kOperationFailed = 2026;  // failed or stopped
+
+inline constexpr int kReaderTableSize = 500;
+inline constexpr std::chrono::milliseconds kCompletionTimeout{3000};
+
+// Receives a completion message on the worker thread and returns a future that becomes ready
+// when the message has been handled (the window posts it to its own thread). The worker waits
+// for it at most kCompletionTimeout. It must not destroy the document itself.
+using CompletionSink = std::function<std::future<void>(int message)>;
+
+// A future for a sink that handled the message before returning.
+std::future<void> handledAlready();
+
+struct WorkerShared;
+
+// Searches one folder for bases (operations 3 and 4), on the worker thread; polls
+// shared.stopEvent and clears shared.searchOk when it stops.
+using FolderSearch = std::function<void(WorkerShared& shared, const std::string& folder)>;
+
+// Forwards the reading operations' progress to the caller's bar until cut off.
+class ForwardingProgress final : public ProgressSink {
+ public:
+  void connect(ProgressSink* target);
+  void disconnect() { connect(nullptr); }
+  void setRange(uint32_t maximum) override;
+  void setStep(int step) override;
+  void stepIt() override;
+  void setPos(uint32_t position) override;
+
+ private:
+  std::mutex mutex_;
+  ProgressSink* target_ = nullptr;
+};
+
+struct WorkerShared {
+  std::vector<MessageBaseReader> readers = std::vector<MessageBaseReader>(kReaderTableSize);
+  // All three start signalled: no worker runs.
+  ManualResetEvent stopEvent{true};
+  ManualResetEvent doneEvent{true};
+  ManualResetEvent closingEvent{true};
+  int operation = 0;
+  int operationReader = 0;
+  std::string searchArgument;
+  int searchOk = 0;
+  bool copyFirst = false;  // the document's copy option for this operation, taken at its start
+  ForwardingProgress progress;
+  FolderSearch search;
+
+  void setCompletionSink(CompletionSink sink);
+  // Signals closingEvent; no completion message is delivered after this returns.
+  void beginClosing();
+  // Delivers message unless closing, then waits for it to be handled within the time-out.
+  void deliver(int message);
+
+ private:
+  std::mutex sinkMutex_;
+  CompletionSink completion_;
+};
+
+// The folders an operation 3 or 4 searches: operation 3 splits at ";" and skips empty pieces;
+// each folder loses one trailing "/" or "\".
+std::vector<std::string> searchFolders(int operation, const std::string& searchArgument);
+
+// Runs shared.operation, delivers 2025 or 2026 unless closing, then signals doneEvent.
+void workerThreadProc(WorkerShared& shared);
+
+}  // namespace vireo
