@@ -1,17 +1,107 @@
-#include <cstdio>
+#include <unistd.h>
 
+#include <atomic>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "cli/base_argument.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/run_folder.h"
+#include "cli/terminal_progress.h"
+#include "content/folder_path.h"
+#include "reader/document.h"
 
 namespace vireo::cli {
+namespace {
 
-int runExport(const Arguments&) {
-  std::fputs("vireo-cli: export is not built yet\n", stderr);
-  return 1;
+constexpr int kStopped = 130;
+
+struct ExportCounts {
+  int written = 0;
+  int failed = 0;
+};
+
+ExportCounts writeAll(const MessageBaseReader& reader, const std::string& folder,
+                      const InterruptWatcher& interrupt, TerminalProgress* bar) {
+  ExportCounts counts;
+  if (bar) {
+    bar->setLabel("Writing");
+    bar->setRange(static_cast<uint32_t>(reader.count()));
+  }
+  for (int i = 0; i < reader.count() && !interrupt.interrupted(); ++i) {
+    if (!reader.records[static_cast<size_t>(i)].invalid) {
+      if (reader.writeMessageFile(folder, i, "eml", -1) == 0) ++counts.written;
+      else ++counts.failed;
+    }
+    if (bar) bar->stepIt();
+  }
+  return counts;
 }
 
-int runCopy(const Arguments&) {
-  std::fputs("vireo-cli: copy is not built yet\n", stderr);
-  return 1;
+}  // namespace
+
+int runExport(const Arguments& args) {
+  bool recover = false, copy = false;
+  std::vector<std::string> paths;
+  for (const std::string& arg : args) {
+    if (arg == "--recover") recover = true;
+    else if (arg == "--copy") copy = true;
+    else if (arg.starts_with("--")) return usage();
+    else paths.push_back(arg);
+  }
+  if (paths.size() != 2) return usage();
+  const std::string& base = paths[0];
+  const std::string& folder = paths[1];
+
+  RunFolder temp;
+  if (!temp.ready()) return 1;
+  Document doc(temp.setup());
+  MessageBaseReader& reader = doc.readers[0];
+  if (!setBase(reader, base)) return 1;
+  doc.readerCount = 1;
+  doc.copyBeforeBrowse = doc.copyBeforeRecover = copy;
+
+  std::optional<TerminalProgress> bar;
+  if (::isatty(STDERR_FILENO)) doc.progress = &bar.emplace("Reading");
+  std::atomic<int> completion{kOperationFailed};
+  doc.setCompletionSink([&completion](int message) {
+    completion.store(message);
+    return handledAlready();
+  });
+
+  InterruptWatcher interrupt(doc.stopEvent);
+  if (!doc.startOperation(recover ? kOperationRecover : kOperationBrowse, 0)) {
+    std::fprintf(stderr, "vireo-cli: cannot start reading %s\n", base.c_str());
+    return 1;
+  }
+  while (!doc.doneEvent.wait(std::chrono::seconds(1))) {
+  }
+  const int message = completion.load();
+  doc.completeOperation(message);
+  if (bar) bar->finish();
+  if (interrupt.interrupted()) {
+    std::fputs("vireo-cli: stopped\n", stderr);
+    return kStopped;
+  }
+  if (message != kOperationSucceeded) {
+    std::fprintf(stderr, "vireo-cli: cannot read the messages of %s\n", base.c_str());
+    return 1;
+  }
+  if (createFolderPath(folder) != 0) {
+    std::fprintf(stderr, "vireo-cli: cannot create folder %s\n", folder.c_str());
+    return 1;
+  }
+
+  const ExportCounts counts = writeAll(reader, folder, interrupt, bar ? &*bar : nullptr);
+  if (bar) bar->finish();
+  std::printf("%d written, %d failed\n", counts.written, counts.failed);
+  if (interrupt.interrupted()) {
+    std::fputs("vireo-cli: stopped\n", stderr);
+    return kStopped;
+  }
+  return counts.failed > 0 ? 1 : 0;
 }
 
 }  // namespace vireo::cli
