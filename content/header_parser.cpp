@@ -1,18 +1,239 @@
 #include "content/header_parser.h"
 
-#include <cstring>
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "content/code_page_conversion.h"
+#include "content/code_pages.h"
+#include "content/date_parsing.h"
+#include "content/encoded_words.h"
+#include "content/header_line.h"
 
 namespace vireo {
+namespace {
 
-// Placeholder until the header parser lands: counts CRLF lines.
+// In the order the names are tried.
+enum Header { kTo, kFrom, kResentTo, kResentFrom, kSubject, kDate, kResentDate, kHeaderCount };
+constexpr std::array<std::string_view, kHeaderCount> kHeaderNames = {
+    "To:", "From:", "Resent-To:", "Resent-From:", "Subject:", "Date:", "Resent-Date:"};
+
+// Beyond this many lines the rest of a text is not looked at for headers.
+constexpr int kMaxHeaderLines = 100;
+// A decoded value this long or longer is not kept; the raw first line is.
+constexpr size_t kMaxDecodedValueBytes = 400;
+
+constexpr std::string_view kNoSubject = "(No subject)";
+
+int matchHeader(std::string_view word, const std::array<bool, kHeaderCount>& found) {
+  for (int h = 0; h < kHeaderCount; ++h)
+    if (!found[h] && equalsIgnoringCase(word, kHeaderNames[h])) return h;
+  return -1;
+}
+
+// A quoted display name loses its two quotes; leading spaces go too.
+void cleanAddress(std::string& text) {
+  if (text.size() >= 3 && text[0] == '"') {
+    const size_t closing = text.find('"', 1);
+    if (closing != std::string::npos) {
+      text.erase(closing, 1);
+      text.erase(0, 1);
+    }
+  }
+  const size_t firstNonSpace = text.find_first_not_of(' ');
+  if (firstNonSpace != 0) text.erase(0, firstNonSpace == std::string::npos ? text.size() : firstNonSpace);
+}
+
+// A value written in the message's own charset (or a guessed one) converted to the ANSI code
+// page; left as it is when nothing fits.
+void convertUndecodedValue(std::string& text, int messageCodePage) {
+  if (text.empty()) return;
+  const int source = messageCodePage != 0 ? messageCodePage : detectCodePage(text.c_str());
+  if (source == 0) return;
+  std::optional<std::string> converted = convertCodePage(text.c_str(), source, ansiCodePage());
+  if (converted && !converted->empty()) text = std::move(*converted);
+}
+
+}  // namespace
+
 int parseHeaders(const char* text, int length, MessageRecord& record) {
+  if (text == nullptr || length < 0) length = 0;
+  std::array<bool, kHeaderCount> found{};
+  int toWordCodePage = 0;
+  int fromWordCodePage = 0;
+  int subjectWordCodePage = 0;
+  std::string resentTo;
+  std::string resentFrom;
+  std::string to, from, subject, dateText;
+  int messageCodePage = 0;
+  int attachment = 0;
   int lines = 0;
-  for (int i = 0; i + 1 < length - 3; ++i)
-    if (text[i] == '\r' && text[i + 1] == '\n') ++lines;
-  record.subject = "(No subject)";
+
+  const int limit = length - 4;
+  int position = 0;
+  int lineStart = 0;
+  bool textEnded = false;
+  while (!textEnded && position < limit) {
+    const int lineEnd = findLineEnd(text, position, limit);
+    if (lineEnd < 0) break;
+    ++lines;
+    const std::string_view line = lineText(
+        text + lineStart, std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes));
+    position = lineStart = lineEnd + 2;
+
+    const std::optional<Word> word = nextWord(line);
+    if (!word) continue;
+
+    if (messageCodePage == 0) {
+      if (std::optional<int> codePage = charsetLineCodePage(line, word->text)) {
+        messageCodePage = *codePage;
+        continue;
+      }
+    }
+    if (attachment == 0 && isAttachmentLine(line, word->text)) attachment = 1;
+
+    const int header = matchHeader(word->text, found);
+    if (header < 0) {
+      if (lines > kMaxHeaderLines) break;
+      continue;
+    }
+
+    // The value starts after the one delimiter that ended the name.
+    const size_t valueStart = word->end + 1;
+    if (valueStart < line.size()) {
+      const std::string_view firstLine = line.substr(valueStart);
+      std::string value(firstLine);
+      // Folding: a line starting with a space or tab continues the value, without that byte.
+      while (position < length && (text[position] == ' ' || text[position] == '\t')) {
+        position = lineStart = position + 1;
+        const int continuationEnd = findLineEnd(text, position, limit);
+        if (continuationEnd < 0) {
+          textEnded = true;
+          break;
+        }
+        if (continuationEnd == position) break;  // left to be read as an empty line
+        value += lineText(text + position, static_cast<size_t>(continuationEnd - position));
+        position = lineStart = continuationEnd + 2;
+      }
+
+      if (header == kDate || header == kResentDate) {
+        dateText = std::move(value);
+        found[kDate] = found[kResentDate] = true;
+        continue;
+      }
+
+      int target = 0;
+      int wordCodePage = 0;
+      std::optional<std::string> decoded =
+          decodeHeaderWords(value.data(), static_cast<int>(value.size()), target, wordCodePage);
+      std::string stored = decoded && decoded->size() < kMaxDecodedValueBytes
+                               ? std::move(*decoded)
+                               : std::string(firstLine);
+      switch (header) {
+        case kTo:
+          to = std::move(stored);
+          toWordCodePage = wordCodePage;
+          break;
+        case kFrom:
+          from = std::move(stored);
+          fromWordCodePage = wordCodePage;
+          break;
+        case kSubject:
+          subject = std::move(stored);
+          subjectWordCodePage = wordCodePage;
+          break;
+        // A Resent value only stands in for a missing To or From; its word code page must not
+        // mark a To or From value already found as decoded, or that value would go unconverted
+        // (or be converted twice).
+        case kResentTo:
+          resentTo = std::move(stored);
+          if (!found[kTo]) toWordCodePage = wordCodePage;
+          break;
+        case kResentFrom:
+          resentFrom = std::move(stored);
+          if (!found[kFrom]) fromWordCodePage = wordCodePage;
+          break;
+        default:
+          break;
+      }
+      found[header] = true;
+    }
+
+    if (found[kTo] && found[kFrom] && found[kSubject] && found[kDate] && messageCodePage != 0)
+      break;
+    if (lines > kMaxHeaderLines) break;
+  }
+
+  if (messageCodePage == 0) messageCodePage = toWordCodePage;
+  if (messageCodePage == 0) messageCodePage = fromWordCodePage;
+  if (messageCodePage == 0) messageCodePage = subjectWordCodePage;
+
+  if (!found[kFrom]) from = found[kResentFrom] ? std::move(resentFrom) : std::string();
+  if (!found[kTo]) to = found[kResentTo] ? std::move(resentTo) : std::string();
+  if (!found[kSubject]) subject = std::string(kNoSubject);
+
+  uint64_t time = 0;
+  if (found[kDate])
+    parseDate(dateText, time);
+  else
+    dateText.clear();
+
+  // The body scan starts with the first line the scan above did not finish, so a charset or
+  // attachment line at the very end of the text is still seen.
+  const int bodyStart = std::min(lineStart, length);
+  scanBodyForCharsetAndAttachment(text + bodyStart, length - bodyStart, messageCodePage,
+                                  attachment);
+
+  if (ansiCodePage() != 0) {
+    if (found[kTo] && toWordCodePage == 0) convertUndecodedValue(to, messageCodePage);
+    if (found[kFrom] && fromWordCodePage == 0) convertUndecodedValue(from, messageCodePage);
+    if (found[kSubject] && subjectWordCodePage == 0)
+      convertUndecodedValue(subject, messageCodePage);
+  }
+
+  if (found[kTo]) cleanAddress(to);
+  if (found[kFrom]) cleanAddress(from);
+
+  record.from = std::move(from);
+  record.to = std::move(to);
+  record.subject = std::move(subject);
+  record.dateText = std::move(dateText);
+  record.time = time;
+  record.codePage = messageCodePage;
+  record.attachment = static_cast<int16_t>(attachment);
   return lines;
 }
 
-void scanBodyForCharsetAndAttachment(const char*, int, int&, int&) {}
+void scanBodyForCharsetAndAttachment(const char* text, int length, int& codePage,
+                                     int& attachment) {
+  if (codePage != 0 && attachment != 0) return;
+  if (text == nullptr || length < 2) return;
+  int position = 0;
+  for (;;) {
+    const int lineEnd = findLineEnd(text, position, length - 1);
+    if (lineEnd < 0) return;
+    const int lineStart = position;
+    position = lineEnd + 2;
+    if (static_cast<size_t>(lineEnd - lineStart) >= kMaxBodyLineBytes) continue;
+    const std::string_view line =
+        lineText(text + lineStart, static_cast<size_t>(lineEnd - lineStart));
+    const std::optional<Word> word = nextWord(line);
+    if (!word) continue;
+
+    if (codePage == 0) {
+      if (std::optional<int> found = charsetLineCodePage(line, word->text)) {
+        codePage = *found;
+        if (codePage != 0 && attachment != 0) return;
+        continue;
+      }
+    }
+    if (attachment == 0 && isAttachmentLine(line, word->text)) {
+      attachment = 1;
+      if (codePage != 0) return;
+    }
+  }
+}
 
 }  // namespace vireo

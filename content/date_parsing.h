@@ -1,0 +1,13 @@
+#pragma once
+// The Date header value turned into the local file time and the text the message list shows.
+#include <cstdint>
+#include <string>
+
+namespace vireo {
+
+// dateText holds the stored Date value on entry. When it parses to a valid time, time becomes
+// the local file time and dateText the user's short date and time; when it does not, both are
+// cleared. A value with no word at all is kept as it is, with time 0.
+void parseDate(std::string& dateText, uint64_t& time);
+
+}  // namespace vireo

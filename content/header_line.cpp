@@ -1,0 +1,88 @@
+#include "content/header_line.h"
+
+#include <cstring>
+
+#include "content/charset_table.h"
+
+namespace vireo {
+namespace {
+
+constexpr std::string_view kCharsetParameter = "charset=";
+constexpr size_t kMaxCharsetTextBytes = 499;
+
+bool isCharsetValueDelimiter(char c) {
+  switch (c) {
+    case '"': case ';': case '.': case ',': case '/': case ' ': case '\n': case '\t': case '\r':
+      return true;
+    default:
+      return false;
+  }
+}
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool isWordDelimiter(char c) {
+  switch (c) {
+    case '<': case '>': case '"': case ' ': case '\t': case '\n': case '\r':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+  return true;
+}
+
+std::optional<Word> nextWord(std::string_view text, size_t from) {
+  size_t start = from;
+  while (start < text.size() && isWordDelimiter(text[start])) ++start;
+  if (start >= text.size()) return std::nullopt;
+  size_t end = start;
+  while (end < text.size() && !isWordDelimiter(text[end])) ++end;
+  return Word{text.substr(start, end - start), end};
+}
+
+int findLineEnd(const char* text, int from, int limit) {
+  int position = from;
+  while (position < limit) {
+    const void* found = std::memchr(text + position, '\r', static_cast<size_t>(limit - position));
+    if (found == nullptr) return -1;
+    position = static_cast<int>(static_cast<const char*>(found) - text);
+    if (text[position + 1] == '\n') return position;
+    ++position;
+  }
+  return -1;
+}
+
+std::string_view lineText(const char* start, size_t length) {
+  const void* nul = std::memchr(start, '\0', length);
+  if (nul != nullptr) length = static_cast<size_t>(static_cast<const char*>(nul) - start);
+  return {start, length};
+}
+
+std::optional<int> charsetLineCodePage(std::string_view line, std::string_view firstWord) {
+  if (!equalsIgnoringCase(firstWord, "Content-Type:") &&
+      firstWord.find(kCharsetParameter) == std::string_view::npos)
+    return std::nullopt;
+  const size_t parameter = line.find(kCharsetParameter);
+  if (parameter == std::string_view::npos) return std::nullopt;
+  std::string_view rest = line.substr(parameter + kCharsetParameter.size(), kMaxCharsetTextBytes);
+  size_t start = 0;
+  while (start < rest.size() && isCharsetValueDelimiter(rest[start])) ++start;
+  size_t end = start;
+  while (end < rest.size() && !isCharsetValueDelimiter(rest[end])) ++end;
+  return lookupCharset(rest.data() + start, static_cast<int>(end - start));
+}
+
+bool isAttachmentLine(std::string_view line, std::string_view firstWord) {
+  return equalsIgnoringCase(firstWord, "Content-Disposition:") &&
+         line.find("Content-Disposition: attachment") != std::string_view::npos;
+}
+
+}  // namespace vireo

@@ -1,0 +1,40 @@
+#pragma once
+// The pieces of the header line scan: lines, their first word, charset and attachment lines.
+// Everything works on views into the message bytes and never reads past them.
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+namespace vireo {
+
+// Lines examined for headers are cut to this many bytes.
+inline constexpr size_t kMaxHeaderLineBytes = 399;
+// The body scan skips lines this long or longer whole.
+inline constexpr size_t kMaxBodyLineBytes = 400;
+
+bool isWordDelimiter(char c);
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// Next word of text at or after from: leading delimiters skipped, ended by the next one.
+// end is the index of the delimiter that ended it, text.size() when none did.
+struct Word {
+  std::string_view text;
+  size_t end = 0;
+};
+std::optional<Word> nextWord(std::string_view text, size_t from = 0);
+
+// Position of the first CR LF pair at or after from whose CR lies before limit, or -1. The
+// caller keeps limit below the text's length, so the LF is always inside it.
+int findLineEnd(const char* text, int from, int limit);
+
+// The bytes of a line as C string functions would see them: up to the first NUL.
+std::string_view lineText(const char* start, size_t length);
+
+// A charset line: the first word is Content-Type: (any case) or holds "charset=", and the line
+// holds "charset=". Gives the code page of the charset named after it (0 when unknown).
+std::optional<int> charsetLineCodePage(std::string_view line, std::string_view firstWord);
+
+// "Content-Disposition: attachment", exactly so, on a Content-Disposition: line.
+bool isAttachmentLine(std::string_view line, std::string_view firstWord);
+
+}  // namespace vireo

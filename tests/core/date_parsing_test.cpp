@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "content/header_parser.h"
+
+namespace vireo {
+namespace {
+
+constexpr uint64_t kTicksPerHour = 36'000'000'000ull;
+// 2006-12-05 13:30:00 UTC as a file time.
+constexpr uint64_t kDecember5th1330 = 128097990000000000ull;
+
+void useTimeZone(const char* zone) {
+  setenv("TZ", zone, 1);
+  tzset();
+}
+
+MessageRecord withDate(const std::string& dateLines) {
+  std::string text = "Subject: s\r\n" + dateLines + "\r\nbody text\r\n";
+  MessageRecord record;
+  parseHeaders(text.data(), static_cast<int>(text.size()), record);
+  return record;
+}
+
+class DateParsing : public ::testing::Test {
+ protected:
+  void SetUp() override { useTimeZone("UTC"); }
+  void TearDown() override { useTimeZone("UTC"); }
+};
+
+TEST_F(DateParsing, ZoneOffsetsAreTakenOffToGiveUtc) {
+  EXPECT_EQ(withDate("Date: Tue, 05 Dec 2006 10:00:00 -0330\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: Tue, 05 Dec 2006 14:30:00 +0100\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: 5 Dec 2006 08:30:00 EST\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: 5 dec 2006 06:30:00 pdt\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: 5 Dec 2006 13:30:00 XYZ\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: 5 Dec 2006 13:30:00\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: 5 Dec 2006 13:30:00 +01\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: 5 Dec 2006 13:30\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: Tue, 05 Dec 2006 10:00:00 -0330\r\n").dateText, "12/05/06 13:30:00");
+}
+
+TEST_F(DateParsing, MonthNamesAndTwoDigitYears) {
+  EXPECT_EQ(withDate("Date: 5 December 06 13:30:00\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: 5 DEC 2006 13:30:00\r\n").time, kDecember5th1330);
+  EXPECT_EQ(withDate("Date: 1 Jan 99 00:00:00\r\n").dateText, "01/01/99 00:00:00");
+  EXPECT_EQ(withDate("Date: 1 Jan 90 00:00:00\r\n").time,
+            withDate("Date: 1 Jan 2090 00:00:00\r\n").time);
+  EXPECT_EQ(withDate("Date: 1 Jan 1600 00:00:00\r\n").time,
+            withDate("Date: 1 Jan 3500 00:00:00\r\n").time);
+}
+
+TEST_F(DateParsing, InvalidDatesLeaveTextAndTimeEmpty) {
+  for (const char* line : {"Date: 30 Feb 2006 10:00:00\r\n", "Date: 5 Foo 2006 10:00:00\r\n",
+                           "Date: Tue, Dec 2006 10:00:00\r\n", "Date: 5 Dec 2006 24:00:00\r\n",
+                           "Date: 5 Dec 2006 10:60:00\r\n", "Date: 5 Dec\r\n",
+                           "Date: 5 Dec 99999 10:00:00\r\n", "Date: 65541 Dec 2006 10:00\r\n",
+                           "Date: 1 Jan 1601 00:00:00 +0100\r\n"}) {
+    MessageRecord record = withDate(line);
+    EXPECT_EQ(record.dateText, "") << line;
+    EXPECT_EQ(record.time, 0u) << line;
+  }
+  // A value with no word at all stays as it was.
+  MessageRecord wordless = withDate("Date: <\"> \r\n");
+  EXPECT_EQ(wordless.dateText, "<\"> ");
+  EXPECT_EQ(wordless.time, 0u);
+  EXPECT_EQ(withDate("").dateText, "");
+}
+
+TEST_F(DateParsing, FirstOfDateAndResentDateWins) {
+  EXPECT_EQ(withDate("Resent-Date: 5 Dec 2006 13:30:00\r\nDate: 1 Jan 2000 00:00:00\r\n").time,
+            kDecember5th1330);
+  EXPECT_EQ(withDate("Date: 5 Dec 2006 13:30:00\r\nResent-Date: 1 Jan 2000 00:00:00\r\n").time,
+            kDecember5th1330);
+}
+
+TEST_F(DateParsing, LocalTimeUsesTheOffsetOfTheMessagesOwnDate) {
+  useTimeZone("Europe/Berlin");
+  const MessageRecord winter = withDate("Date: 5 Dec 2006 13:30:00 +0000\r\n");
+  EXPECT_EQ(winter.time, kDecember5th1330 + kTicksPerHour);
+  EXPECT_EQ(winter.dateText, "12/05/06 14:30:00");
+  const MessageRecord summer = withDate("Date: 1 Jul 2006 12:00:00 GMT\r\n");
+  EXPECT_EQ(summer.dateText, "07/01/06 14:00:00");
+}
+
+}  // namespace
+}  // namespace vireo

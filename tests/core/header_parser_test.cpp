@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "content/header_parser.h"
+
+namespace vireo {
+namespace {
+
+// Parses an exact-size copy, so reading one byte past the text trips the address sanitizer.
+struct Parsed {
+  MessageRecord record;
+  int lines = 0;
+};
+Parsed parse(const std::string& text) {
+  std::unique_ptr<char[]> copy(new char[text.size() + 1]);
+  std::copy(text.begin(), text.end(), copy.get());
+  Parsed parsed;
+  parsed.lines = parseHeaders(text.empty() ? nullptr : copy.get(), static_cast<int>(text.size()),
+                              parsed.record);
+  return parsed;
+}
+
+const std::string kKoi8Meeting = "\xF7\xD3\xD4\xD2\xC5\xDE\xC1 \xD7 \xD0\xD1\xD4\xCE\xC9\xC3\xD5";
+const std::string kCp1251Greeting = "\xCF\xF0\xE8\xE2\xE5\xF2, \xEA\xE0\xEA \xE4\xE5\xEB\xE0";
+
+class HeaderParser : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+};
+
+TEST_F(HeaderParser, FillsSummaryFieldsOfAPlainMessage) {
+  Parsed p = parse(
+      "Content-Type: text/plain; charset=\"windows-1252\"\r\n"
+      "From: \"John Doe\" <john@example.com>\r\n"
+      "To:  jane@example.com\r\n"
+      "Date: Tue, 05 Dec 2006 10:00:00 -0330\r\n"
+      "Subject: Quarterly report\r\n"
+      "\r\n"
+      "Body line\r\n"
+      "end\r\n");
+  EXPECT_EQ(p.record.from, "John Doe <john@example.com>");
+  EXPECT_EQ(p.record.to, "jane@example.com");
+  EXPECT_EQ(p.record.subject, "Quarterly report");
+  EXPECT_EQ(p.record.dateText, "12/05/06 13:30:00");
+  EXPECT_EQ(p.record.time, 128097990000000000u);
+  EXPECT_EQ(p.record.codePage, 1252);
+  EXPECT_EQ(p.record.attachment, 0);
+  EXPECT_EQ(p.lines, 5);  // stops once it has all it needs
+}
+
+TEST_F(HeaderParser, MissingOrEmptySubjectAndFieldsAreReplaced) {
+  for (const char* subjectLine : {"", "Subject:\r\n", "Subject: \r\n"}) {
+    Parsed p = parse(std::string("From: a@b\r\n") + subjectLine + "\r\nbody text here\r\n");
+    EXPECT_EQ(p.record.subject, "(No subject)") << subjectLine;
+    EXPECT_EQ(p.record.to, "");
+    EXPECT_EQ(p.record.dateText, "");
+    EXPECT_EQ(p.record.time, 0u);
+  }
+  // A name glued to a letter is no header.
+  EXPECT_EQ(parse("From:x@y\r\nFrom:a\r\n\r\n\r\n").record.from, "");
+  EXPECT_EQ(parse("From:<x@y>\r\n\r\n\r\n").record.from, "x@y>");
+}
+
+TEST_F(HeaderParser, ConvertsSubjectsFromTheMessageCharset) {
+  Parsed koi8 = parse("Subject: " + kKoi8Meeting +
+                      "\r\nContent-Type: text/plain;\r\n\tcharset=\"koi8-r\"\r\n\r\nbody\r\n");
+  EXPECT_EQ(koi8.record.subject, "Встреча в пятницу");
+  EXPECT_EQ(koi8.record.codePage, 20866);
+
+  Parsed latin = parse("Subject: R\xE9union caf\xE9\r\n"
+                       "Content-Type: text/plain; charset=ISO-8859-1\r\n\r\nbody\r\n");
+  EXPECT_EQ(latin.record.subject, "Réunion café");
+  EXPECT_EQ(latin.record.codePage, 28591);
+
+  // Without a declared charset the text's own bytes decide.
+  Parsed guessed = parse("Subject: " + kCp1251Greeting + "\r\n\r\nbody text\r\n");
+  EXPECT_EQ(guessed.record.subject, "Привет, как дела");
+  EXPECT_EQ(guessed.record.codePage, 0);
+}
+
+TEST_F(HeaderParser, EncodedWordsAreDecodedOnceAndGiveTheCodePage) {
+  // The word's own charset wins over the message's, and the decoded text is not converted again.
+  Parsed p = parse("Subject: Re: =?windows-1251?B?z/Do4uXy?=\r\n"
+                   "Content-Type: text/plain; charset=koi8-r\r\n\r\nbody\r\n");
+  EXPECT_EQ(p.record.subject, "Re: Привет");
+  EXPECT_EQ(p.record.codePage, 20866);
+
+  Parsed wordOnly = parse("From: =?koi8-r?B?99PU0sXewQ==?= <a@b>\r\n\r\nbody\r\n");
+  EXPECT_EQ(wordOnly.record.from, "Встреча <a@b>");
+  EXPECT_EQ(wordOnly.record.codePage, 20866);
+
+  Parsed unknown = parse("Subject: =?us-ascii?Q?plain?=\r\n\r\nbody\r\n");
+  EXPECT_EQ(unknown.record.subject, "=?us-ascii?Q?plain?=");
+  EXPECT_EQ(unknown.record.codePage, 0);
+}
+
+TEST_F(HeaderParser, FoldedValuesKeepFirstLineUnlessEncoded) {
+  Parsed plain = parse("Subject: first half\r\n  second half\r\n\r\nbody\r\n");
+  EXPECT_EQ(plain.record.subject, "first half");
+
+  Parsed encoded =
+      parse("Subject: =?koi8-r?B?99PU0sXewQ==?=\r\n =?koi8-r?B?INcg0NHUzsnD1Q==?=\r\n\r\nbody\r\n");
+  EXPECT_EQ(encoded.record.subject, "Встреча в пятницу");
+
+  // An empty continuation ends the folding and counts as a line of its own.
+  Parsed emptyFold = parse("Subject: =?utf-8?Q?a?=\r\n \r\nTo: x@y\r\n\r\nbody\r\n");
+  EXPECT_EQ(emptyFold.record.subject, "a");
+  EXPECT_EQ(emptyFold.record.to, "x@y");
+}
+
+TEST_F(HeaderParser, ResentHeadersStandInForMissingOnes) {
+  Parsed resent = parse("Resent-From: \"Old Name\" <old@x>\r\n"
+                        "Resent-To: caf\xE9 <c@x>\r\n"
+                        "Content-Type: text/plain; charset=iso-8859-1\r\n\r\nbody\r\n");
+  EXPECT_EQ(resent.record.from, "\"Old Name\" <old@x>");  // quotes kept
+  EXPECT_EQ(resent.record.to, "caf\xE9 <c@x>");          // not converted
+
+  Parsed both = parse("To: \"Ren\xE9\" <r@x>\r\n"
+                      "Resent-To: =?koi8-r?B?99PU0sXewQ==?= <s@x>\r\n"
+                      "Content-Type: text/plain; charset=iso-8859-1\r\n\r\nbody\r\n");
+  // To itself was found: it is still converted, whatever Resent-To held.
+  EXPECT_EQ(both.record.to, "René <r@x>");
+}
+
+TEST_F(HeaderParser, HeadersAreLookedForInTheFirstHundredLinesOnly) {
+  std::string early = "X-Note: 1\r\n\r\nbody\r\nFrom: late@x\r\n>Subject: quoted\r\nend\r\n";
+  Parsed p = parse(early);
+  EXPECT_EQ(p.record.from, "late@x");
+  EXPECT_EQ(p.record.subject, "quoted");
+
+  std::string many;
+  for (int i = 0; i < 150; ++i) many += "X-Header-" + std::to_string(i) + ": value\r\n";
+  Parsed late = parse(many + "From: late@x\r\n\r\nbody\r\n");
+  EXPECT_EQ(late.record.from, "");
+  EXPECT_EQ(late.lines, 101);
+}
+
+TEST_F(HeaderParser, LongLinesAreCutTo399Bytes) {
+  Parsed p = parse("Subject: " + std::string(500, 'a') + "\r\n\r\nbody\r\n");
+  EXPECT_EQ(p.record.subject, std::string(399 - 9, 'a'));
+
+  Parsed hidden = parse("Content-Type: text/plain; " + std::string(400, ' ') +
+                        "charset=koi8-r\r\n\r\nbody\r\n");
+  EXPECT_EQ(hidden.record.codePage, 0);
+}
+
+TEST_F(HeaderParser, CharsetLinesNeedExactParameterAndKnownName) {
+  EXPECT_EQ(parse("Content-Type: text/plain; Charset=koi8-r\r\n\r\nx\r\n").record.codePage, 0);
+  EXPECT_EQ(parse("Content-Type: text/plain; charset=KOI8-R\r\n\r\nx\r\n").record.codePage, 20866);
+  EXPECT_EQ(parse("Content-Type: text/plain; charset=ks_c_5601-1987\r\n\r\nx\r\n").record.codePage,
+            0);
+  // An unknown name leaves room for a later charset line, even in the body.
+  Parsed later = parse("Content-Type: text/plain; charset=x-unknown\r\n\r\n"
+                       "--b\r\nContent-Type: text/plain; charset=\"windows-1251\"\r\n\r\nx\r\n");
+  EXPECT_EQ(later.record.codePage, 1251);
+}
+
+TEST_F(HeaderParser, AttachmentLinesAnywhereInTheMessage) {
+  EXPECT_EQ(parse("Subject: a\r\ncontent-disposition: attachment\r\n\r\nx\r\n").record.attachment,
+            0);
+  std::string text = "Subject: a\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n";
+  for (int i = 0; i < 300; ++i) text += "line of the first part\r\n";
+  text += "--b\r\nContent-Disposition: attachment; filename=\"r.pdf\"\r\n\r\ndata\r\n";
+  EXPECT_EQ(parse(text).record.attachment, 1);
+
+  int codePage = 0;
+  int attachment = 0;
+  std::string body = "Content-Disposition: attachment\r\n" + std::string(500, 'x') +
+                     " charset=koi8-r\r\nContent-Type: text/plain; charset=koi8-r\r\n";
+  scanBodyForCharsetAndAttachment(body.data(), static_cast<int>(body.size()), codePage, attachment);
+  EXPECT_EQ(attachment, 1);
+  EXPECT_EQ(codePage, 20866);
+  codePage = 1251;
+  scanBodyForCharsetAndAttachment(body.data(), static_cast<int>(body.size()), codePage, attachment);
+  EXPECT_EQ(codePage, 1251);  // already known: not searched for
+}
+
+TEST_F(HeaderParser, ShortAndHostileTextsAreReadSafely) {
+  EXPECT_EQ(parse("").lines, 0);
+  EXPECT_EQ(parse("a\r\n").lines, 0);
+  EXPECT_EQ(parse("Subject: no line end at all").lines, 0);
+  EXPECT_EQ(parse("Subject: x\r\n").lines, 0);  // the pair lies in the last four bytes
+  EXPECT_EQ(parse("Subject: x\r\n\r\n\r\n").lines, 1);
+  // Folding that runs into the end of the text.
+  EXPECT_EQ(parse("Subject: a\r\n\tbcdefgh").record.subject, "a");
+  EXPECT_EQ(parse("Subject: a\r\n\t\r\n\r\n").record.subject, "a");
+  // A NUL ends a line's text as it would a C string.
+  EXPECT_EQ(parse(std::string("Subject: ab\0cd\r\n\r\nx\r\n", 20)).record.subject, "ab");
+
+  std::mt19937 random(12345);
+  const std::string alphabet = "\r\n\t \"<>=?:;,_Subject:From:To:Date:charset=koi8-r\x80\xFF\0";
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(random() % 300, ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    Parsed p = parse(text);
+    EXPECT_GE(p.lines, 0);
+  }
+}
+
+}  // namespace
+}  // namespace vireo
