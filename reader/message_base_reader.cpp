@@ -58,11 +58,9 @@ bool MessageBaseReader::stopRequested() const { return stopEvent && stopEvent->i
 void MessageBaseReader::addRecord(MessageRecord record, BlockList blocks) {
   blockLists.push_back(std::move(blocks));
   records.push_back(std::move(record));
-  if (count() >= capacity) {
-    blockLists.reserve(static_cast<size_t>(capacity) + kRecordTableStep);
-    records.reserve(static_cast<size_t>(capacity) + kRecordTableStep);
-    capacity += kRecordTableStep;
-  }
+  // capacity keeps its steps of 500; the vectors underneath grow geometrically, so a table of
+  // 100,000s of records is not moved hundreds of times.
+  if (count() >= capacity) capacity += kRecordTableStep;
 }
 
 int MessageBaseReader::parseHeaders(const char* text, int length, int recordIndex) {
