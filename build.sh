@@ -44,7 +44,10 @@ case "${1:-}" in
     for base in samples/*.dbx; do
       echo "== $base"
       ./build/cli/vireo-cli info "$base"
-      ./build/cli/vireo-cli list "$base" || true
+      if ! ./build/cli/vireo-cli list "$base"; then
+        echo "-- browsing failed; recovering the messages by scanning the file:"
+        ./build/cli/vireo-cli list --recover "$base" || true
+      fi
     done
     ;;
   test)
