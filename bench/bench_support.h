@@ -2,6 +2,7 @@
 // Shared by the benchmarks: realistic message texts, the sequential-read baseline, and timing.
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -64,6 +65,16 @@ inline double sequentialReadSeconds(const std::string& path) {
     sink = sink + buffer[got - 1];
   }
   return secondsSince(start);
+}
+
+// Empties the page cache so the next read comes from the disk; false where that is not allowed
+// (not root). Cold figures are what a user opening an old base first sees.
+inline bool dropPageCache() {
+  std::ofstream control("/proc/sys/vm/drop_caches");
+  if (!control) return false;
+  control << "1\n";
+  control.flush();
+  return static_cast<bool>(control);
 }
 
 template <class F>

@@ -206,34 +206,4 @@ int parseHeaders(const char* text, int length, MessageRecord& record) {
   return lines;
 }
 
-void scanBodyForCharsetAndAttachment(const char* text, int length, int& codePage,
-                                     int& attachment) {
-  if (codePage != 0 && attachment != 0) return;
-  if (text == nullptr || length < 2) return;
-  int position = 0;
-  for (;;) {
-    const int lineEnd = findLineEnd(text, position, length - 1);
-    if (lineEnd < 0) return;
-    const int lineStart = position;
-    position = lineEnd + 2;
-    if (static_cast<size_t>(lineEnd - lineStart) >= kMaxBodyLineBytes) continue;
-    const std::string_view line =
-        lineText(text + lineStart, static_cast<size_t>(lineEnd - lineStart));
-    const std::optional<Word> word = nextWord(line);
-    if (!word) continue;
-
-    if (codePage == 0) {
-      if (std::optional<int> found = charsetLineCodePage(line, word->text)) {
-        codePage = *found;
-        if (codePage != 0 && attachment != 0) return;
-        continue;
-      }
-    }
-    if (attachment == 0 && isAttachmentLine(line, word->text)) {
-      attachment = 1;
-      if (codePage != 0) return;
-    }
-  }
-}
-
 }  // namespace vireo
