@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "dbx/byte_view.h"
+#include "dbx/layout.h"
 #include "dbx/read_failure.h"
 #include "dbx/self_offset_search.h"
 #include "platform/progress_sink.h"
@@ -44,7 +46,14 @@ CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader
       const uint64_t take = std::min(stepEvery + 1 - sinceStep, tested - done);
       hits.clear();
       findSelfOffsets(buffer.get() + done, static_cast<size_t>(take), static_cast<uint32_t>(chunkStart + done), hits);
-      for (const uint32_t offset : hits) candidates.append(offset);
+      for (const uint32_t offset : hits) {
+        const ByteView header(buffer.get() + (offset - chunkStart), read - (offset - chunkStart));
+        if (header.has(0, kBlockHeaderSize)) {
+          candidates.append(offset, header.i32(kBlockUsed), header.u32(kBlockNext));
+        } else {
+          candidates.append(offset);
+        }
+      }
       done += take;
       sinceStep += take;
       if (sinceStep > stepEvery) {

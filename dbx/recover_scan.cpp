@@ -54,6 +54,13 @@ class BackToFrontLists {
   size_t first_;
 };
 
+// The header of candidate i: as the scan saw it, or read now when the scan could not see all of it.
+bool candidateHeader(BaseFile& file, const CandidateArray& candidates, size_t i, BlockHeader& header) {
+  header.self = candidates[i].offset;
+  if (candidates.knownHeader(i, header.used, header.next)) return true;
+  return readBlockHeader(file, header.self, header);
+}
+
 struct MeasuredChain {
   std::vector<BlockRef> blocks;  // in chain order
   int64_t total = 0;
@@ -64,8 +71,10 @@ struct MeasuredChain {
 // Follows the links from a start block whose used count is in range, marking every continuation
 // it takes. The start is marked too, so a chain that leads back to its own start ends there
 // instead of taking its blocks twice.
-void measureChain(BaseFile& file, CandidateArray& candidates, ScanCandidate& start, BlockHeader header,
+void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex, BlockHeader header,
                   const MessageBaseReader& reader, MeasuredChain& chain) {
+  ScanCandidate& start = candidates[startIndex];
+  size_t current = startIndex;
   chain.blocks.clear();
   chain.total = 0;
   chain.target = kOwnerUnused;
@@ -78,11 +87,12 @@ void measureChain(BaseFile& file, CandidateArray& candidates, ScanCandidate& sta
     chain.total += length;
     if (chain.blocks.size() % kStopPollBlocks == 0 && reader.stopRequested()) failStopped();
 
+    // A block that carries its own offset is a candidate, so looking it up first is the same test.
     const uint32_t next = header.next;
     if (static_cast<int32_t>(next) <= 0) return;
-    if (!readBlockHeader(file, next, header) || header.self != next) return;
-    const int64_t k = findCandidate(candidates, next);
+    const int64_t k = findCandidate(candidates, next, current);
     if (k < 0) return;
+    if (!candidateHeader(file, candidates, static_cast<size_t>(k), header) || header.self != next) return;
     ScanCandidate& candidate = candidates[static_cast<size_t>(k)];
     if (candidate.owner != kOwnerUnused) {
       chain.target = candidate.owner;
@@ -92,6 +102,7 @@ void measureChain(BaseFile& file, CandidateArray& candidates, ScanCandidate& sta
     candidate.owner = kOwnerContinuation;
     if (!usedInRange(header.used)) return;
     blockOffset = next;
+    current = static_cast<size_t>(k);
   }
 }
 
@@ -109,8 +120,8 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageBaseReade
     ScanCandidate& start = candidates[c];
     if (start.owner != kOwnerUnused) continue;
     BlockHeader header;
-    if (!readBlockHeader(file, start.offset, header) || !usedInRange(header.used)) continue;
-    measureChain(file, candidates, start, header, reader, chain);
+    if (!candidateHeader(file, candidates, c, header) || !usedInRange(header.used)) continue;
+    measureChain(file, candidates, c, header, reader, chain);
 
     if (chain.target >= 0) {
       // The chain ran into the first block of an earlier record: it is that message's beginning.

@@ -9,13 +9,29 @@ namespace vireo::dbx {
 
 static_assert(kCandidateStep == 1000, "a page is one growth step");
 
-void CandidateArray::append(uint32_t offset) {
+CandidateArray::Entry& CandidateArray::appendEntry(uint32_t offset) {
   assert(size_ == 0 || (*this)[size_ - 1].offset < offset);
-  if (size_ == capacity()) pages_.push_back(std::make_unique<ScanCandidate[]>(kPageSize));
-  ScanCandidate& slot = (*this)[size_];
-  slot.offset = offset;
-  slot.owner = kOwnerUnused;
-  ++size_;
+  if (size_ == capacity()) pages_.push_back(std::make_unique<Entry[]>(kPageSize));
+  Entry& slot = entry(size_++);
+  slot = Entry{};
+  slot.candidate.offset = offset;
+  return slot;
+}
+
+void CandidateArray::append(uint32_t offset) { appendEntry(offset); }
+
+void CandidateArray::append(uint32_t offset, int32_t used, uint32_t next) {
+  Entry& slot = appendEntry(offset);
+  slot.used = used;
+  slot.next = next;
+  slot.headerKnown = true;
+}
+
+bool CandidateArray::knownHeader(size_t index, int32_t& used, uint32_t& next) const {
+  const Entry& slot = entry(index);
+  used = slot.used;
+  next = slot.next;
+  return slot.headerKnown;
 }
 
 int64_t findCandidate(const CandidateArray& candidates, uint32_t offset) {
@@ -24,16 +40,24 @@ int64_t findCandidate(const CandidateArray& candidates, uint32_t offset) {
   // The page whose first offset is the last one not above the wanted offset, then within it.
   const auto pagesEnd = candidates.pages_.begin() + static_cast<std::ptrdiff_t>(lastPage + 1);
   const auto after = std::upper_bound(candidates.pages_.begin(), pagesEnd, offset,
-                                      [](uint32_t value, const auto& page) { return value < page[0].offset; });
+                                      [](uint32_t value, const auto& page) { return value < page[0].candidate.offset; });
   if (after == candidates.pages_.begin()) return -1;
   const size_t page = static_cast<size_t>(after - candidates.pages_.begin()) - 1;
-  const ScanCandidate* first = candidates.pages_[page].get();
+  const CandidateArray::Entry* first = candidates.pages_[page].get();
   const size_t inPage =
       page == lastPage ? candidates.size_ - page * CandidateArray::kPageSize : CandidateArray::kPageSize;
-  const ScanCandidate* found = std::lower_bound(
-      first, first + inPage, offset, [](const ScanCandidate& c, uint32_t value) { return c.offset < value; });
-  if (found == first + inPage || found->offset != offset) return -1;
+  const CandidateArray::Entry* found =
+      std::lower_bound(first, first + inPage, offset,
+                       [](const CandidateArray::Entry& e, uint32_t value) { return e.candidate.offset < value; });
+  if (found == first + inPage || found->candidate.offset != offset) return -1;
   return static_cast<int64_t>(page * CandidateArray::kPageSize) + (found - first);
+}
+
+int64_t findCandidate(const CandidateArray& candidates, uint32_t offset, size_t previous) {
+  if (previous + 1 < candidates.size() && candidates[previous + 1].offset == offset) {
+    return static_cast<int64_t>(previous + 1);
+  }
+  return findCandidate(candidates, offset);
 }
 
 }  // namespace vireo::dbx

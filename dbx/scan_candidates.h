@@ -16,7 +16,7 @@ struct ScanCandidate {
   int32_t owner = kOwnerUnused;  // or the index of the record whose block list starts here
 };
 
-// Candidates in strictly ascending offset order. Capacity grows by kCandidateStep entries at a
+// Candidates in strictly ascending offset order, with the header words the scan saw. Capacity grows by kCandidateStep entries at a
 // time; each step is a page of its own, so growing never copies what is already there (a 2 GB base
 // holds millions of candidates, and copying the whole array at every step would be quadratic).
 class CandidateArray {
@@ -26,12 +26,27 @@ class CandidateArray {
 
   // offset must be above every offset appended before.
   void append(uint32_t offset);
-  ScanCandidate& operator[](size_t index) { return pages_[index / kPageSize][index % kPageSize]; }
-  const ScanCandidate& operator[](size_t index) const { return pages_[index / kPageSize][index % kPageSize]; }
+  // With the used count and next offset of the block header found there, so that joining need not
+  // read the file again for it.
+  void append(uint32_t offset, int32_t used, uint32_t next);
+  ScanCandidate& operator[](size_t index) { return entry(index).candidate; }
+  const ScanCandidate& operator[](size_t index) const { return entry(index).candidate; }
+  // False when the header was not seen by the scan (it ran past the chunk) and must be read.
+  bool knownHeader(size_t index, int32_t& used, uint32_t& next) const;
 
  private:
+  struct Entry {
+    ScanCandidate candidate;
+    int32_t used = 0;
+    uint32_t next = 0;
+    bool headerKnown = false;
+  };
+  Entry& entry(size_t index) { return pages_[index / kPageSize][index % kPageSize]; }
+  const Entry& entry(size_t index) const { return pages_[index / kPageSize][index % kPageSize]; }
+  Entry& appendEntry(uint32_t offset);
+
   static constexpr size_t kPageSize = 1000;  // the candidate growth step
-  std::vector<std::unique_ptr<ScanCandidate[]>> pages_;
+  std::vector<std::unique_ptr<Entry[]>> pages_;
   size_t size_ = 0;
 
   friend int64_t findCandidate(const CandidateArray& candidates, uint32_t offset);
@@ -39,5 +54,8 @@ class CandidateArray {
 
 // Binary search by offset: the index of the candidate with exactly this offset, or -1.
 int64_t findCandidate(const CandidateArray& candidates, uint32_t offset);
+// The same, trying first the candidate right after index `previous`: the next block of a chain
+// usually lies just after the current one.
+int64_t findCandidate(const CandidateArray& candidates, uint32_t offset, size_t previous);
 
 }  // namespace vireo::dbx

@@ -2,6 +2,7 @@
 
 #include <endian.h>
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -72,30 +73,59 @@ void findSelfOffsetsSse2(const uint8_t* bytes, size_t count, uint32_t firstOffse
   scalarFrom(bytes, i, count, firstOffset, hits);
 }
 
+namespace {
+
+#define VIREO_AVX2 __attribute__((target("avx2"), always_inline)) inline
+
+VIREO_AVX2 __m256i load32(const uint8_t* at) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)); }
+
+VIREO_AVX2 __m256i lowBytesAt(uint32_t position) {
+  const __m256i laneIndex = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                             21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+  return _mm256_add_epi8(laneIndex, _mm256_set1_epi8(static_cast<char>(position & 0xFF)));
+}
+
+// Lanes whose byte matches the low byte of its position and whose bytes at +2 and +3 match the
+// position's bytes 2 and 3 (the same for every lane of the run).
+VIREO_AVX2 __m256i runMatches(const uint8_t* at, uint32_t position, __m256i byte2, __m256i byte3) {
+  const __m256i low = _mm256_cmpeq_epi8(load32(at), lowBytesAt(position));
+  const __m256i high = _mm256_and_si256(_mm256_cmpeq_epi8(load32(at + 2), byte2), _mm256_cmpeq_epi8(load32(at + 3), byte3));
+  return _mm256_and_si256(low, high);
+}
+
+VIREO_AVX2 uint32_t laneMask(__m256i matches) { return static_cast<uint32_t>(_mm256_movemask_epi8(matches)); }
+
+}  // namespace
+
 __attribute__((target("avx2"))) void findSelfOffsetsAvx2(const uint8_t* bytes, size_t count, uint32_t firstOffset,
                                                          std::vector<uint32_t>& hits) {
   constexpr uint32_t kLanes = 32;
-  const __m256i stride = _mm256_set1_epi8(static_cast<char>(kLanes));
-  __m256i lowBytes = _mm256_add_epi8(
-      _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25,
-                       26, 27, 28, 29, 30, 31),
-      _mm256_set1_epi8(static_cast<char>(firstOffset & 0xFF)));
   size_t i = 0;
-  for (; i + kLanes <= count; i += kLanes) {
-    const uint32_t position = firstOffset + static_cast<uint32_t>(i);
-    const auto* at = bytes + i;
-    __m256i match = _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), lowBytes);
-    if (sameHighHalf(position, kLanes)) {
-      const __m256i byte2 = _mm256_set1_epi8(static_cast<char>(position >> 16 & 0xFF));
-      const __m256i byte3 = _mm256_set1_epi8(static_cast<char>(position >> 24));
-      match = _mm256_and_si256(
-          match, _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 2)), byte2));
-      match = _mm256_and_si256(
-          match, _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 3)), byte3));
+  while (i + kLanes <= count) {
+    // A run of offsets whose positions share bytes 2 and 3, up to the next multiple of 65,536.
+    const uint32_t runPosition = firstOffset + static_cast<uint32_t>(i);
+    const size_t runEnd = std::min<size_t>(count, i + (0x10000u - (runPosition & 0xFFFFu)));
+    const __m256i byte2 = _mm256_set1_epi8(static_cast<char>(runPosition >> 16 & 0xFF));
+    const __m256i byte3 = _mm256_set1_epi8(static_cast<char>(runPosition >> 24));
+    for (; i + 2 * kLanes <= runEnd; i += 2 * kLanes) {
+      const uint32_t position = firstOffset + static_cast<uint32_t>(i);
+      const __m256i first = runMatches(bytes + i, position, byte2, byte3);
+      const __m256i second = runMatches(bytes + i + kLanes, position + kLanes, byte2, byte3);
+      const __m256i either = _mm256_or_si256(first, second);
+      if (_mm256_testz_si256(either, either)) continue;
+      verifyLanes(bytes, i, position, laneMask(first), hits);
+      verifyLanes(bytes, i + kLanes, position + kLanes, laneMask(second), hits);
     }
-    const auto mask = static_cast<uint32_t>(_mm256_movemask_epi8(match));
-    if (mask != 0) verifyLanes(bytes, i, position, mask, hits);
-    lowBytes = _mm256_add_epi8(lowBytes, stride);
+    for (; i + kLanes <= runEnd; i += kLanes) {
+      const uint32_t position = firstOffset + static_cast<uint32_t>(i);
+      verifyLanes(bytes, i, position, laneMask(runMatches(bytes + i, position, byte2, byte3)), hits);
+    }
+    if (i < runEnd && i + kLanes <= count) {
+      // The vector that crosses into the next run: only the low bytes filter it.
+      const uint32_t position = firstOffset + static_cast<uint32_t>(i);
+      verifyLanes(bytes, i, position, laneMask(_mm256_cmpeq_epi8(load32(bytes + i), lowBytesAt(position))), hits);
+      i += kLanes;
+    }
   }
   scalarFrom(bytes, i, count, firstOffset, hits);
 }

@@ -257,3 +257,27 @@ TEST(RecoverScan, BadInputsEndWithWhatTheyHold) {
 
 }  // namespace
 }  // namespace vireo::testing
+
+namespace vireo::testing {
+namespace {
+
+TEST(RecoverScan, JoinsBlocksWhoseHeadersStraddleAScanChunk) {
+  // The first chunk ends at 1,000,000: the header at 999,990 runs past it, the one at 999,996
+  // is tested only in the second chunk.
+  DbxImage image;
+  block(image, 0x1000, 0, 20, 'b');
+  block(image, 999990, 0x1000, 6, 'a');
+  image.ensure(2 * 1000 * 1000);
+  DbxImage second;
+  block(second, 0x1000, 0, 20, 'b');
+  block(second, 999996, 0x1000, 30, 'c');
+  second.ensure(2 * 1000 * 1000);
+  for (const DbxImage* layout : {&image, &second}) {
+    ScannedBase base(*layout);
+    ASSERT_EQ(base.reader.count(), 1);
+    EXPECT_EQ(base.blocks(0), (Offsets{layout == &image ? 999990u : 999996u, 0x1000}));
+  }
+}
+
+}  // namespace
+}  // namespace vireo::testing

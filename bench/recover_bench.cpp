@@ -1,0 +1,123 @@
+// Recovery of a 512 MiB base, as ratios to one sequential read of the same file: the candidate
+// scan alone (with each version of the self-offset search), and the whole recovery.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "dbx/base_file.h"
+#include "dbx/candidate_scan.h"
+#include "dbx/recover_scan.h"
+#include "dbx/scan_candidates.h"
+#include "dbx/self_offset_search.h"
+#include "reader/message_base_reader.h"
+#include "tools/dbx_writer/dbx_writer.h"
+#include "tools/dbx_writer/scratch_dir.h"
+
+namespace {
+
+using namespace vireo;
+using Search = void (*)(const uint8_t*, size_t, uint32_t, std::vector<uint32_t>&);
+
+// The scan's chunking with a chosen search version, to compare the versions on the same file.
+size_t scanWith(const std::string& path, Search search) {
+  dbx::BaseFile file;
+  if (!file.open(path)) return 0;
+  auto buffer = std::make_unique<uint8_t[]>(dbx::kScanChunkSize);
+  dbx::CandidateArray candidates;
+  std::vector<uint32_t> hits;
+  uint64_t start = 0;
+  for (;;) {
+    const size_t read = file.readSome(start, buffer.get(), dbx::kScanChunkSize);
+    if (read <= dbx::kScanChunkOverlap) break;
+    hits.clear();
+    search(buffer.get(), read - dbx::kScanChunkOverlap, static_cast<uint32_t>(start), hits);
+    for (uint32_t offset : hits) candidates.append(offset);
+    if (read != dbx::kScanChunkSize) break;
+    start += read - dbx::kScanChunkOverlap;
+  }
+  return candidates.size();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const uint64_t targetBytes = (argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 512) << 20;
+  testing::ScratchDir folder;  // under $TMPDIR or /tmp, removed with the file at the end
+  const std::string path = folder.file("recover.dbx");
+  int messages = 0;
+  {
+    std::mt19937 random(42);
+    testing::DbxWriter writer;
+    uint64_t estimate = 0;
+    while (estimate < targetBytes) {
+      testing::MessageSpec spec;
+      spec.text = bench::realisticMessage(messages, random);
+      if (messages % 50 == 0) spec.text += std::string(200000, 'Z');  // a large attachment now and then
+      spec.listing = messages % 7 == 0 ? testing::MessageSpec::Listing::none : testing::MessageSpec::Listing::index;
+      spec.deleted = messages % 13 == 0;
+      estimate += (spec.text.size() + 511) / 512 * 528;
+      writer.add(spec);
+      ++messages;
+    }
+    writer.build().save(path);
+  }
+  const auto size = std::filesystem::file_size(path);
+  std::printf("base: %d messages, %.1f MiB\n", messages, static_cast<double>(size) / (1 << 20));
+
+  bench::sequentialReadSeconds(path);  // warm the page cache for every measurement
+  const double read = bench::medianSeconds(5, [&] { bench::sequentialReadSeconds(path); });
+  std::printf("sequential read (1,000,000-byte chunks): %.3f s, %.2f GB/s\n", read, static_cast<double>(size) / read / 1e9);
+
+  struct Version {
+    const char* name;
+    Search search;
+  };
+  std::vector<Version> versions = {{"scalar", dbx::findSelfOffsetsScalar}, {"sse2", dbx::findSelfOffsetsSse2}};
+  if (dbx::avx2Available()) versions.push_back({"avx2", dbx::findSelfOffsetsAvx2});
+  size_t expected = 0;
+  bool agree = true;
+  for (const Version& v : versions) {
+    size_t found = 0;
+    const double seconds = bench::medianSeconds(3, [&] { found = scanWith(path, v.search); });
+    if (expected == 0) expected = found;
+    agree = agree && found == expected;
+    std::printf("scan, %-6s: %.3f s, %zu candidates, throughput / read = %.2f\n", v.name, seconds, found,
+                read / seconds);
+  }
+
+  size_t candidates = 0;
+  const double scan = bench::medianSeconds(3, [&] {
+    MessageBaseReader reader;
+    dbx::BaseFile file;
+    file.open(path);
+    candidates = dbx::collectCandidates(file, reader).size();
+  });
+  std::printf("phase 1 as shipped (collectCandidates): %.3f s, throughput / read = %.2f (target: at least 0.8)\n",
+              scan, read / scan);
+
+  const double scanAndJoin = bench::medianSeconds(3, [&] {
+    MessageBaseReader reader;
+    reader.workingPath = path;
+    dbx::recoverScan(reader);
+  });
+  std::printf("recoverScan (scan and joining): %.3f s, joining alone about %.3f s\n", scanAndJoin, scanAndJoin - scan);
+
+  int records = 0;
+  int valid = 0;
+  const double recovery = bench::medianSeconds(3, [&] {
+    MessageBaseReader reader;
+    reader.baseFolder = folder.path();
+    reader.baseName = "recover.dbx";
+    reader.recoverMode = 1;
+    reader.openBase(false);
+    records = reader.count();
+    valid = reader.validCount;
+  });
+  std::printf("whole recovery (scan, joining, reading): %.3f s, %d records, %d valid\n", recovery, records, valid);
+  std::printf("recovery / sequential read: %.2fx (target: at most 3x)\n", recovery / read);
+  return agree && candidates == expected && valid >= messages ? 0 : 1;
+}
