@@ -87,12 +87,12 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
     chain.total += length;
     if (chain.blocks.size() % kStopPollBlocks == 0 && reader.stopRequested()) failStopped();
 
-    // A block that carries its own offset is a candidate, so looking it up first is the same test.
+    // Only a candidate carries its own offset, so finding the next offset among the candidates is
+    // the own-offset check.
     const uint32_t next = header.next;
     if (static_cast<int32_t>(next) <= 0) return;
     const int64_t k = findCandidate(candidates, next, current);
-    if (k < 0) return;
-    if (!candidateHeader(file, candidates, static_cast<size_t>(k), header) || header.self != next) return;
+    if (k < 0 || !candidateHeader(file, candidates, static_cast<size_t>(k), header)) return;
     ScanCandidate& candidate = candidates[static_cast<size_t>(k)];
     if (candidate.owner != kOwnerUnused) {
       chain.target = candidate.owner;
