@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
   };
   std::vector<Version> versions = {{"scalar", dbx::findSelfOffsetsScalar}, {"sse2", dbx::findSelfOffsetsSse2}};
   if (dbx::avx2Available()) versions.push_back({"avx2", dbx::findSelfOffsetsAvx2});
+  if (dbx::avx512Available()) versions.push_back({"avx512", dbx::findSelfOffsetsAvx512});
   size_t expected = 0;
   bool agree = true;
   for (const Version& v : versions) {

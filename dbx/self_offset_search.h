@@ -13,11 +13,13 @@ namespace vireo::dbx {
 // firstOffset + count must not exceed 2^32.
 void findSelfOffsets(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits);
 
-// The versions behind findSelfOffsets, for tests and measurements. The AVX2 one may be called only
-// when avx2Available() says so.
+// The versions behind findSelfOffsets, for tests and measurements. The AVX2 and AVX-512 ones may
+// be called only when avx2Available() and avx512Available() say so.
 void findSelfOffsetsScalar(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits);
 void findSelfOffsetsSse2(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits);
 void findSelfOffsetsAvx2(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits);
+void findSelfOffsetsAvx512(const uint8_t* bytes, size_t count, uint32_t firstOffset, std::vector<uint32_t>& hits);
 bool avx2Available();
+bool avx512Available();
 
 }  // namespace vireo::dbx

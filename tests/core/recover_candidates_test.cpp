@@ -42,6 +42,7 @@ void expectAllVersionsAgree(const std::vector<uint8_t>& bytes, uint32_t firstOff
   std::vector<std::pair<const char*, Version>> versions = {
       {"scalar", findSelfOffsetsScalar}, {"sse2", findSelfOffsetsSse2}, {"dispatch", findSelfOffsets}};
   if (avx2Available()) versions.emplace_back("avx2", findSelfOffsetsAvx2);
+  if (avx512Available()) versions.emplace_back("avx512", findSelfOffsetsAvx512);
   for (const auto& [name, version] : versions) {
     std::vector<uint32_t> hits;
     version(bytes.data(), count, firstOffset, hits);
