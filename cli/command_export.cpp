@@ -11,6 +11,7 @@
 #include "cli/run_folder.h"
 #include "cli/terminal_progress.h"
 #include "content/folder_path.h"
+#include "content/message_export.h"
 #include "reader/document.h"
 
 namespace vireo::cli {
@@ -30,9 +31,10 @@ ExportCounts writeAll(const MessageBaseReader& reader, const std::string& folder
     bar->setLabel("Writing");
     bar->setRange(static_cast<uint32_t>(reader.count()));
   }
+  MessageExporter exporter(reader);
   for (int i = 0; i < reader.count() && !interrupt.interrupted(); ++i) {
     if (!reader.records[static_cast<size_t>(i)].invalid) {
-      if (reader.writeMessageFile(folder, i, "eml", -1) == 0) ++counts.written;
+      if (exporter.write(folder, i, "eml", -1) == 0) ++counts.written;
       else ++counts.failed;
     }
     if (bar) bar->stepIt();

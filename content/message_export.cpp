@@ -110,9 +110,19 @@ std::string previewFileName(const std::string& tempFolder, int readerIndex, int 
 bool writeStoredBytes(const std::string& source, const BlockList& blocks,
                       const std::string& destination) {
   ReadOnlyFile in;
-  if (!in.open(source)) return false;
-  std::string temporary = destination + ".XXXXXX";
-  const int out = ::mkstemp(temporary.data());
+  return in.open(source) && writeStoredBytes(in, blocks, destination);
+}
+
+bool writeStoredBytes(ReadOnlyFile& in, const BlockList& blocks, const std::string& destination) {
+  // A new file is written in place and removed again on failure; only a file that replaces
+  // another goes through a temporary name, so the older one survives a failed write. A rename
+  // for every file would cost more than the writing when a whole base is saved.
+  std::string written = destination;
+  int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (out < 0 && errno == EEXIST) {
+    written = destination + ".XXXXXX";
+    out = ::mkstemp(written.data());
+  }
   if (out < 0) return false;
   bool sound;
   try {
@@ -123,8 +133,9 @@ bool writeStoredBytes(const std::string& source, const BlockList& blocks,
     sound = false;
   }
   if (::close(out) != 0) sound = false;
-  if (sound && std::rename(temporary.c_str(), destination.c_str()) != 0) sound = false;
-  if (!sound) ::unlink(temporary.c_str());
+  if (sound && written != destination && std::rename(written.c_str(), destination.c_str()) != 0)
+    sound = false;
+  if (!sound) ::unlink(written.c_str());
   return sound;
 }
 
@@ -134,6 +145,18 @@ int MessageBaseReader::writeMessageFile(const std::string& folder, int recordInd
   const auto index = static_cast<size_t>(recordIndex);
   const std::string name = messageFileName(folder, records[index].number, extension, prefix);
   return writeStoredBytes(workingPath, blockLists[index], name) ? 0 : -1;
+}
+
+MessageExporter::MessageExporter(const MessageBaseReader& reader) : reader_(reader) {
+  in_.open(reader.workingPath);
+}
+
+int MessageExporter::write(const std::string& folder, int recordIndex, const std::string& extension,
+                           int prefix) {
+  if (!in_.isOpen() || recordIndex < 0 || recordIndex >= reader_.count()) return -1;
+  const auto index = static_cast<size_t>(recordIndex);
+  const std::string name = messageFileName(folder, reader_.records[index].number, extension, prefix);
+  return writeStoredBytes(in_, reader_.blockLists[index], name) ? 0 : -1;
 }
 
 bool writePreviewFile(const MessageBaseReader& reader, const std::string& tempFolder,

@@ -214,3 +214,25 @@ TEST(CreateFolderPath, RefusesFilesInTheWayAndOverlongPaths) {
 
 }  // namespace
 }  // namespace vireo::testing
+
+namespace vireo::testing {
+namespace {
+
+TEST(MessageExporter, WritesLikeWriteMessageFileWithTheFileOpenedOnce) {
+  BlockFile base;
+  base.add(longMessage(3000));
+  base.add(longMessage(600), 100, true);
+  base.save();
+  ScratchDir out;
+  MessageExporter exporter(base.reader);
+  EXPECT_EQ(exporter.write(out.path(), 0, "eml", -1), 0);
+  EXPECT_EQ(exporter.write(out.path(), 1, "eml", 2), 0);
+  EXPECT_EQ(exporter.write(out.path(), 2, "eml", -1), -1);
+  EXPECT_EQ(fileText(out.file("0.eml")), longMessage(3000));
+  EXPECT_EQ(fileText(out.file("2_1.eml")), longMessage(600));
+  base.reader.workingPath = base.folder.file("gone.dbx");
+  EXPECT_EQ(MessageExporter(base.reader).write(out.path(), 0, "eml", -1), -1);
+}
+
+}  // namespace
+}  // namespace vireo::testing
