@@ -47,5 +47,26 @@ int main(int argc, char** argv) {
     std::printf("cold cache: sequential read %.3f s, browse %.3f s: %.2fx\n", coldRead, coldBrowse,
                 coldBrowse / coldRead);
   }
+
+  // A fragmented base: the blocks of all messages alternate through the file, so every block
+  // read lands far from the one before.
+  const std::string fragmented = folder.file("fragmented.dbx");
+  {
+    std::mt19937 random(43);
+    testing::DbxWriter writer;
+    writer.setPlacement(testing::BlockPlacement::interleaved);
+    for (int i = 0; i < messages / 5; ++i) writer.add(bench::realisticMessage(i, random));
+    writer.build().save(fragmented);
+  }
+  bench::sequentialReadSeconds(fragmented);
+  const double fragmentedRead = bench::medianSeconds(5, [&] { bench::sequentialReadSeconds(fragmented); });
+  const double fragmentedBrowse = bench::medianSeconds(3, [&] {
+    MessageBaseReader reader;
+    reader.baseFolder = folder.path();
+    reader.baseName = "fragmented.dbx";
+    reader.openBase(false);
+  });
+  std::printf("fragmented base of %d messages: read %.3f s, browse %.3f s: %.2fx\n", messages / 5,
+              fragmentedRead, fragmentedBrowse, fragmentedBrowse / fragmentedRead);
   return listed == messages ? 0 : 1;
 }

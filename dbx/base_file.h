@@ -1,8 +1,11 @@
 #pragma once
 // The working file of a reading operation, opened read-only. Browsing and recovery read many
 // small headers scattered over the file, so reads go through a few cached windows instead of one
-// system call each; read errors (a bad sector on an old disk) come back as short reads, never as
-// a signal, which is why this does not memory-map the file.
+// system call each. Each window reads ahead like a stream: a miss just past a window's end
+// continues that stream with twice its read-ahead (up to 1 MiB), any other miss reads only a few
+// pages, so scattered blocks of a fragmented base cost a page each, not a megabyte. Read errors
+// (a bad sector on an old disk) come back as short reads, never as a signal, which is why this
+// does not memory-map the file.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -33,12 +36,14 @@ class BaseFile {
  private:
   struct Window {
     uint64_t start = 0;
-    size_t length = 0;
+    size_t length = 0;     // bytes held
+    size_t readAhead = 0;  // bytes asked for when it was filled
     uint64_t lastUse = 0;
     std::unique_ptr<uint8_t[]> bytes;
   };
-  static constexpr size_t kWindowSize = 256 * 1024;
-  Window& windowFor(uint64_t offset);
+  static constexpr size_t kMinReadAhead = 8 * 1024;
+  static constexpr size_t kMaxReadAhead = 1024 * 1024;
+  Window& windowFor(uint64_t offset, size_t length);
 
   ReadOnlyFile file_;
   std::array<Window, 4> windows_;

@@ -1,0 +1,61 @@
+// Every read of a base goes through BaseFile's windows: they must give the file's bytes exactly,
+// whatever the pattern of reads, and refuse what lies beyond the file or the format's reach.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "dbx/base_file.h"
+#include "tools/dbx_writer/dbx_image.h"
+#include "tools/dbx_writer/scratch_dir.h"
+
+namespace vireo::testing {
+namespace {
+
+TEST(BaseFile, GivesTheFileBytesForEveryPatternOfReads) {
+  ScratchDir folder;
+  std::mt19937 random(5);
+  DbxImage image;
+  image.ensure(3 * 1024 * 1024 + 123);
+  for (uint8_t& b : image.bytes) b = static_cast<uint8_t>(random());
+  image.save(folder.file("f"));
+  dbx::BaseFile file;
+  ASSERT_TRUE(file.open(folder.file("f")));
+
+  std::vector<uint8_t> got(700 * 1024);
+  uint32_t sequential = 0;
+  for (int i = 0; i < 20000; ++i) {
+    uint32_t offset;
+    size_t length;
+    switch (i % 4) {
+      case 0: offset = static_cast<uint32_t>(random() % image.size()); length = random() % 600; break;
+      case 1: offset = sequential; length = 16 + random() % 512; sequential += static_cast<uint32_t>(length); break;
+      case 2: offset = image.size() - static_cast<uint32_t>(random() % 700); length = random() % 700; break;
+      default: offset = static_cast<uint32_t>(random() % image.size()); length = random() % got.size(); break;
+    }
+    if (sequential >= image.size()) sequential = 0;
+    const bool inside = uint64_t{offset} + length <= image.size();
+    ASSERT_EQ(file.readExact(offset, got.data(), length), inside) << offset << "+" << length;
+    if (inside) {
+      ASSERT_TRUE(std::equal(got.begin(), got.begin() + static_cast<long>(length), image.bytes.begin() + offset));
+    }
+  }
+}
+
+TEST(BaseFile, RefusesOffsetsTheFormatCannotReach) {
+  ScratchDir folder;
+  DbxImage image;
+  image.ensure(64);
+  image.save(folder.file("f"));
+  dbx::BaseFile file;
+  ASSERT_TRUE(file.open(folder.file("f")));
+  uint8_t byte;
+  EXPECT_TRUE(file.readExact(63, &byte, 1));
+  EXPECT_FALSE(file.readExact(64, &byte, 1));
+  EXPECT_FALSE(file.readExact(0x80000000u, &byte, 1));
+  EXPECT_FALSE(file.open(folder.file("missing")));
+  EXPECT_FALSE(file.error().empty());
+  EXPECT_FALSE(file.open(folder.path()));
+}
+
+}  // namespace
+}  // namespace vireo::testing
