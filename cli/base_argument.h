@@ -9,17 +9,4 @@ namespace vireo::cli {
 // that names the path and the reason, when the file cannot be opened for reading.
 bool setBase(MessageBaseReader& reader, const std::string& path);
 
-// A private folder for working copies, removed with its contents when it goes.
-class PrivateWorkingFolder {
- public:
-  PrivateWorkingFolder();
-  ~PrivateWorkingFolder();
-  PrivateWorkingFolder(const PrivateWorkingFolder&) = delete;
-  PrivateWorkingFolder& operator=(const PrivateWorkingFolder&) = delete;
-  bool ready() const { return !path_.empty(); }
-
- private:
-  std::string path_;
-};
-
 }  // namespace vireo::cli

@@ -6,7 +6,9 @@
 #include "cli/base_argument.h"
 #include "cli/commands.h"
 #include "cli/json_text.h"
+#include "cli/run_folder.h"
 #include "reader/message_base_reader.h"
+#include "reader/working_folder.h"
 
 namespace vireo::cli {
 namespace {
@@ -65,8 +67,11 @@ int runList(const Arguments& args) {
 
   MessageBaseReader reader;
   if (!setBase(reader, path)) return 1;
-  std::optional<PrivateWorkingFolder> folder;
-  if (copy && !folder.emplace().ready()) return 1;
+  std::optional<RunFolder> folder;
+  if (copy) {
+    if (!folder.emplace().ready()) return 1;
+    setWorkingFolder(folder->path());
+  }
   reader.recoverMode = recover ? 1 : 0;
   reader.openBase(copy);
   if (reader.ok != 1) return 1;

@@ -14,6 +14,7 @@
 #include "platform/file_copy.h"
 #include "platform/message_sink.h"
 #include "platform/read_only_file.h"
+#include "platform/write_all.h"
 #include "reader/allocation.h"
 #include "reader/message_base_reader.h"
 
@@ -27,18 +28,6 @@ constexpr size_t kWriteChunk = 1 << 20;
 // this size is read through rather than costing another read.
 constexpr uint32_t kReadThroughGap = 64;
 
-bool writeAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    const ssize_t wrote = ::write(fd, data, length);
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += wrote;
-    length -= static_cast<size_t>(wrote);
-  }
-  return true;
-}
 
 // Reads the blocks of one message in runs and hands the data on in chunks.
 class BlockCopier {

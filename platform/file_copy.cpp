@@ -9,22 +9,11 @@
 #include <vector>
 
 #include "platform/read_only_file.h"
+#include "platform/write_all.h"
 
 namespace vireo {
 namespace {
 
-bool writeAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    const ssize_t wrote = ::write(fd, data, length);
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += wrote;
-    length -= static_cast<size_t>(wrote);
-  }
-  return true;
-}
 
 }  // namespace
 

@@ -33,13 +33,18 @@ void showMessageBox(const std::string& text) {
   if (currentHandler()) currentHandler()(text);
 }
 
-int showMessage(const char* format, ...) {
+std::string formatMessage(const char* format, va_list args) {
   char buffer[1000];
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  return buffer;
+}
+
+int showMessage(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
+  const std::string text = formatMessage(format, args);
   va_end(args);
-  showMessageBox(buffer);
+  showMessageBox(text);
   return -1;
 }
 

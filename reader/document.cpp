@@ -29,12 +29,11 @@ AbnormalExit setAbnormalExit(AbnormalExit exit) {
 }
 
 void showMessageAndExit(const char* format, ...) {
-  char buffer[1000];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
+  const std::string text = formatMessage(format, args);
   va_end(args);
-  showMessageBox(buffer);
+  showMessageBox(text);
   AbnormalExit exit;
   {
     std::lock_guard lock(exitMutex);
