@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dbx/byte_view.h"
+#include "dbx/chunk_prefetch.h"
 #include "dbx/layout.h"
 #include "dbx/read_failure.h"
 #include "dbx/self_offset_search.h"
@@ -28,14 +29,16 @@ CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader
   const uint64_t stepEvery = file.size() / 100;
 
   CandidateArray candidates;
-  auto buffer = std::make_unique<uint8_t[]>(kScanChunkSize);
+  ChunkPrefetch chunks(file, kScanChunkSize, kScanChunkOverlap);
   std::vector<uint32_t> hits;
-  uint64_t chunkStart = 0;
   uint64_t sinceStep = 0;
   for (;;) {
     // A hundredth of a large base takes far too long to wait for a stop, so every chunk polls too.
     if (reader.stopRequested()) failStopped();
-    const size_t read = file.readSome(chunkStart, buffer.get(), kScanChunkSize);
+    const ChunkPrefetch::Chunk chunk = chunks.next();
+    const size_t read = chunk.length;
+    const uint64_t chunkStart = chunk.start;
+    const uint8_t* const buffer = chunk.bytes;
     if (read == 0) break;
     uint64_t tested = read > kScanChunkOverlap ? read - kScanChunkOverlap : 0;
     const bool lastReachable = chunkStart + tested >= kReachableEnd;
@@ -45,9 +48,9 @@ CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader
     while (done < tested) {
       const uint64_t take = std::min(stepEvery + 1 - sinceStep, tested - done);
       hits.clear();
-      findSelfOffsets(buffer.get() + done, static_cast<size_t>(take), static_cast<uint32_t>(chunkStart + done), hits);
+      findSelfOffsets(buffer + done, static_cast<size_t>(take), static_cast<uint32_t>(chunkStart + done), hits);
       for (const uint32_t offset : hits) {
-        const ByteView header(buffer.get() + (offset - chunkStart), read - (offset - chunkStart));
+        const ByteView header(buffer + (offset - chunkStart), read - (offset - chunkStart));
         if (header.has(0, kBlockHeaderSize)) {
           candidates.append(offset, header.i32(kBlockUsed), header.u32(kBlockNext));
         } else {
@@ -63,7 +66,6 @@ CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader
       }
     }
     if (read != kScanChunkSize || lastReachable) break;
-    chunkStart += read - kScanChunkOverlap;
   }
   return candidates;
 }

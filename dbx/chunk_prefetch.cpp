@@ -1,0 +1,78 @@
+#include "dbx/chunk_prefetch.h"
+
+#include <system_error>
+
+namespace vireo::dbx {
+
+ChunkPrefetch::ChunkPrefetch(BaseFile& file, size_t chunkSize, size_t overlap)
+    : file_(file), chunkSize_(chunkSize), overlap_(overlap) {
+  for (Slot& slot : slots_) slot.bytes = std::make_unique<uint8_t[]>(chunkSize_);
+  try {
+    producer_ = std::thread([this] { produce(); });
+    threaded_ = true;
+  } catch (const std::system_error&) {
+    threaded_ = false;  // no thread to be had: read in turn
+  }
+}
+
+ChunkPrefetch::~ChunkPrefetch() {
+  if (!threaded_) return;
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  changed_.notify_all();
+  producer_.join();
+}
+
+void ChunkPrefetch::fill(Slot& slot, uint64_t start) {
+  slot.start = start;
+  slot.length = file_.readSome(start, slot.bytes.get(), chunkSize_);
+}
+
+void ChunkPrefetch::produce() {
+  uint64_t start = 0;
+  for (int slotIndex = 0;; slotIndex ^= 1) {
+    Slot& slot = slots_[slotIndex];
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return quit_ || (!slot.filled && consumerSlot_ != slotIndex); });
+      if (quit_) return;
+    }
+    fill(slot, start);
+    const bool last = slot.length != chunkSize_;
+    {
+      std::lock_guard lock(mutex_);
+      slot.filled = true;
+    }
+    changed_.notify_all();
+    if (last) return;
+    start += chunkSize_ - overlap_;
+  }
+}
+
+ChunkPrefetch::Chunk ChunkPrefetch::next() {
+  if (!threaded_) {
+    Slot& slot = slots_[0];
+    if (syncEnded_) return {};
+    fill(slot, syncStart_);
+    syncEnded_ = slot.length != chunkSize_;
+    syncStart_ += chunkSize_ - overlap_;
+    return {slot.bytes.get(), slot.length, slot.start};
+  }
+  std::unique_lock lock(mutex_);
+  if (consumerSlot_ >= 0) {
+    const bool wasLast = slots_[consumerSlot_].length != chunkSize_;
+    slots_[consumerSlot_].filled = false;
+    consumerSlot_ = -1;
+    changed_.notify_all();
+    if (wasLast) return {};
+  }
+  Slot& slot = slots_[nextSlot_];
+  changed_.wait(lock, [&] { return slot.filled; });
+  consumerSlot_ = nextSlot_;
+  nextSlot_ ^= 1;
+  return {slot.bytes.get(), slot.length, slot.start};
+}
+
+}  // namespace vireo::dbx
