@@ -87,6 +87,33 @@ TEST(ReadMessages, NeverWritesPastTheBufferWhateverTheBlockLengths) {
   EXPECT_FALSE(base.reader.records[0].invalid);
 }
 
+// A message of size bytes whose only attachment line starts at byte lineAt.
+std::string messageWithAttachmentLineAt(size_t size, size_t lineAt) {
+  std::string text = simpleMessage("big", "");
+  text.resize(lineAt, 'f');
+  for (size_t at = 1000; at < lineAt; at += 1000) text.replace(at - 2, 2, "\r\n");
+  text += "\r\nContent-Disposition: attachment; filename=\"a.bin\"\r\n";
+  text.resize(size, 'g');
+  return text;
+}
+
+TEST(ReadMessages, ParsesAtMostTheFirstMillionBytes) {
+  HandMadeBase base;
+  const std::string line = "\r\nContent-Disposition: attachment; filename=\"a.bin\"\r\n";
+  base.add(messageWithAttachmentLineAt(1000000, 1000000 - line.size() - 10));  // inside the limit
+  base.add(messageWithAttachmentLineAt(1000001, 1000000 - line.size() - 10));  // the same, one byte more
+  base.add(messageWithAttachmentLineAt(1500000, 1000000 - 20));                // crosses the limit
+  base.add(messageWithAttachmentLineAt(1500000, 1200000));                     // beyond it
+  base.read();
+  const auto& r = base.reader.records;
+  ASSERT_EQ(base.reader.validCount, 4);
+  EXPECT_EQ(r[0].attachment, 1);
+  EXPECT_EQ(r[1].attachment, 1);
+  EXPECT_EQ(r[2].attachment, 0);
+  EXPECT_EQ(r[3].attachment, 0);
+  EXPECT_EQ(r[3].size, 1500000);
+}
+
 class StopAtStep : public ProgressSink {
  public:
   StopAtStep(ManualResetEvent& stop, int step) : stop_(stop), step_(step) {}
