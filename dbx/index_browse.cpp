@@ -28,6 +28,7 @@ class IndexBrowser {
   void walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth);
   void scanChainTable();
   void readMessageInfo(size_t i, bool loose);
+  void expectEntries(size_t count) { storedDataOffsets_.reserve(count); }
   // An entry whose record cannot be reached keeps data offset 0.
   void skipEntry() { earlierEntryHasZero_ = true; }
 
@@ -228,6 +229,7 @@ void browseIndex(MessageBaseReader& reader) {
       browser.scanChainTable();
 
       const size_t total = reader.indexEntries.size();
+      browser.expectEntries(total);
       ProgressSink& progress = reader.progressSink();
       progress.setRange(static_cast<uint32_t>(3 * total / 2));
       progress.setStep(1);
