@@ -87,6 +87,31 @@ TEST(CliList, ReadsAWorkingCopyWithoutTouchingTheBase) {
   EXPECT_EQ(after.st_size, before.st_size);
 }
 
+TEST(CliList, RecoversTheMessagesOfABaseWhoseIndexIsDamaged) {
+  ScratchDir folder;
+  DbxWriter writer;
+  for (int i = 0; i < 3; ++i) writer.add(simpleMessage("message " + std::to_string(i)));
+  MessageSpec unlisted;
+  unlisted.text = simpleMessage("deleted long ago");
+  unlisted.listing = MessageSpec::Listing::none;
+  writer.add(unlisted);
+  DbxImage image = writer.build();
+  image.put32(writer.rootOffset(), 0);  // the root no longer carries its own offset
+  const std::string path = folder.file("Damaged.dbx");
+  image.save(path);
+
+  const CliResult browsed = runCli({"list", path});
+  EXPECT_EQ(browsed.status, 1);
+  EXPECT_THAT(browsed.err, HasSubstr("Bad file format, use message base recovery."));
+  EXPECT_TRUE(browsed.out.empty());
+
+  const CliResult recovered = runCli({"list", "--recover", "--json", path});
+  EXPECT_EQ(recovered.status, 0) << recovered.err;
+  for (const char* subject : {"message 0", "message 1", "message 2", "deleted long ago"})
+    EXPECT_THAT(recovered.out, HasSubstr(std::string("\"subject\":\"") + subject + "\""));
+  EXPECT_THAT(recovered.out, ::testing::Not(HasSubstr("\"deleted\":true")));
+}
+
 TEST(CliList, ReportsFailuresWithTheRightStatus) {
   ScratchDir folder;
   const CliResult missing = runCli({"list", folder.file("nothing.dbx")});
