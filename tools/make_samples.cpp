@@ -278,7 +278,7 @@ std::string nestedKoi8r() {
 }
 
 std::string deletedDraft(int n) {
-  return headers("You <you@example.org>", "Renée <renee@example.fr>",
+  return headers("You <you@example.org>", convert("ISO-8859-1", "Renée <renee@example.fr>"),
                  wordQ("iso-8859-1", "Brouillon effacé n°" + std::to_string(n)), "Wed, 13 Dec 2006 22:00:00 +0100",
                  "draft." + std::to_string(n) + "@example.org") +
          "Content-Type: text/plain; charset=\"iso-8859-1\"\nContent-Transfer-Encoding: 8bit\n\n" +
