@@ -32,7 +32,7 @@ void ChunkPrefetch::fill(Slot& slot, uint64_t start) {
 
 void ChunkPrefetch::produce() {
   uint64_t start = 0;
-  for (int slotIndex = 0;; slotIndex ^= 1) {
+  for (int slotIndex = 0;; slotIndex = (slotIndex + 1) % kSlots) {
     Slot& slot = slots_[slotIndex];
     {
       std::unique_lock lock(mutex_);
@@ -71,7 +71,7 @@ ChunkPrefetch::Chunk ChunkPrefetch::next() {
   Slot& slot = slots_[nextSlot_];
   changed_.wait(lock, [&] { return slot.filled; });
   consumerSlot_ = nextSlot_;
-  nextSlot_ ^= 1;
+  nextSlot_ = (nextSlot_ + 1) % kSlots;
   return {slot.bytes.get(), slot.length, slot.start};
 }
 

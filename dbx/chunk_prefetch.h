@@ -1,7 +1,8 @@
 #pragma once
 // Sequential chunks of a file, each overlapping the one before by a few bytes, read one chunk
 // ahead on a second thread: recovery's scan of a chunk then overlaps the read of the next, so
-// the pass takes about as long as reading the file. Without a thread it reads in turn.
+// the pass takes about as long as reading the file. A few chunks are kept in flight so that
+// neither thread waits on the other's jitter. Without a thread it reads in turn.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -43,7 +44,8 @@ class ChunkPrefetch {
   BaseFile& file_;
   const size_t chunkSize_;
   const size_t overlap_;
-  Slot slots_[2];
+  static constexpr int kSlots = 4;
+  Slot slots_[kSlots];
   int consumerSlot_ = -1;  // the slot the caller holds
   int nextSlot_ = 0;       // the slot next() hands out
   bool quit_ = false;
