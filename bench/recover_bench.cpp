@@ -54,13 +54,13 @@ int main(int argc, char** argv) {
     testing::DbxWriter writer;
     uint64_t estimate = 0;
     while (estimate < targetBytes) {
-      testing::MessageSpec spec;
-      spec.text = bench::realisticMessage(messages, random);
-      if (messages % 50 == 0) spec.text += std::string(200000, 'Z');  // a large attachment now and then
-      spec.listing = messages % 7 == 0 ? testing::MessageSpec::Listing::none : testing::MessageSpec::Listing::index;
-      spec.deleted = messages % 13 == 0;
-      estimate += (spec.text.size() + 511) / 512 * 528;
-      writer.add(spec);
+      testing::MessageSpec item;
+      item.text = bench::realisticMessage(messages, random);
+      if (messages % 50 == 0) item.text += std::string(200000, 'Z');  // a large attachment now and then
+      item.listing = messages % 7 == 0 ? testing::MessageSpec::Listing::none : testing::MessageSpec::Listing::index;
+      item.deleted = messages % 13 == 0;
+      estimate += (item.text.size() + 511) / 512 * 528;
+      writer.add(item);
       ++messages;
     }
     writer.build().save(path);

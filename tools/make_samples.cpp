@@ -319,7 +319,7 @@ void save(DbxImage& image, const std::filesystem::path& folder, const char* name
   std::printf("%s: %u bytes\n", name, image.size());
 }
 
-MessageSpec spec(std::string text) {
+MessageSpec item(std::string text) {
   MessageSpec s;
   s.text = crlf(text);
   return s;
@@ -328,23 +328,23 @@ MessageSpec spec(std::string text) {
 void writeInbox(const std::filesystem::path& folder) {
   DbxWriter writer;
   writer.setEntriesPerNode(4);  // a few nodes, so the sample exercises the tree walk
-  writer.add(spec(plainAscii()));
-  writer.add(spec(koi8rPlain()));
-  writer.add(spec(cp1251QuotedPrintable()));
-  writer.add(spec(utf8Base64()));
-  writer.add(spec(latin1QuotedPrintable()));
-  writer.add(spec(alternativeUtf8()));
-  writer.add(spec(htmlCp1251()));
-  writer.add(spec(attachments()));
-  writer.add(spec(nestedKoi8r()));
-  MessageSpec deleted = spec(deletedDraft(10));
+  writer.add(item(plainAscii()));
+  writer.add(item(koi8rPlain()));
+  writer.add(item(cp1251QuotedPrintable()));
+  writer.add(item(utf8Base64()));
+  writer.add(item(latin1QuotedPrintable()));
+  writer.add(item(alternativeUtf8()));
+  writer.add(item(htmlCp1251()));
+  writer.add(item(attachments()));
+  writer.add(item(nestedKoi8r()));
+  MessageSpec deleted = item(deletedDraft(10));
   deleted.deleted = true;
   writer.add(deleted);
-  MessageSpec loose = spec(looseUtf8());
+  MessageSpec loose = item(looseUtf8());
   loose.listing = MessageSpec::Listing::loose;
   loose.chainSlot = 3;
   writer.add(loose);
-  MessageSpec indirect = spec(longMixedSubject());
+  MessageSpec indirect = item(longMixedSubject());
   indirect.indirectAttribute = true;
   writer.add(indirect);
   DbxImage image = writer.build();
@@ -355,16 +355,16 @@ void writeDamaged(const std::filesystem::path& folder) {
   DbxWriter writer;
   writer.setEntriesPerNode(2);
   writer.setPlacement(BlockPlacement::interleaved);
-  writer.add(spec(koi8rPlain()));
-  writer.add(spec(latin1QuotedPrintable()));
-  writer.add(spec(attachments()));
-  writer.add(spec(cp1251QuotedPrintable()));
-  writer.add(spec(alternativeUtf8()));
-  writer.add(spec(utf8Base64()));
-  writer.add(spec(longMixedSubject()));
+  writer.add(item(koi8rPlain()));
+  writer.add(item(latin1QuotedPrintable()));
+  writer.add(item(attachments()));
+  writer.add(item(cp1251QuotedPrintable()));
+  writer.add(item(alternativeUtf8()));
+  writer.add(item(utf8Base64()));
+  writer.add(item(longMixedSubject()));
   // Deleted long ago: no record points at these any more, only their blocks remain.
   for (int n : {20, 21}) {
-    MessageSpec gone = spec(deletedDraft(n));
+    MessageSpec gone = item(deletedDraft(n));
     gone.deleted = true;
     gone.listing = MessageSpec::Listing::none;
     writer.add(gone);
@@ -380,20 +380,20 @@ void writeNews(const std::filesystem::path& folder) {
   DbxWriter writer;
   writer.setNewsMarker(0);
   writer.setPlacement(BlockPlacement::reversed);
-  writer.add(spec(newsPost("comp.lang.c++", "Alice <alice@example.org>", "Ranges in C++20",
+  writer.add(item(newsPost("comp.lang.c++", "Alice <alice@example.org>", "Ranges in C++20",
                            "Mon, 04 Dec 2006 12:00:00 +0000", "ranges.1@example.org", "",
                            "text/plain; charset=\"us-ascii\"",
                            "Has anyone tried the ranges proposal on a real code base?\n")));
-  writer.add(spec(newsPost("comp.lang.c++", "Bob <bob@example.org>", "Re: Ranges in C++20",
+  writer.add(item(newsPost("comp.lang.c++", "Bob <bob@example.org>", "Re: Ranges in C++20",
                            "Mon, 04 Dec 2006 13:30:00 +0000", "ranges.2@example.org", "ranges.1@example.org",
                            "text/plain; charset=\"us-ascii\"",
                            "Alice wrote:\n> Has anyone tried the ranges proposal on a real code base?\n\n"
                            "Yes, on a parser. Compile times went up, bugs went down.\n")));
-  writer.add(spec(newsPost("fido7.ru.linux", wordB("koi8-r", "Сергей") + " <sergey@example.ru>",
+  writer.add(item(newsPost("fido7.ru.linux", wordB("koi8-r", "Сергей") + " <sergey@example.ru>",
                            wordB("koi8-r", "Ядро собрал, не грузится"), "Tue, 05 Dec 2006 01:15:00 +0300",
                            "kernel.3@example.ru", "", "text/plain; charset=\"koi8-r\"",
                            convert("KOI8-R", "Собрал новое ядро, после перезагрузки паника.\nЧто я забыл?\n"))));
-  writer.add(spec(newsPost("de.comp.os.unix.linux.misc", wordQ("iso-8859-1", "Jürgen Maß") + " <juergen@example.de>",
+  writer.add(item(newsPost("de.comp.os.unix.linux.misc", wordQ("iso-8859-1", "Jürgen Maß") + " <juergen@example.de>",
                            wordQ("iso-8859-1", "Grüße aus Köln"), "Wed, 06 Dec 2006 09:00:00 +0100",
                            "koeln.4@example.de", "", "text/plain; charset=\"iso-8859-1\"",
                            convert("ISO-8859-1", "Schöne Grüße an alle Leser dieser Gruppe!\n"))));

@@ -17,13 +17,13 @@ DbxImage soundBase(std::mt19937& random) {
   writer.setEntriesPerNode(1 + static_cast<int>(random() % 4));
   writer.setPlacement(static_cast<BlockPlacement>(random() % 3));
   for (int i = 0; i < 12; ++i) {
-    MessageSpec spec;
-    spec.text = simpleMessage("m" + std::to_string(i), std::string(random() % 3000, 'b') + "\r\n");
-    spec.listing = i % 5 == 4 ? MessageSpec::Listing::loose : MessageSpec::Listing::index;
-    spec.deleted = i % 7 == 3;
-    spec.indirectAttribute = i % 2 == 0 && spec.listing == MessageSpec::Listing::index;
-    spec.dataPerBlock = 64 + static_cast<int>(random() % 449);
-    writer.add(spec);
+    MessageSpec item;
+    item.text = simpleMessage("m" + std::to_string(i), std::string(random() % 3000, 'b') + "\r\n");
+    item.listing = i % 5 == 4 ? MessageSpec::Listing::loose : MessageSpec::Listing::index;
+    item.deleted = i % 7 == 3;
+    item.indirectAttribute = i % 2 == 0 && item.listing == MessageSpec::Listing::index;
+    item.dataPerBlock = 64 + static_cast<int>(random() % 449);
+    writer.add(item);
   }
   return writer.build();
 }

@@ -105,12 +105,12 @@ TEST_P(DbxWriterIndex, InOrderWalkGivesAddedOrderWithCountsThatAddUp) {
   writer.setIndexShape(c.shape);
   std::vector<std::string> added;
   for (int i = 0; i < c.messages; ++i) {
-    MessageSpec spec;
-    spec.text = numbered(i, 40 + static_cast<size_t>(i) * 37 % 900);
-    spec.indirectAttribute = i % 3 == 1;
-    spec.dataPerBlock = i % 2 ? 512 : 100;
-    added.push_back(spec.text);
-    writer.add(spec);
+    MessageSpec item;
+    item.text = numbered(i, 40 + static_cast<size_t>(i) * 37 % 900);
+    item.indirectAttribute = i % 3 == 1;
+    item.dataPerBlock = i % 2 ? 512 : 100;
+    added.push_back(item.text);
+    writer.add(item);
     if (i % 7 == 3) writer.add(MessageSpec{"not indexed", MessageSpec::Listing::none});
   }
   const DbxImage image = writer.build();
@@ -173,9 +173,9 @@ TEST(DbxWriter, ChainTableLinksLooseRecordsPerSlotInAddedOrder) {
   const int slots[] = {0, 2048, 0, 5, 0, 2048};
   std::vector<int> ids;
   for (int i = 0; i < 6; ++i) {
-    MessageSpec spec{"loose " + std::to_string(i), MessageSpec::Listing::loose};
-    spec.chainSlot = slots[i];
-    ids.push_back(writer.add(spec));
+    MessageSpec item{"loose " + std::to_string(i), MessageSpec::Listing::loose};
+    item.chainSlot = slots[i];
+    ids.push_back(writer.add(item));
   }
   const DbxImage image = writer.build();
   const ByteView file(image.bytes.data(), image.bytes.size());
@@ -211,12 +211,12 @@ TEST_P(DbxWriterBlocks, ChainsReassembleEachMessageAndMarkDeletion) {
   std::vector<MessageSpec> specs;
   const size_t lengths[] = {1500, 0, 512, 513, 3000, 7};
   for (size_t i = 0; i < std::size(lengths); ++i) {
-    MessageSpec spec{numbered(static_cast<int>(i), lengths[i])};
-    spec.deleted = i == 0 || i == 4;
-    spec.dataPerBlock = i == 4 ? 200 : 512;
-    spec.listing = i == 3 ? MessageSpec::Listing::none : MessageSpec::Listing::index;
-    specs.push_back(spec);
-    writer.add(spec);
+    MessageSpec item{numbered(static_cast<int>(i), lengths[i])};
+    item.deleted = i == 0 || i == 4;
+    item.dataPerBlock = i == 4 ? 200 : 512;
+    item.listing = i == 3 ? MessageSpec::Listing::none : MessageSpec::Listing::index;
+    specs.push_back(item);
+    writer.add(item);
   }
   const DbxImage image = writer.build();
   const ByteView file(image.bytes.data(), image.bytes.size());

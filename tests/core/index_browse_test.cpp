@@ -55,16 +55,16 @@ TEST(BrowseIndex, ListsEveryMessageOfADeepTreeInIndexOrder) {
 
 TEST(BrowseIndex, ReadsMessagesOfManyBlocksAndIndirectAttributes) {
   DbxWriter writer;
-  MessageSpec spec;
-  spec.text = simpleMessage("long", std::string(5000, 'x') + "\r\n");
-  spec.indirectAttribute = true;
-  spec.dataPerBlock = 100;
-  writer.add(spec);
+  MessageSpec item;
+  item.text = simpleMessage("long", std::string(5000, 'x') + "\r\n");
+  item.indirectAttribute = true;
+  item.dataPerBlock = 100;
+  writer.add(item);
   OpenedBase base(writer.build());
   ASSERT_EQ(base.reader.count(), 1);
-  EXPECT_EQ(base.reader.records[0].size, static_cast<int>(spec.text.size()));
-  EXPECT_EQ(base.reader.blockLists[0].count(), static_cast<int>((spec.text.size() + 99) / 100));
-  EXPECT_EQ(readThroughBlocks(base.reader, 0), spec.text);
+  EXPECT_EQ(base.reader.records[0].size, static_cast<int>(item.text.size()));
+  EXPECT_EQ(base.reader.blockLists[0].count(), static_cast<int>((item.text.size() + 99) / 100));
+  EXPECT_EQ(readThroughBlocks(base.reader, 0), item.text);
 }
 
 TEST(BrowseIndex, FailsWhenASubtreeHoldsFewerMessagesThanCounted) {
@@ -226,9 +226,9 @@ TEST(BrowseIndex, SkipsMessagesWhoseFirstBlockDoesNotCarryItsOffset) {
 
 TEST(BrowseIndex, FailsWhenAMessageBlockLiesBeyondTheEnd) {
   DbxWriter writer;
-  MessageSpec spec;
-  spec.text = simpleMessage("two blocks", std::string(600, 'y'));
-  writer.add(spec);
+  MessageSpec item;
+  item.text = simpleMessage("two blocks", std::string(600, 'y'));
+  writer.add(item);
   DbxImage image = writer.build();
   image.put32(writer.messages()[0].blockOffsets[0] + dbx::kBlockNext, image.size() + 4096);
   OpenedBase base(image);
@@ -239,9 +239,9 @@ TEST(BrowseIndex, FailsWhenAMessageBlockLiesBeyondTheEnd) {
 // Damage that loops or nests must end the browse, never hang it or exhaust memory.
 TEST(BrowseIndex, EndsLoopingChainsAndRejectsSharedOrDeepNodes) {
   DbxWriter writer;
-  MessageSpec spec;
-  spec.text = simpleMessage("loop", std::string(2000, 'z'));
-  writer.add(spec);
+  MessageSpec item;
+  item.text = simpleMessage("loop", std::string(2000, 'z'));
+  writer.add(item);
   MessageSpec loose;
   loose.text = numbered(1);
   loose.listing = MessageSpec::Listing::loose;

@@ -59,13 +59,13 @@ TEST(RecoverOpen, FindsUnlistedDeletedAndScatteredMessages) {
   writer.setPlacement(BlockPlacement::reversed);
   std::vector<std::string> texts;
   for (int i = 0; i < 12; ++i) {
-    MessageSpec spec;
-    spec.text = simpleMessage("Message " + std::to_string(i), std::string(300 * i + 17, static_cast<char>('a' + i)));
-    spec.listing = i % 3 == 0 ? MessageSpec::Listing::none : MessageSpec::Listing::index;
-    spec.deleted = i % 4 == 1;
-    spec.dataPerBlock = i % 2 == 0 ? 512 : 100;
-    texts.push_back(spec.text);
-    writer.add(spec);
+    MessageSpec item;
+    item.text = simpleMessage("Message " + std::to_string(i), std::string(300 * i + 17, static_cast<char>('a' + i)));
+    item.listing = i % 3 == 0 ? MessageSpec::Listing::none : MessageSpec::Listing::index;
+    item.deleted = i % 4 == 1;
+    item.dataPerBlock = i % 2 == 0 ? 512 : 100;
+    texts.push_back(item.text);
+    writer.add(item);
   }
   OpenedBase base(writer.build(), /*recover=*/true);
   EXPECT_EQ(base.reader.ok, 1);

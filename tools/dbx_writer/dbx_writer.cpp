@@ -107,15 +107,15 @@ std::vector<NodePlan> planIndex(const std::vector<int>& indexed, int perNode, In
 
 DbxWriter::DbxWriter(uint32_t kindWord) : kindWord_(kindWord) {}
 
-int DbxWriter::add(const MessageSpec& spec) {
-  specs_.push_back(spec);
+int DbxWriter::add(const MessageSpec& item) {
+  specs_.push_back(item);
   return static_cast<int>(specs_.size()) - 1;
 }
 
 int DbxWriter::add(std::string text) {
-  MessageSpec spec;
-  spec.text = std::move(text);
-  return add(spec);
+  MessageSpec item;
+  item.text = std::move(text);
+  return add(item);
 }
 
 void DbxWriter::setEntriesPerNode(int entries) {
@@ -142,12 +142,12 @@ DbxImage DbxWriter::build() {
   std::vector<size_t> blockCounts(count);
   size_t totalBlocks = 0;
   for (size_t m = 0; m < count; ++m) {
-    const MessageSpec& spec = specs_[m];
-    if (spec.dataPerBlock < 1) throw std::invalid_argument("dataPerBlock must be at least 1");
-    if (spec.listing == MessageSpec::Listing::loose) (void)chainSlotOffset(spec.chainSlot);
-    if (spec.listing == MessageSpec::Listing::index) indexed.push_back(static_cast<int>(m));
-    const size_t per = static_cast<size_t>(spec.dataPerBlock);
-    blockCounts[m] = std::max<size_t>(1, (spec.text.size() + per - 1) / per);
+    const MessageSpec& item = specs_[m];
+    if (item.dataPerBlock < 1) throw std::invalid_argument("dataPerBlock must be at least 1");
+    if (item.listing == MessageSpec::Listing::loose) (void)chainSlotOffset(item.chainSlot);
+    if (item.listing == MessageSpec::Listing::index) indexed.push_back(static_cast<int>(m));
+    const size_t per = static_cast<size_t>(item.dataPerBlock);
+    blockCounts[m] = std::max<size_t>(1, (item.text.size() + per - 1) / per);
     totalBlocks += blockCounts[m];
   }
 
@@ -193,11 +193,11 @@ DbxImage DbxWriter::build() {
   }
   for (size_t m = 0; m < count; ++m) written_[m].blockOffsets.assign(blockCounts[m], 0);
   for (const auto& [m, b] : order) {
-    const MessageSpec& spec = specs_[static_cast<size_t>(m)];
-    const uint64_t per = static_cast<uint64_t>(spec.dataPerBlock);
-    const uint64_t first = std::min<uint64_t>(per * b, spec.text.size());
-    const uint32_t used = static_cast<uint32_t>(std::min<uint64_t>(per, spec.text.size() - first));
-    const uint32_t sizeField = b == 0 && spec.deleted ? kDeletedBlockSize : kNormalBlockSize;
+    const MessageSpec& item = specs_[static_cast<size_t>(m)];
+    const uint64_t per = static_cast<uint64_t>(item.dataPerBlock);
+    const uint64_t first = std::min<uint64_t>(per * b, item.text.size());
+    const uint32_t used = static_cast<uint32_t>(std::min<uint64_t>(per, item.text.size() - first));
+    const uint32_t sizeField = b == 0 && item.deleted ? kDeletedBlockSize : kNormalBlockSize;
     written_[static_cast<size_t>(m)].blockOffsets[b] = static_cast<uint32_t>(at);
     at += kBlockHeaderSize + align4(std::max(used, sizeField));
     if (at > kImageMax) throw std::length_error("the image would pass 2 GiB");
@@ -216,13 +216,13 @@ DbxImage DbxWriter::build() {
 
   // Data blocks.
   for (size_t m = 0; m < count; ++m) {
-    const MessageSpec& spec = specs_[m];
+    const MessageSpec& item = specs_[m];
     const std::vector<uint32_t>& chain = written_[m].blockOffsets;
-    const size_t per = static_cast<size_t>(spec.dataPerBlock);
+    const size_t per = static_cast<size_t>(item.dataPerBlock);
     for (size_t b = 0; b < chain.size(); ++b) {
-      const size_t first = std::min(per * b, spec.text.size());
-      const std::string_view data = std::string_view(spec.text).substr(first, per);
-      const uint32_t sizeField = b == 0 && spec.deleted ? kDeletedBlockSize : kNormalBlockSize;
+      const size_t first = std::min(per * b, item.text.size());
+      const std::string_view data = std::string_view(item.text).substr(first, per);
+      const uint32_t sizeField = b == 0 && item.deleted ? kDeletedBlockSize : kNormalBlockSize;
       const uint32_t next = b + 1 < chain.size() ? chain[b + 1] : 0;
       image.writeBlock(chain[b], sizeField, static_cast<int32_t>(data.size()), next, data);
     }

@@ -53,7 +53,7 @@ class DbxWriter {
  public:
   explicit DbxWriter(uint32_t kindWord = dbx::kKindWordMessages);
 
-  int add(const MessageSpec& spec);  // returns the message's index
+  int add(const MessageSpec& item);  // returns the message's index
   int add(std::string text);         // an indexed message with default layout
 
   void setEntriesPerNode(int entries);  // 1 .. 51; small values force deep trees
@@ -68,7 +68,7 @@ class DbxWriter {
   static uint32_t chainSlotOffset(int slot);  // file offset of a chain-table slot
 
   // Lays out every message added so far; may be called again after more add()s. Throws
-  // std::invalid_argument for a spec out of range (dataPerBlock < 1, chainSlot outside the
+  // std::invalid_argument for a item out of range (dataPerBlock < 1, chainSlot outside the
   // table) and std::length_error when the image would pass 2 GiB (offsets must stay
   // non-negative) or a loose message's first block lies beyond a direct attribute's 16 MiB.
   DbxImage build();
