@@ -1,5 +1,7 @@
 #include "tests/cli/cli_runner.h"
 
+#include "tools/dbx_writer/scratch_dir.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -7,23 +9,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 extern char** environ;
 
 namespace vireo::testing {
-namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
-
 CliResult runCli(const std::vector<std::string>& args, const std::string& home) {
   char outPath[] = "/tmp/vireo-cli-out-XXXXXX";
   char errPath[] = "/tmp/vireo-cli-err-XXXXXX";
@@ -64,8 +53,8 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& home) 
   posix_spawn_file_actions_destroy(&actions);
   ::close(out);
   ::close(err);
-  result.out = slurp(outPath);
-  result.err = slurp(errPath);
+  result.out = fileText(outPath);
+  result.err = fileText(errPath);
   std::remove(outPath);
   std::remove(errPath);
   return result;

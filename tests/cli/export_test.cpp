@@ -21,11 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string fileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string messageText(int i) {
   std::string body;
   for (int line = 0; line < 40 + i % 50; ++line) body += "line " + std::to_string(line) + " of " + std::to_string(i) + "\r\n";

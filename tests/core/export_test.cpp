@@ -10,16 +10,12 @@
 #include "content/message_export.h"
 #include "tests/core/base_fixture.h"
 #include "tools/dbx_writer/message_text.h"
+#include "tools/dbx_writer/scratch_dir.h"
 
 namespace vireo::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string fileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::string> namesIn(const std::string& folder) {
   std::vector<std::string> names;

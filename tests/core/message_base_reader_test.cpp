@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "dbx/layout.h"
 #include "reader/working_folder.h"
@@ -17,13 +15,6 @@
 
 namespace vireo::testing {
 namespace {
-
-std::string contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 DbxImage baseOf(int messages) {
   DbxWriter writer;
@@ -49,7 +40,7 @@ TEST(OpenBase, ReadsInPlaceOrThroughAWorkingCopyNamedByReaderNumber) {
   reader.openBase(true);
   EXPECT_EQ(reader.ok, 1);
   EXPECT_EQ(reader.workingPath, work.file("7.dbc"));
-  EXPECT_EQ(contents(work.file("7.dbc")), contents(bases.file("Inbox.dbx")));
+  EXPECT_EQ(fileText(work.file("7.dbc")), fileText(bases.file("Inbox.dbx")));
   EXPECT_EQ(reader.count(), 2);
 
   // The next operation replaces the copy with the base as it is now.
@@ -57,7 +48,7 @@ TEST(OpenBase, ReadsInPlaceOrThroughAWorkingCopyNamedByReaderNumber) {
   reader.resetReader();
   reader.openBase(true);
   EXPECT_EQ(reader.count(), 3);
-  EXPECT_EQ(contents(work.file("7.dbc")), contents(bases.file("Inbox.dbx")));
+  EXPECT_EQ(fileText(work.file("7.dbc")), fileText(bases.file("Inbox.dbx")));
   setWorkingFolder("");
 }
 
@@ -106,7 +97,7 @@ TEST(OpenBase, NeverChangesTheBaseFileNotEvenItsTimes) {
   EXPECT_EQ(now.st_atim.tv_sec, was.st_atim.tv_sec);
   EXPECT_EQ(now.st_mtim.tv_sec, was.st_mtim.tv_sec);
   EXPECT_EQ(now.st_mtim.tv_nsec, was.st_mtim.tv_nsec);
-  EXPECT_EQ(contents(path), before);  // read last: this read may touch the access time
+  EXPECT_EQ(fileText(path), before);  // read last: this read may touch the access time
   setWorkingFolder("");
 }
 

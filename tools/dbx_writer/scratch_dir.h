@@ -17,4 +17,7 @@ class ScratchDir {
   std::string path_;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string fileText(const std::string& path);
+
 }  // namespace vireo::testing
