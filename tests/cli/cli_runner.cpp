@@ -1,7 +1,5 @@
 #include "tests/cli/cli_runner.h"
 
-#include "tools/dbx_writer/scratch_dir.h"
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,9 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tools/dbx_writer/scratch_dir.h"
+
 extern char** environ;
 
 namespace vireo::testing {
+
 CliResult runCli(const std::vector<std::string>& args, const std::string& home) {
   char outPath[] = "/tmp/vireo-cli-out-XXXXXX";
   char errPath[] = "/tmp/vireo-cli-err-XXXXXX";
