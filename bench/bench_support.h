@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <unistd.h>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -70,6 +71,7 @@ inline double sequentialReadSeconds(const std::string& path) {
 // Empties the page cache so the next read comes from the disk; false where that is not allowed
 // (not root). Cold figures are what a user opening an old base first sees.
 inline bool dropPageCache() {
+  ::sync();  // pages not yet written back cannot be dropped
   std::ofstream control("/proc/sys/vm/drop_caches");
   if (!control) return false;
   control << "1\n";

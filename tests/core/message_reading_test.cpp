@@ -87,6 +87,15 @@ TEST(ReadMessages, NeverWritesPastTheBufferWhateverTheBlockLengths) {
   EXPECT_FALSE(base.reader.records[0].invalid);
 }
 
+class StepCounter : public ProgressSink {
+ public:
+  void setRange(uint32_t) override {}
+  void setStep(int) override {}
+  void setPos(uint32_t) override {}
+  void stepIt() override { ++steps; }
+  int steps = 0;
+};
+
 // A message of size bytes whose only attachment line starts at byte lineAt.
 std::string messageWithAttachmentLineAt(size_t size, size_t lineAt) {
   std::string text = simpleMessage("big", "");
@@ -114,6 +123,39 @@ TEST(ReadMessages, ParsesAtMostTheFirstMillionBytes) {
   EXPECT_EQ(r[3].size, 1500000);
 }
 
+// Enough records for the reading to be spread over threads.
+void addManyRecords(HandMadeBase& base, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (i % 10 == 7) {
+      base.add("not a message " + std::to_string(i));
+    } else if (i % 3 == 0) {
+      base.add(simpleMessage("=?koi8-r?B?8NLJ18XU?= " + std::to_string(i)));
+    } else {
+      base.add("Content-Type: text/plain; charset=windows-1251\r\n" + simpleMessage("m " + std::to_string(i)));
+    }
+  }
+}
+
+TEST(ReadMessages, ManyRecordsGetTheirOwnFieldsAndNumbersInTableOrder) {
+  HandMadeBase base;
+  addManyRecords(base, 2000);
+  StepCounter progress;
+  base.reader.progress = &progress;
+  base.read();
+  EXPECT_EQ(base.reader.ok, 1);
+  EXPECT_EQ(progress.steps, 2000);
+  int number = 0;
+  for (int i = 0; i < 2000; ++i) {
+    const MessageRecord& r = base.reader.records[static_cast<size_t>(i)];
+    ASSERT_EQ(r.invalid, i % 10 == 7) << i;
+    if (r.invalid) continue;
+    EXPECT_EQ(r.number, number++);
+    EXPECT_EQ(r.subject, (i % 3 == 0 ? "Привет " : "m ") + std::to_string(i));
+    EXPECT_EQ(r.codePage, i % 3 == 0 ? 20866 : 1251);
+  }
+  EXPECT_EQ(base.reader.validCount, number);
+}
+
 class StopAtStep : public ProgressSink {
  public:
   StopAtStep(ManualResetEvent& stop, int step) : stop_(stop), step_(step) {}
@@ -129,6 +171,25 @@ class StopAtStep : public ProgressSink {
   int step_;
   int steps_ = 0;
 };
+
+TEST(ReadMessages, AStopAmongManyRecordsLeavesAConsistentTable) {
+  HandMadeBase base;
+  addManyRecords(base, 2000);
+  ManualResetEvent stop;
+  StopAtStep progress(stop, 500);
+  base.reader.stopEvent = &stop;
+  base.reader.progress = &progress;
+  base.read();
+  EXPECT_EQ(base.reader.ok, 0);
+  int number = 0;
+  for (const MessageRecord& r : base.reader.records) {
+    if (!r.invalid) {
+      EXPECT_EQ(r.number, number++);
+    }
+  }
+  EXPECT_EQ(base.reader.validCount, number);
+  EXPECT_LT(number, 2000);
+}
 
 TEST(ReadMessages, AStopBetweenRecordsFailsTheOperation) {
   HandMadeBase base;
