@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Vireo's two set-up commands:
 #   ./build.sh run    install what is missing, build, run Vireo on the bundled sample bases
-#   ./build.sh test   install what is missing, build, run every test (also under ASan+UBSan)
+#   ./build.sh test   install what is missing, build, run every test (also under ASan+UBSan and TSan)
 # Also: ./build.sh bench   build and run the benchmarks (they print ratios to a baseline).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -57,6 +57,10 @@ case "${1:-}" in
     echo "== again under AddressSanitizer and UndefinedBehaviorSanitizer"
     configure_and_build build/sanitize -DVIREO_SANITIZE=ON -DVIREO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build/sanitize
+    echo "== again under ThreadSanitizer (the worker, the scan's read-ahead and the parsing threads)"
+    configure_and_build build/tsan -DVIREO_SANITIZE_THREAD=ON -DVIREO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+    # Address randomisation off: GCC 12's ThreadSanitizer cannot start under some kernels' layouts.
+    TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsan --output-on-failure -j2 --timeout 600
     ;;
   bench)
     install_missing
