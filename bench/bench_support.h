@@ -2,6 +2,7 @@
 // Shared by the benchmarks: realistic message texts, the sequential-read baseline, and timing.
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <unistd.h>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/read_only_file.h"
+#include "reader/message_base_reader.h"
 
 namespace vireo::bench {
 
@@ -77,6 +79,29 @@ inline bool dropPageCache() {
   control << "1\n";
   control.flush();
   return static_cast<bool>(control);
+}
+
+// The base folder/name opened as the worker opens it: browsed, or recovered when recover is set.
+inline MessageBaseReader openedBase(const std::string& folder, const std::string& name, bool recover) {
+  MessageBaseReader reader;
+  reader.baseFolder = folder;
+  reader.baseName = name;
+  reader.recoverMode = recover ? 1 : 0;
+  reader.openBase(false);
+  return reader;
+}
+
+// Prints a plain read of path and one run of operation, each from an empty page cache, and their
+// ratio; prints nothing where the cache cannot be dropped.
+template <class F>
+void printColdRatio(const std::string& path, const char* what, F&& operation) {
+  if (!dropPageCache()) return;
+  const double read = sequentialReadSeconds(path);
+  dropPageCache();
+  const auto start = std::chrono::steady_clock::now();
+  operation();
+  const double seconds = secondsSince(start);
+  std::printf("cold cache: sequential read %.3f s, %s %.3f s: %.2fx\n", read, what, seconds, seconds / read);
 }
 
 template <class F>

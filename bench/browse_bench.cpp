@@ -33,11 +33,7 @@ int main(int argc, char** argv) {
   const double read = bench::medianSeconds(5, [&] { bench::sequentialReadSeconds(path); });
   int listed = 0;
   const double browse = bench::medianSeconds(3, [&] {
-    MessageBaseReader reader;
-    reader.baseFolder = folder.path();
-    reader.baseName = "browse.dbx";
-    reader.openBase(false);
-    listed = reader.validCount;
+    listed = bench::openedBase(folder.path(), "browse.dbx", false).validCount;
   });
   double indexSeconds = 0, readingSeconds = 0;
   {
@@ -57,18 +53,7 @@ int main(int argc, char** argv) {
   std::printf("  of which index and chains %.3f s, reading and parsing headers %.3f s\n", indexSeconds,
               readingSeconds);
   std::printf("browse / sequential read: %.2fx (target: under 3x), page cache warm for both\n", browse / read);
-  if (bench::dropPageCache()) {
-    const double coldRead = bench::sequentialReadSeconds(path);
-    bench::dropPageCache();
-    const auto start = std::chrono::steady_clock::now();
-    MessageBaseReader reader;
-    reader.baseFolder = folder.path();
-    reader.baseName = "browse.dbx";
-    reader.openBase(false);
-    const double coldBrowse = bench::secondsSince(start);
-    std::printf("cold cache: sequential read %.3f s, browse %.3f s: %.2fx\n", coldRead, coldBrowse,
-                coldBrowse / coldRead);
-  }
+  bench::printColdRatio(path, "browse", [&] { bench::openedBase(folder.path(), "browse.dbx", false); });
 
   // A fragmented base: the blocks of all messages alternate through the file, so every block
   // read lands far from the one before.
@@ -83,10 +68,7 @@ int main(int argc, char** argv) {
   bench::sequentialReadSeconds(fragmented);
   const double fragmentedRead = bench::medianSeconds(5, [&] { bench::sequentialReadSeconds(fragmented); });
   const double fragmentedBrowse = bench::medianSeconds(3, [&] {
-    MessageBaseReader reader;
-    reader.baseFolder = folder.path();
-    reader.baseName = "fragmented.dbx";
-    reader.openBase(false);
+    bench::openedBase(folder.path(), "fragmented.dbx", false);
   });
   std::printf("fragmented base of %d messages: read %.3f s, browse %.3f s: %.2fx\n", messages / 5,
               fragmentedRead, fragmentedBrowse, fragmentedBrowse / fragmentedRead);

@@ -110,28 +110,12 @@ int main(int argc, char** argv) {
   int records = 0;
   int valid = 0;
   const double recovery = bench::medianSeconds(3, [&] {
-    MessageBaseReader reader;
-    reader.baseFolder = folder.path();
-    reader.baseName = "recover.dbx";
-    reader.recoverMode = 1;
-    reader.openBase(false);
+    const MessageBaseReader reader = bench::openedBase(folder.path(), "recover.dbx", true);
     records = reader.count();
     valid = reader.validCount;
   });
   std::printf("whole recovery (scan, joining, reading): %.3f s, %d records, %d valid\n", recovery, records, valid);
   std::printf("recovery / sequential read: %.2fx (target: at most 3x), page cache warm for both\n", recovery / read);
-  if (bench::dropPageCache()) {
-    const double coldRead = bench::sequentialReadSeconds(path);
-    bench::dropPageCache();
-    const auto start = std::chrono::steady_clock::now();
-    MessageBaseReader reader;
-    reader.recoverMode = 1;
-    reader.baseFolder = folder.path();
-    reader.baseName = "recover.dbx";
-    reader.openBase(false);
-    const double coldRecovery = bench::secondsSince(start);
-    std::printf("cold cache: sequential read %.3f s, recovery %.3f s: %.2fx\n", coldRead, coldRecovery,
-                coldRecovery / coldRead);
-  }
+  bench::printColdRatio(path, "recovery", [&] { bench::openedBase(folder.path(), "recover.dbx", true); });
   return agree && candidates == expected && valid >= messages ? 0 : 1;
 }

@@ -110,11 +110,6 @@ TEST(RecoverScan, UsedCountsBoundBlocksAndChains) {
   EXPECT_EQ(base.blocks(4), Offsets{0x9000});
 }
 
-}  // namespace
-}  // namespace vireo::testing
-
-namespace vireo::testing {
-namespace {
 
 TEST(RecoverScan, ChainRunningIntoAnotherChainsMiddleEndsBeforeIt) {
   DbxImage image;
@@ -255,11 +250,6 @@ TEST(RecoverScan, BadInputsEndWithWhatTheyHold) {
   }
 }
 
-}  // namespace
-}  // namespace vireo::testing
-
-namespace vireo::testing {
-namespace {
 
 TEST(RecoverScan, JoinsBlocksWhoseHeadersStraddleAScanChunk) {
   // The first chunk ends at 1,000,000: the header at 999,990 runs past it, the one at 999,996
