@@ -1,0 +1,18 @@
+#include "views/list_column_state.h"
+
+namespace vireo::views {
+
+std::array<ListColumnState, 2> initialListColumnState() {
+  std::array<ListColumnState, 2> slots;
+  for (ListColumnState& slot : slots) {
+    slot.widths.fill(-1);
+    slot.orders.fill(-1);
+    slot.widths[2] = slot.widths[3] = slot.widths[4] = 100;  // From, To, Subject
+    slot.ascending = true;
+  }
+  slots[kBrowseSlot].sortPosition = 6;
+  slots[kRecoverySlot].sortPosition = 5;
+  return slots;
+}
+
+}  // namespace vireo::views

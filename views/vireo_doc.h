@@ -1,0 +1,38 @@
+#pragma once
+// The window side of the document: the core Document (settings, folders, the table of 500
+// readers, the worker and the command flags) plus what only the window needs: the message
+// list's column state, the tree's two filters, and the document's own command handlers
+// (Stop, the filters, Options). The views reach everything through GetDocument().
+#include <array>
+#include <optional>
+
+#include "reader/document.h"
+#include "views/doc_view.h"
+#include "views/list_column_state.h"
+
+namespace vireo::views {
+
+class CVireoDoc : public CDocument, public Document {
+ public:
+  explicit CVireoDoc(DocumentSetup setup = DocumentSetup::forUser());
+  ~CVireoDoc() override;
+
+  // Stop (32780), "View System message base" (32792), "View News message base" (32793),
+  // Options... (32800).
+  bool OnCmdMsg(int commandId) override;
+  // The availability table of the command flags and operationRunning; the filters' check marks.
+  std::optional<bool> OnUpdateCmdUI(int commandId) override;
+  std::optional<bool> OnUpdateCmdChecked(int commandId) override;
+
+  // Stores the three options as "options" in the settings file; false when it could not.
+  bool writeOptions();
+
+  // True when readerIndex names a base of the table (not one of the markers 2147483547..9).
+  bool isBase(int readerIndex) const { return readerIndex >= 0 && readerIndex < readerCount; }
+
+  std::array<ListColumnState, 2> listColumns = initialListColumnState();
+  int showSystemBases = 0;
+  int showNewsBases = 1;
+};
+
+}  // namespace vireo::views
