@@ -1,0 +1,44 @@
+#include "views/progress_status_bar.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+
+namespace vireo::views {
+namespace {
+QPointer<ProgressStatusBar> published;
+const char* const kIdleText = "For Help, press F1";
+}  // namespace
+
+ProgressStatusBar::ProgressStatusBar(QWidget* parent) : QStatusBar(parent) {
+  pane_ = new QLabel(QString::fromUtf8(kIdleText), this);
+  pane_->setObjectName(QStringLiteral("messagePane"));
+  addWidget(pane_, 1);
+}
+
+void ProgressStatusBar::SetPaneText(int /*pane*/, const QString& text) {
+  text_ = text;
+  pane_->setText(text.isEmpty() ? QString::fromUtf8(kIdleText) : text);
+}
+
+QString ProgressStatusBar::paneText(int /*pane*/) const { return text_; }
+
+void ProgressStatusBar::SetPaneInfo(int /*pane*/, int id, int /*width*/) { paneId_ = id; }
+
+int ProgressStatusBar::paneId(int /*pane*/) const { return paneId_; }
+
+QRect ProgressStatusBar::GetItemRect(int /*pane*/) const { return pane_->geometry(); }
+
+QFont ProgressStatusBar::paneFont() const { return pane_->font(); }
+
+void ProgressStatusBar::fitProgressBar() {
+  if (!progressShown || !progressBar) return;
+  const QRect client = rect();
+  progressBar->resize(client.width() - progressGap, client.height() * 3 / 4);
+  progressBar->show();
+}
+
+void publishStatusBar(ProgressStatusBar* bar) { published = bar; }
+ProgressStatusBar* publishedStatusBar() { return published.data(); }
+
+}  // namespace vireo::views

@@ -1,0 +1,50 @@
+#pragma once
+// The status bar of the main window: one message pane (pane 0) that shows the idle text, the
+// commands' fly-by prompts and an operation's text, and, while a browse or recovery runs, a
+// progress bar that the tree places beside that text. The frame keeps the bar fitted on resize.
+#include <QFont>
+#include <QRect>
+#include <QStatusBar>
+#include <QString>
+
+class QLabel;
+class QProgressBar;
+
+namespace vireo::views {
+
+inline constexpr int kIndicatorKana = 59142;  // pane 0's id while an operation runs
+
+class ProgressStatusBar : public QStatusBar {
+  Q_OBJECT
+
+ public:
+  explicit ProgressStatusBar(QWidget* parent = nullptr);
+
+  // Pane 0's text; an empty text shows the idle text "For Help, press F1".
+  void SetPaneText(int pane, const QString& text);
+  QString paneText(int pane) const;
+  // Pane 0's id (0, or kIndicatorKana during an operation) and width.
+  void SetPaneInfo(int pane, int id, int width);
+  int paneId(int pane) const;
+  // Pane 0's rectangle in the status bar's coordinates, and the font its text is drawn in.
+  QRect GetItemRect(int pane) const;
+  QFont paneFont() const;
+
+  // Width = client width - progressGap, height = client height * 3 / 4, position kept.
+  void fitProgressBar();
+
+  int progressShown = 0;
+  QProgressBar* progressBar = nullptr;
+  int progressGap = 0;
+
+ private:
+  QLabel* pane_ = nullptr;
+  int paneId_ = 0;
+  QString text_;
+};
+
+// The frame publishes its status bar when it is created, so the tree and the document can reach it.
+void publishStatusBar(ProgressStatusBar* bar);
+ProgressStatusBar* publishedStatusBar();
+
+}  // namespace vireo::views
