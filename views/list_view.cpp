@@ -1,13 +1,246 @@
 #include "views/list_view.h"
 
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+#include "views/message_list_header.h"
+#include "views/message_list_model.h"
 #include "views/vireo_doc.h"
 
 namespace vireo::views {
+namespace {
+
+// Makes the next sort count as a sort by a new column, so that it takes the saved direction.
+constexpr int kNoColumnYet = -200;
+
+const char* const kNoBaseSelected = "No message base is selected.";
+const char* const kUnableToBrowse = "Vireo is unable to browse this message base.";
+const char* const kUseRecovery = "Use message base recovery to recover messages in the mail base.";
+const char* const kUseBrowsing = "Use message base browsing to view message base content.";
+const char* const kNoItems = "No items are found in this view.";
+const char* const kTryRecover = "Try message base recover if you think that the message base is not empty.";
+
+int slotOf(ListLayout layout) { return layout == ListLayout::recovery ? kRecoverySlot : kBrowseSlot; }
+
+}  // namespace
 
 CListView_1::CListView_1(CVireoDoc* document, QWidget* parent) : QTableView(parent) {
+  setHorizontalHeader(new MessageListHeader(this));
+  model_ = new MessageListModel(this);
+  setModel(model_);
+  setAccessibleName(QStringLiteral("Messages"));
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setShowGrid(false);
+  setWordWrap(false);
+  setTabKeyNavigation(false);
+  setCornerButtonEnabled(false);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setIconSize(QSize(16, 16));
+
+  // Every row is as high as every other: the view never measures a row's content.
+  QHeaderView* rows = verticalHeader();
+  rows->hide();
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  rows->setDefaultSectionSize(std::max(fontMetrics().height(), iconSize().height()) + 4);
+
+  QHeaderView* header = horizontalHeader();
+  header->setSectionsMovable(true);
+  header->setSectionsClickable(true);
+  header->setHighlightSections(false);
+  header->setStretchLastSection(false);
+  header->setMinimumSectionSize(0);  // the notice layout's first column is 0 wide
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  connect(header, &QHeaderView::sectionClicked, this, &CListView_1::OnColumnClick);
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CListView_1::onSelectionChanged);
+  connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+    if (current.isValid()) OnItemChanged(current.row());
+  });
+
+  showNotice({QString::fromUtf8(kNoBaseSelected)});
   attachDocument(document);
 }
 
-void CListView_1::OnUpdate(CView*, int) {}
+CVireoDoc* CListView_1::GetDocument() const { return static_cast<CVireoDoc*>(CView::GetDocument()); }
+
+MessageBaseReader* CListView_1::selectedReader() const {
+  CVireoDoc* doc = GetDocument();
+  if (!doc || !doc->isBase(doc->currentReader)) return nullptr;
+  return &doc->readers[static_cast<size_t>(doc->currentReader)];
+}
+
+void CListView_1::OnUpdate(CView*, int hint) {
+  if (hint != 0 && (hint & 2) == 0) return;
+  saveColumnState();
+  MessageBaseReader* reader = selectedReader();
+  if (!reader) {
+    showNotice({QString::fromUtf8(kNoBaseSelected)});
+  } else if (reader->state == 0) {
+    // browseFailed stays set for a whole browse, so a base being browsed says this too.
+    if (reader->browseFailed)
+      showNotice({QString::fromUtf8(kUnableToBrowse), QString::fromUtf8(kUseRecovery)});
+    else
+      showNotice({QString::fromUtf8(kUseBrowsing)});
+  } else if (reader->count() == 0) {
+    QStringList lines{QString::fromUtf8(kNoItems)};
+    if (reader->state == 1) lines.append(QString::fromUtf8(kTryRecover));
+    showNotice(lines);
+  } else {
+    fill(*reader);
+  }
+}
+
+// The outgoing message layout's widths, orders and sort go to the document's slot for it, so
+// that the layout comes back as the user left it.
+void CListView_1::saveColumnState() {
+  CVireoDoc* doc = GetDocument();
+  const QHeaderView* header = horizontalHeader();
+  const int columns = header->count();
+  if (!doc || (columns != 6 && columns != 7) || sortColumn == -1) return;
+  ListColumnState& slot = doc->listColumns[static_cast<size_t>(columns == 7 ? kBrowseSlot : kRecoverySlot)];
+  slot.ascending = sortAscending;
+  slot.sortPosition = sortColumn;
+  for (int position = 0; position < columns; ++position) {
+    const size_t logical = static_cast<size_t>(columns == 7 ? position : position + 1);
+    slot.widths[logical] = header->sectionSize(position);
+    slot.orders[logical] = header->visualIndex(position);
+  }
+}
+
+void CListView_1::showNotice(const QStringList& lines) {
+  model_->showNotice(lines);
+  QHeaderView* header = horizontalHeader();
+  header->hide();
+  header->resizeSection(0, 0);
+  header->resizeSection(1, viewport()->width());
+}
+
+void CListView_1::fill(MessageBaseReader& reader) {
+  sortColumn = -1;
+  arrowColumn = -1;
+  sortAscending = true;
+  const ListLayout layout = reader.state == 1 ? ListLayout::browse : ListLayout::recovery;
+  buildMessageColumns(layout, reader);
+  // The first listed record, in table order, is selected without moving the focus or the view.
+  if (model_->rowCount() > 0)
+    selectionModel()->select(model_->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  const ListColumnState& slot = GetDocument()->listColumns[static_cast<size_t>(
+      columnPositions[kNumberColumn] == 5 ? kRecoverySlot : kBrowseSlot)];
+  sortColumn = kNoColumnYet;
+  sortAscending = slot.ascending;
+  sortBy(slot.sortPosition, sortAscending);
+  showSortArrow(slot.sortPosition);
+}
+
+void CListView_1::buildMessageColumns(ListLayout layout, const MessageBaseReader& reader) {
+  setColumnPositions(layout);
+  const ListColumnState& slot = GetDocument()->listColumns[static_cast<size_t>(slotOf(layout))];
+  model_->showMessages(layout, reader.records);
+  QHeaderView* header = horizontalHeader();
+  header->show();
+  const int columns = columnCount(layout);
+  std::vector<int> displayOrder(static_cast<size_t>(columns));
+  for (int position = 0; position < columns; ++position) {
+    const size_t logical = static_cast<size_t>(logicalColumnIn(layout, position));
+    const int saved = slot.widths[logical];
+    // The picture columns always come back at their own width.
+    header->resizeSection(position, isPictureColumn(static_cast<int>(logical)) || saved == -1
+                                        ? kColumns[logical].defaultWidth
+                                        : saved);
+    displayOrder[static_cast<size_t>(position)] = slot.orders[logical] != -1 ? slot.orders[logical] : position;
+  }
+  std::vector<int> sections(static_cast<size_t>(columns));
+  std::iota(sections.begin(), sections.end(), 0);
+  std::stable_sort(sections.begin(), sections.end(), [&](int a, int b) {
+    return displayOrder[static_cast<size_t>(a)] < displayOrder[static_cast<size_t>(b)];
+  });
+  for (int visual = 0; visual < columns; ++visual)
+    header->moveSection(header->visualIndex(sections[static_cast<size_t>(visual)]), visual);
+}
+
+void CListView_1::sortBy(int position, bool ascending) {
+  sortKey = position;
+  if (position == sortColumn) {
+    sortAscending = !sortAscending;
+  } else {
+    sortAscending = ascending;
+    sortColumn = position;
+  }
+  model_->sortRows(logicalColumnAt(sortKey), sortAscending);
+}
+
+void CListView_1::showSortArrow(int position) {
+  if (arrowColumn != -1) {
+    model_->setSortArrow(-1, sortAscending);
+    arrowColumn = -1;
+  }
+  if (isPictureColumn(logicalColumnAt(position))) return;
+  model_->setSortArrow(position, sortAscending);
+  arrowColumn = position;
+}
+
+void CListView_1::OnColumnClick(int position) {
+  const MessageBaseReader* reader = selectedReader();
+  if (!reader || reader->state == 0 || reader->count() <= 1) return;
+  sortBy(position, sortAscending);
+  showSortArrow(position);
+}
+
+// Qt reports a row's selection and the focus moving to it separately; the row that changed is
+// the focused one when it is among the newly selected, else the first newly selected, else the
+// first deselected.
+void CListView_1::onSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  const QModelIndex current = currentIndex();
+  int row = -1;
+  if (current.isValid() && (selected.isEmpty() || selected.contains(current)))
+    row = current.row();
+  else if (!selected.isEmpty())
+    row = selected.first().top();
+  else if (!deselected.isEmpty())
+    row = deselected.first().top();
+  if (row >= 0) OnItemChanged(row);
+}
+
+void CListView_1::OnItemChanged(int row) {
+  CVireoDoc* doc = GetDocument();
+  if (!doc) return;
+  MessageBaseReader* reader = selectedReader();
+  if (!reader) {
+    doc->canSaveSelected = 0;
+    return;
+  }
+  const int record = model_->recordAt(row);
+  const int count = reader->count();
+  if (record != reader->currentRow && record < count) {
+    reader->currentRow = record;
+    if (count != 0) doc->canSaveSelected = reader->currentRow < count && !doc->canBrowse ? 1 : 0;
+    doc->UpdateAllViews(this, 4);
+  } else {
+    doc->canSaveSelected = record < count && !doc->canBrowse ? 1 : 0;
+  }
+  if (!selectionModel()->hasSelection()) doc->canSaveSelected = 0;
+}
+
+void CListView_1::OnActivateView(bool activate, CView*, CView*) {
+  CVireoDoc* doc = GetDocument();
+  if (!doc) return;
+  if (!activate) {
+    doc->canSaveSelected = 0;
+    return;
+  }
+  const MessageBaseReader* reader = selectedReader();
+  if (reader && reader->count() != 0 && reader->state != 0)
+    doc->canSaveSelected = selectionModel()->hasSelection() ? 1 : 0;
+}
+
+void CListView_1::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  if (model_->isNotice()) horizontalHeader()->resizeSection(1, viewport()->width());
+}
 
 }  // namespace vireo::views

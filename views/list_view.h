@@ -1,20 +1,59 @@
 #pragma once
-// The message list: the upper right pane. (Placeholder until the list is built.)
+// The message list: the upper right pane. Lists the selected base's readable messages in the
+// browse (7 columns) or recovery (6 columns) layout, or explains in a notice why there is
+// nothing to list. It owns no message data: each row stands for a record index of the reader,
+// and the list sorts its rows itself by the column clicked.
+#include <QStringList>
 #include <QTableView>
 
 #include "views/doc_view.h"
+#include "views/list_columns.h"
+
+class QItemSelection;
+
+namespace vireo {
+class MessageBaseReader;
+}
 
 namespace vireo::views {
 
 class CVireoDoc;
+class MessageListModel;
 
 class CListView_1 : public QTableView, public CView {
   Q_OBJECT
 
  public:
   CListView_1(CVireoDoc* document, QWidget* parent = nullptr);
+
+  CVireoDoc* GetDocument() const;
+  MessageListModel* listModel() const { return model_; }
+
   void OnUpdate(CView* sender, int hint) override;
+  void OnActivateView(bool activate, CView* activateView, CView* deactiveView) override;
   QWidget* widget() override { return this; }
+
+  // A click on the header at a position: sorts by it (the same column again reverses).
+  void OnColumnClick(int position);
+
+  int sortColumn = -1;   // the position the list is sorted by; -1 none
+  int arrowColumn = -1;  // the position whose header shows the arrow; -1 none
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  MessageBaseReader* selectedReader() const;
+  void saveColumnState();
+  void showNotice(const QStringList& lines);
+  void fill(MessageBaseReader& reader);
+  void buildMessageColumns(ListLayout layout, const MessageBaseReader& reader);
+  void sortBy(int position, bool ascending);
+  void showSortArrow(int position);
+  void onSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+  void OnItemChanged(int row);
+
+  MessageListModel* model_ = nullptr;
 };
 
 }  // namespace vireo::views
