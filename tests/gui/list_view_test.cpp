@@ -6,6 +6,8 @@
 #include <QtTest>
 
 #include "tests/gui/support/list_document.h"
+#include "tools/dbx_writer/dbx_writer.h"
+#include "tools/dbx_writer/message_text.h"
 #include "views/list_view.h"
 #include "views/message_list_model.h"
 
@@ -160,6 +162,29 @@ class ListViewTest : public QObject {
       QVERIFY(!icon.pixmap(16).isNull());  // the SVG pictures load
     }
     QVERIFY(f.model().headerData(2, Qt::Horizontal, Qt::DecorationRole).isNull());
+  }
+
+  void browsedBaseListsWhatTheReaderFound() {
+    ListFixture f;
+    testing::DbxWriter writer;
+    writer.add(testing::simpleMessage("Hello", "Hi.\r\n", "Ann <ann@example.org>"));
+    testing::MessageSpec gone;
+    gone.text = testing::simpleMessage("Gone");
+    gone.deleted = true;
+    writer.add(gone);
+    writer.build().save(f.scratch.dir.file("mail.dbx"));
+    const int index = f.scratch.addBase(0, {});
+    f.reader(index).baseFolder = f.scratch.dir.path();
+    f.reader(index).baseName = "mail.dbx";
+    f.reader(index).openBase(false);
+    QCOMPARE(f.reader(index).ok, 1);
+    f.reader(index).state = 1;
+    f.select(index);
+    QCOMPARE(f.column(4), lines({"Hello", "Gone"}));
+    QCOMPARE(f.column(2).first(), QStringLiteral("Ann <ann@example.org>"));
+    QCOMPARE(f.column(6), lines({"0", "1"}));
+    QVERIFY(f.model().index(0, 0).data(Qt::DecorationRole).isNull());
+    QVERIFY(!f.model().index(1, 0).data(Qt::DecorationRole).isNull());
   }
 
   void recoveryLayoutHasNoDeletedColumn() {
