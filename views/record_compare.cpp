@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <string>
 
 #include "views/list_columns.h"
 
@@ -52,9 +54,53 @@ int compareRecords(const MessageRecord& a, const MessageRecord& b, int logicalCo
   return ascending ? result : -result;
 }
 
+namespace {
+
+const std::string& textOf(const MessageRecord& record, int logicalColumn) {
+  return logicalColumn == kFromColumn ? record.from : logicalColumn == kToColumn ? record.to : record.subject;
+}
+
+// The same order as compareFoldedText, from texts folded once into one buffer: the sort's
+// compares then read a few contiguous megabytes instead of chasing 100,000s of separate strings
+// (and their records) around the heap, which took most of the time of a sort by a text column.
+void sortRowsByFoldedText(std::vector<int>& rows, const std::vector<MessageRecord>& records, int logicalColumn,
+                          bool ascending) {
+  struct Key {
+    size_t offset;
+    size_t length;
+    int row;
+  };
+  size_t total = 0;
+  for (int row : rows) total += textOf(records[static_cast<size_t>(row)], logicalColumn).size();
+  std::string folded;
+  folded.reserve(total);
+  std::vector<Key> keys;
+  keys.reserve(rows.size());
+  for (int row : rows) {
+    const std::string& text = textOf(records[static_cast<size_t>(row)], logicalColumn);
+    keys.push_back({folded.size(), text.size(), row});
+    for (const char byte : text) folded.push_back(static_cast<char>(kFoldedBytes[static_cast<unsigned char>(byte)]));
+  }
+  const unsigned char* base = reinterpret_cast<const unsigned char*>(folded.data());
+  const auto compareKeys = [base](const Key& a, const Key& b) {
+    const int bytes = std::memcmp(base + a.offset, base + b.offset, std::min(a.length, b.length));
+    return bytes != 0 ? bytes : compareValues(a.length, b.length);
+  };
+  std::stable_sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+    return ascending ? compareKeys(a, b) < 0 : compareKeys(b, a) < 0;
+  });
+  for (size_t i = 0; i < keys.size(); ++i) rows[i] = keys[i].row;
+}
+
+}  // namespace
+
 void sortRecordRows(std::vector<int>& rows, const std::vector<MessageRecord>& records, int logicalColumn,
                     bool ascending) {
   if (logicalColumn < 0) return;
+  if (logicalColumn == kFromColumn || logicalColumn == kToColumn || logicalColumn == kSubjectColumn) {
+    sortRowsByFoldedText(rows, records, logicalColumn, ascending);
+    return;
+  }
   const auto recordAt = [&](int index) -> const MessageRecord& { return records[static_cast<size_t>(index)]; };
   std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
     return compareRecords(recordAt(a), recordAt(b), logicalColumn, ascending) < 0;

@@ -1,6 +1,10 @@
 // The message list's one ordering: text folding, the flag and number columns, direction, ties.
 #include <QtTest>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
+
 #include "tests/gui/support/list_document.h"
 #include "views/list_columns.h"
 #include "views/record_compare.h"
@@ -85,6 +89,32 @@ class RecordCompareTest : public QObject {
     QCOMPARE(compareRecords(a, b, -1, false), 0);
     const std::vector<MessageRecord> records{validRecord(0, "b"), validRecord(1, "a")};
     QCOMPARE(sortedBy(records, -1, false, {1, 0}), (std::vector<int>{1, 0}));
+  }
+
+  // The list sorts text columns from folded copies of the texts; the order must be the compare's.
+  void textSortAgreesWithTheCompare() {
+    std::mt19937 random(11);
+    const char alphabet[] = {'a', 'A', 'b', 'Z', 'z', '[', '_', ' ', '\xE9', '\xC9', '\x7F'};
+    std::vector<MessageRecord> records;
+    for (int i = 0; i < 2000; ++i) {
+      std::string text(random() % 5, ' ');
+      for (char& c : text) c = alphabet[random() % sizeof alphabet];
+      MessageRecord record = validRecord(i, text, text);
+      record.to = text + "x";
+      records.push_back(record);
+    }
+    for (int column : {kFromColumn, kToColumn, kSubjectColumn})
+      for (bool ascending : {true, false}) {
+        std::vector<int> rows(records.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        std::shuffle(rows.begin(), rows.end(), random);
+        std::vector<int> expected = rows;
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+          return compareRecords(records[static_cast<size_t>(a)], records[static_cast<size_t>(b)], column, ascending) < 0;
+        });
+        sortRecordRows(rows, records, column, ascending);
+        QCOMPARE(rows, expected);
+      }
   }
 
   void tiesKeepTheirCurrentOrder() {
