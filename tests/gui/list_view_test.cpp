@@ -308,9 +308,14 @@ class ListViewTest : public QObject {
     // The selection follows its records through a sort.
     f.clickRow(0, Qt::ControlModifier);
     QCOMPARE(f.selectedRecords(), (QList<int>{0, 2}));
+    const std::vector<int> hintsBefore = f.recorder.hints;
+    const int currentBefore = f.reader(index).currentRow;
     f.clickHeader(6);
     QCOMPARE(f.column(6), lines({"2", "1", "0"}));
     QCOMPARE(f.selectedRecords(), (QList<int>{0, 2}));
+    QCOMPARE(f.recorder.hints, hintsBefore);  // sorting changes no row
+    QCOMPARE(f.reader(index).currentRow, currentBefore);
+    QCOMPARE(f.model().recordAt(f.list.currentIndex().row()), currentBefore);
     // Hints without the list's bit leave it alone; bit 2 rebuilds it.
     f.doc().currentReader = kNoReader;
     f.doc().UpdateAllViews(nullptr, 4);
