@@ -390,11 +390,12 @@ class ListViewTest : public QObject {
     QCOMPARE(cellName(1, 1), QStringLiteral("Attachment"));
     QCOMPARE(cellName(0, 4), QStringLiteral("hello"));
     QCOMPARE(cellName(1, 6), QStringLiteral("1"));
+    // The header cells are the table's own children (columnHeaderCells() would hand out objects
+    // nobody may delete).
     QStringList headers;
-    for (int column = 0; column < 7; ++column) {
-      const QList<QAccessibleInterface*> cells = table->cellAt(0, column)->tableCellInterface()->columnHeaderCells();
-      QCOMPARE(cells.size(), 1);
-      headers << cells.first()->text(QAccessible::Name);
+    for (int i = 0; i < list->childCount(); ++i) {
+      QAccessibleInterface* child = list->child(i);
+      if (child && child->role() == QAccessible::ColumnHeader) headers << child->text(QAccessible::Name);
     }
     QCOMPARE(headers, lines({"Deleted", "Attachment", "From", "To", "Subject", "Date", "Number"}));
   }
