@@ -2,8 +2,6 @@
 // converts every record's texts to QString (what the list could at most need to show them all).
 // list_bench [MESSAGES]
 #include <QApplication>
-#include <QHeaderView>
-#include <QItemSelectionModel>
 #include <cstdio>
 #include <random>
 
