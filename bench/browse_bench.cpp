@@ -42,10 +42,12 @@ int main(int argc, char** argv) {
     reader.baseName = "browse.dbx";
     reader.workingPath = path;
     auto start = std::chrono::steady_clock::now();
-    browseIndex(reader);
+    (void)dbx::browseIndex(path, reader, {});
     indexSeconds = bench::secondsSince(start);
     start = std::chrono::steady_clock::now();
-    readMessages(reader);
+    (void)dbx::readMessages(path, reader, {}, [&reader](const char* text, int length, int recordIndex) {
+      return reader.parseHeaders(text, length, recordIndex);
+    });
     readingSeconds = bench::secondsSince(start);
   }
   std::printf("sequential read: %.3f s\nbrowse (index, chains, headers): %.3f s, %d messages listed\n", read,

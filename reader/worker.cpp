@@ -73,6 +73,7 @@ int runOperation(WorkerShared& shared) {
       reader.progress = &shared.progress;
       reader.stopEvent = &shared.stopEvent;
       reader.recoverMode = shared.operation == kOperationRecover ? 1 : 0;
+      reader.workingFolder = shared.workingFolder;
       reader.openBase(shared.copyFirst);
       return reader.ok;
     }

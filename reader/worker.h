@@ -68,6 +68,7 @@ struct WorkerShared {
   std::string searchArgument;
   int searchOk = 0;
   bool copyFirst = false;  // the document's copy option for this operation, taken at its start
+  std::string workingFolder;  // where working copies are made: the document's temp folder
   ForwardingProgress progress;
   FolderSearch search;
 

@@ -8,7 +8,6 @@
 
 #include "reader/document.h"
 #include "reader/settings.h"
-#include "reader/working_folder.h"
 #include "tests/core/base_fixture.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
@@ -32,15 +31,12 @@ struct Scratch {
   }
 };
 
-struct ExitCalled {};
-
 TEST(Document, WithoutSettingsUsesThePrivateFallbackAndDefaults) {
   Scratch scratch;
   Document doc(scratch.setup());
   EXPECT_EQ(doc.tempFolder, scratch.dir.file("run/temp_vir"));
   EXPECT_TRUE(fs::is_directory(doc.tempFolder));
   EXPECT_EQ(doc.previewPath, doc.tempFolder + "//letter.mht");
-  EXPECT_EQ(workingFolder(), doc.tempFolder);
   EXPECT_EQ(doc.exportFolder, scratch.dir.file("Documents/Vireo"));
   EXPECT_FALSE(fs::exists(doc.exportFolder));
   EXPECT_FALSE(doc.copyBeforeBrowse);
@@ -82,12 +78,15 @@ TEST(Document, EndsWhenNoTempFolderCanBeMade) {
   fs::create_directory(scratch.dir.file("run"));
   fs::create_directory_symlink(scratch.dir.file("elsewhere"), scratch.dir.file("run/temp_vir"));
   CapturedMessages shown;
-  const AbnormalExit previous = setAbnormalExit([] { throw ExitCalled{}; });
-  EXPECT_THROW(Document doc(scratch.setup()), ExitCalled);
-  setAbnormalExit(previous);
-  ASSERT_EQ(shown.texts.size(), 2u);
+  int storeLookups = 0;
+  DocumentSetup setup = scratch.setup();
+  setup.addStoreBases = [&](Document&) { ++storeLookups; };
+  Document doc(setup);
+  // The document says why it cannot be used; the caller shows it and ends.
+  ASSERT_EQ(shown.texts.size(), 1u);
   EXPECT_EQ(shown.texts[0], "Cannot make temp folder");
-  EXPECT_EQ(shown.texts[1], "Creating TempDir(" + scratch.dir.file("run/temp_vir") + ")");
+  EXPECT_EQ(doc.startupFailure(), "Creating TempDir(" + scratch.dir.file("run/temp_vir") + ")");
+  EXPECT_EQ(storeLookups, 0);
 }
 
 TEST(Document, ClosingDeletesOnlyMessagesPreviewsAndWorkingCopies) {

@@ -13,15 +13,15 @@ namespace {
 
 // Parses an exact-size copy, so reading one byte past the text trips the address sanitizer.
 struct Parsed {
-  MessageRecord record;
+  SummaryFields record;
   int lines = 0;
 };
 Parsed parse(const std::string& text) {
-  std::unique_ptr<char[]> copy(new char[text.size() + 1]);
+  std::unique_ptr<char[]> copy(new char[text.size()]);
   std::copy(text.begin(), text.end(), copy.get());
   Parsed parsed;
-  parsed.lines = parseHeaders(text.empty() ? nullptr : copy.get(), static_cast<int>(text.size()),
-                              parsed.record);
+  parsed.record = parseHeaderFields(text.empty() ? nullptr : copy.get(), static_cast<int>(text.size()));
+  parsed.lines = parsed.record.lines;
   return parsed;
 }
 
