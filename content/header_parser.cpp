@@ -29,7 +29,7 @@ constexpr std::string_view kNoSubject = "(No subject)";
 
 int matchHeader(std::string_view word, const std::array<bool, kHeaderCount>& found) {
   for (int h = 0; h < kHeaderCount; ++h)
-    if (!found[h] && equalsIgnoringCase(word, kHeaderNames[h])) return h;
+    if (!found[h] && equalsIgnoringAsciiCase(word, kHeaderNames[h])) return h;
   return -1;
 }
 

@@ -29,6 +29,7 @@ Document::Document(DocumentSetup setup)
       searchArgument(shared_->searchArgument),
       searchOk(shared_->searchOk),
       setup_(std::move(setup)) {
+  shared_->completionTimeout = setup_.completionTimeout;
   bool tempSettled = false;
   if (!setup_.settingsFile.empty()) readSettingsFile(setup_.settingsFile, tempSettled);
   if (!tempSettled) {

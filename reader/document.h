@@ -29,6 +29,7 @@ struct DocumentSetup {
   std::string fallbackTempFolder;  // used when the settings give no usable "Path"
   std::string exportFolder;
   std::chrono::milliseconds closeTimeout = kCloseTimeout;
+  std::chrono::milliseconds completionTimeout = kCompletionTimeout;
   // Adds the bases of the Outlook Express store folders when openStoreAtStart is set.
   std::function<void(Document&)> addStoreBases;
 

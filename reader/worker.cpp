@@ -52,7 +52,7 @@ void WorkerShared::deliver(int message) {
     if (closingEvent.isSet() || !completion_) return;
     handled = completion_(message);
   }
-  if (handled.valid()) handled.wait_for(kCompletionTimeout);
+  if (handled.valid()) handled.wait_for(completionTimeout);
 }
 
 namespace {

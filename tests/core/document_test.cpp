@@ -143,9 +143,12 @@ struct WorkerFixture {
   Scratch scratch;
   CapturedMessages shown;
   Completions completions;
-  std::unique_ptr<Document> doc = std::make_unique<Document>(scratch.setup());
+  std::unique_ptr<Document> doc;
 
-  explicit WorkerFixture(int messages = 300) {
+  explicit WorkerFixture(int messages = 300, std::chrono::milliseconds completionTimeout = kCompletionTimeout) {
+    DocumentSetup setup = scratch.setup();
+    setup.completionTimeout = completionTimeout;
+    doc = std::make_unique<Document>(setup);
     DbxWriter writer;
     for (int i = 0; i < messages; ++i) writer.add(simpleMessage("message " + std::to_string(i)));
     writer.build().save(scratch.dir.file("Inbox.dbx"));
@@ -212,7 +215,7 @@ TEST(Worker, ClosingDuringRecoveryStopsItAndReportsNothing) {
 }
 
 TEST(Worker, GivesUpWaitingForAnUnhandledCompletion) {
-  WorkerFixture f(3);
+  WorkerFixture f(3, std::chrono::milliseconds(20));
   std::promise<void> never;
   f.doc->setCompletionSink([&](int) { return never.get_future(); });
   ASSERT_TRUE(f.doc->startOperation(kOperationBrowse, 0));
