@@ -121,7 +121,7 @@ void Document::completeOperation(int message) {
   if ((operation == kOperationBrowse || operation == kOperationRecover) && operationReader >= 0 &&
       operationReader < kReaderTableSize) {
     MessageBaseReader& reader = readers[static_cast<size_t>(operationReader)];
-    if (message == kOperationSucceeded) reader.state = operation;
+    if (message == kOperationSucceeded) reader.state = operation == kOperationBrowse ? kStateBrowsed : kStateRecovered;
     else reader.resetReader();
   }
   operationRunning = 0;

@@ -26,9 +26,9 @@ void MessageBaseReader::initialise() {
   blockLists.clear();
   validCount = 0;
   currentRow = 0;
-  ok = 0;
-  recoverMode = 0;
-  state = 0;
+  ok = kOperationNotOk;
+  recoverMode = kRecoverModeBrowse;
+  state = kStateNotRead;
 }
 
 void MessageBaseReader::destroy() {
@@ -65,7 +65,7 @@ void MessageBaseReader::openBase(bool copyFirst) {
     workingPath = workingFolder + "/" + std::to_string(readerNumber) + ".dbc";
     if (const std::optional<FailureReason> failure = copyFile(basePath(), workingPath)) {
       showMessageBox("Cannot copy dbx file\n" + describeFailure(*failure));
-      ok = 0;
+      ok = kOperationNotOk;
       return;
     }
   } else {
@@ -77,13 +77,13 @@ void MessageBaseReader::openBase(bool copyFirst) {
     blockLists.reserve(static_cast<size_t>(capacity));
   } catch (const std::bad_alloc&) {
     showOutOfMemory();
-    ok = 0;
+    ok = kOperationNotOk;
     return;
   }
 
   const dbx::OperationControl control{stopEvent, progress};
   dbx::OperationOutcome outcome;
-  if (recoverMode == 1) {
+  if (recoverMode == kRecoverModeRecover) {
     outcome = dbx::recoverScan(workingPath, *this, control);
   } else {
     browseFailed = false;
@@ -96,8 +96,8 @@ void MessageBaseReader::openBase(bool copyFirst) {
       return parseHeaders(text, length, recordIndex);
     });
   }
-  ok = outcome.ok() ? 1 : 0;
-  const bool browsing = recoverMode != 1;
+  ok = outcome.ok() ? kOperationOk : kOperationNotOk;
+  const bool browsing = recoverMode != kRecoverModeRecover;
   // A browse that could not read the index says so once, after any other message.
   if (!(browsing && browseFailed && outcome.end == dbx::OperationOutcome::End::badFormat))
     showOperationFailure(outcome, workingPath);

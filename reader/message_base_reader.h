@@ -14,6 +14,17 @@ namespace vireo {
 class ManualResetEvent;
 class ProgressSink;
 
+// A reader's state: what its table holds.
+inline constexpr int kStateNotRead = 0;
+inline constexpr int kStateBrowsed = 1;
+inline constexpr int kStateRecovered = 2;
+// How openBase reads the base.
+inline constexpr int kRecoverModeBrowse = 0;
+inline constexpr int kRecoverModeRecover = 1;
+// ok: whether the last operation was sound.
+inline constexpr int kOperationNotOk = 0;
+inline constexpr int kOperationOk = 1;
+
 class MessageBaseReader : public MessageTable {
  public:
   MessageBaseReader();
@@ -54,11 +65,11 @@ class MessageBaseReader : public MessageTable {
 
   int currentRow = 0;
   int readerNumber = 0;
-  int state = 0;  // 0 not read, 1 browsed, 2 recovered
+  int state = kStateNotRead;
   bool browseFailed = false;
   bool removed = false;
-  int ok = 0;
-  int recoverMode = 0;
+  int ok = kOperationNotOk;
+  int recoverMode = kRecoverModeBrowse;
   // Set by the worker before each operation: the bar to drive, the stop request to poll, and the
   // folder where working copies are made.
   ProgressSink* progress = nullptr;

@@ -30,7 +30,7 @@ int MessageBaseReader::copyMessageBase(const std::string& destinationFolder) {
     failure = copyFile(source, destination);
   if (!failure) return 0;
   showMessageBox("Cannot copy dbx file\n" + describeFailure(*failure));
-  ok = 0;
+  ok = kOperationNotOk;
   return -1;
 }
 

@@ -270,6 +270,20 @@ TEST(Worker, SearchesEachFolderAndReportsTheSearchResult) {
   EXPECT_EQ(completions.seen(), (std::vector<int>{kOperationSucceeded, kOperationFailed}));
 }
 
+TEST(Worker, ReportsAFaultOfTheProgramAndFailsTheOperation) {
+  Scratch scratch;
+  CapturedMessages shown;
+  Completions completions;
+  Document doc(scratch.setup());
+  doc.setCompletionSink(completions.sink());
+  doc.setFolderSearch([](WorkerShared&, const std::string&) { throw std::logic_error("search without a finder"); });
+  ASSERT_TRUE(doc.startSearch(kOperationSearchFolder, "/"));
+  ASSERT_TRUE(doc.doneEvent.wait(kGenerous));
+  EXPECT_EQ(completions.seen(), std::vector<int>{kOperationFailed});
+  EXPECT_EQ(shown.texts, std::vector<std::string>{
+                             "Vireo could not finish the operation because of an internal error:\nsearch without a finder"});
+}
+
 // Sets an event when destroyed: tells when the worker has let go of its shared state.
 struct SetOnDestroy {
   std::shared_ptr<ManualResetEvent> event = std::make_shared<ManualResetEvent>();
