@@ -27,14 +27,16 @@ install_missing() {
   fi
 }
 
+# Each configuration has a folder of its own, so one never silently reuses another's cache.
+# Warnings are errors here and in CI; a plain cmake leaves them warnings.
 configure_and_build() { # dir, extra cmake args...
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DVIREO_WERROR=ON "$@" >/dev/null
   cmake --build "$dir"
 }
 
 run_tests() { # dir
-  ctest --test-dir "$1" --output-on-failure -j2 --timeout 600
+  ctest --test-dir "$1" --output-on-failure -j"$(nproc)" --timeout 600
 }
 
 case "${1:-}" in
@@ -60,12 +62,12 @@ case "${1:-}" in
     echo "== again under ThreadSanitizer (the worker, the scan's read-ahead and the parsing threads)"
     configure_and_build build/tsan -DVIREO_SANITIZE_THREAD=ON -DVIREO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     # Address randomisation off: GCC 12's ThreadSanitizer cannot start under some kernels' layouts.
-    TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsan --output-on-failure -j2 --timeout 600
+    TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" --timeout 600
     ;;
   bench)
     install_missing
-    configure_and_build build -DCMAKE_BUILD_TYPE=Release
-    for b in build/bench/*; do [ -x "$b" ] && [ -f "$b" ] && "$b"; done
+    configure_and_build build/release -DCMAKE_BUILD_TYPE=Release
+    for b in build/release/bench/*; do [ -x "$b" ] && [ -f "$b" ] && "$b"; done
     ;;
   *)
     echo "usage: ./build.sh run | test | bench" >&2

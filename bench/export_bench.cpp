@@ -79,8 +79,9 @@ void BM_Export(benchmark::State& state) {
     state.PauseTiming();
     freshFolder(out);
     state.ResumeTiming();
-    vireo::MessageExporter exporter(f.reader);
-    for (int i = 0; i < kMessages; ++i) benchmark::DoNotOptimize(exporter.write(out, i, "eml", -1));
+    vireo::MessageFileWriter writer(f.reader.workingPath);
+    for (int i = 0; i < kMessages; ++i)
+      benchmark::DoNotOptimize(writer.write(f.reader, i, vireo::messageFileName(out, f.reader.row(i).number, "eml", -1)));
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include "cli/base_argument.h"
 #include "cli/commands.h"
-#include "content/folder_path.h"
+#include "platform/folder_path.h"
 #include "reader/message_base_reader.h"
 
 namespace vireo::cli {

@@ -10,7 +10,7 @@
 #include "cli/interrupt.h"
 #include "cli/run_folder.h"
 #include "cli/terminal_progress.h"
-#include "content/folder_path.h"
+#include "platform/folder_path.h"
 #include "content/message_export.h"
 #include "reader/document.h"
 
@@ -24,6 +24,8 @@ struct ExportCounts {
   int failed = 0;
 };
 
+// Each message that cannot be written is named with the reason on stderr, and the others are
+// still written.
 ExportCounts writeAll(const MessageBaseReader& reader, const std::string& folder,
                       const InterruptWatcher& interrupt, TerminalProgress* bar) {
   ExportCounts counts;
@@ -31,11 +33,18 @@ ExportCounts writeAll(const MessageBaseReader& reader, const std::string& folder
     bar->setLabel("Writing");
     bar->setRange(static_cast<uint32_t>(reader.count()));
   }
-  MessageExporter exporter(reader);
+  MessageFileWriter writer(reader.workingPath);
   for (int i = 0; i < reader.count() && !interrupt.interrupted(); ++i) {
-    if (!reader.records[static_cast<size_t>(i)].invalid) {
-      if (exporter.write(folder, i, "eml", -1) == 0) ++counts.written;
-      else ++counts.failed;
+    const MessageRecord& record = reader.row(i);
+    if (!record.invalid) {
+      const std::string name = messageFileName(folder, record.number, "eml", -1);
+      if (const std::optional<FailureReason> failure = writer.write(reader, i, name)) {
+        ++counts.failed;
+        if (bar) bar->finish();
+        std::fprintf(stderr, "vireo-cli: message %d not written: %s\n", record.number, describeFailure(*failure).c_str());
+      } else {
+        ++counts.written;
+      }
     }
     if (bar) bar->stepIt();
   }
@@ -60,6 +69,10 @@ int runExport(const Arguments& args) {
   RunFolder temp;
   if (!temp.ready()) return 1;
   Document doc(temp.setup());
+  if (!doc.startupFailure().empty()) {
+    std::fprintf(stderr, "vireo-cli: %s\n", doc.startupFailure().c_str());
+    return 1;
+  }
   MessageBaseReader& reader = doc.readers[0];
   if (!setBase(reader, base)) return 1;
   doc.readerCount = 1;

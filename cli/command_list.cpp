@@ -8,7 +8,6 @@
 #include "cli/json_text.h"
 #include "cli/run_folder.h"
 #include "reader/message_base_reader.h"
-#include "reader/working_folder.h"
 
 namespace vireo::cli {
 namespace {
@@ -70,7 +69,7 @@ int runList(const Arguments& args) {
   std::optional<RunFolder> folder;
   if (copy) {
     if (!folder.emplace().ready()) return 1;
-    setWorkingFolder(folder->path());
+    reader.workingFolder = folder->path();
   }
   reader.recoverMode = recover ? 1 : 0;
   reader.openBase(copy);

@@ -1,6 +1,8 @@
 #include "content/charset_table.h"
 
-#include <cstring>
+#include <string_view>
+
+#include "platform/ascii_case.h"
 
 namespace vireo {
 
@@ -45,24 +47,12 @@ const std::array<CharsetRow, 38> charsetTable = {{
     {"x-user-defined", 50000, "User Defined"},
 }};
 
-namespace {
-
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(const char* a, const char* b, size_t length) {
-  for (size_t i = 0; i < length; ++i)
-    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-  return true;
-}
-
-}  // namespace
-
 int lookupCharset(const char* name, int length) {
   if (name == nullptr || length <= 0) return 0;
   const size_t size = static_cast<size_t>(length);
   int codePage = 0;
   for (const CharsetRow& row : charsetTable)
-    if (std::strlen(row.name) == size && equalsIgnoringCase(row.name, name, size))
+    if (equalsIgnoringAsciiCase(row.name, std::string_view(name, size)))
       codePage = row.codePage;
   return codePage;
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/ascii_case.h"
+
 namespace vireo {
 namespace {
 
@@ -79,17 +81,6 @@ const CodePageRow* findCodePage(int codePage) {
   return nullptr;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 const char* iconvNameForCodePage(int codePage) {
@@ -105,7 +96,7 @@ bool isAsciiTransparent(int codePage) {
 int codePageForDetectedCharset(std::string_view detectedName) {
   if (detectedName.empty()) return 0;
   for (const CodePageRow& row : kCodePages)
-    if (row.detectedName != nullptr && equalsIgnoringCase(row.detectedName, detectedName))
+    if (row.detectedName != nullptr && equalsIgnoringAsciiCase(row.detectedName, detectedName))
       return row.codePage;
   return 0;
 }

@@ -41,7 +41,7 @@ int leadingNumber(std::string_view text) {
 int monthNumber(std::string_view word) {
   word = word.substr(0, 3);
   for (size_t i = 0; i < kMonths.size(); ++i)
-    if (equalsIgnoringCase(word, kMonths[i])) return static_cast<int>(i) + 1;
+    if (equalsIgnoringAsciiCase(word, kMonths[i])) return static_cast<int>(i) + 1;
   return 0;
 }
 
@@ -55,7 +55,7 @@ int zoneOffsetMinutes(std::string_view word) {
     return word[0] == '-' ? -offset : offset;
   }
   for (const Zone& zone : kZones)
-    if (equalsIgnoringCase(word, zone.name)) return zone.hours * 60;
+    if (equalsIgnoringAsciiCase(word, zone.name)) return zone.hours * 60;
   return 0;
 }
 

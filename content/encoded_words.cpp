@@ -1,6 +1,6 @@
 #include "content/encoded_words.h"
 
-#include <algorithm>
+#include <string_view>
 
 #include "content/b_q_decoders.h"
 #include "content/charset_table.h"
@@ -10,24 +10,58 @@
 namespace vireo {
 namespace {
 
-const char* findChar(const char* from, const char* end, char c) {
-  return std::find(from, end, c);
+// The pieces of one encoded word, "=?" charset "?" encoding "?" text "?=", as views into the
+// value, with where the word starts and ends (past its "?=").
+struct EncodedWord {
+  std::string_view charset;
+  std::string_view encoding;
+  std::string_view text;
+  size_t start = 0;
+  size_t end = 0;
+};
+
+// The word that the first "=?" at or after from begins; nothing when that one is not complete.
+std::optional<EncodedWord> findEncodedWord(std::string_view value, size_t from) {
+  const size_t start = value.find("=?", from);
+  if (start == std::string_view::npos) return std::nullopt;
+  EncodedWord word;
+  word.start = start;
+  std::string_view* const fields[] = {&word.charset, &word.encoding, &word.text};
+  size_t at = start + 2;
+  for (std::string_view* field : fields) {
+    const size_t mark = value.find('?', at);
+    if (mark == std::string_view::npos) return std::nullopt;
+    *field = value.substr(at, mark - at);
+    at = mark + 1;
+  }
+  if (at >= value.size() || value[at] != '=') return std::nullopt;
+  word.end = at + 1;
+  return word;
 }
 
-// Locates the next complete encoded word at or after from: start is its "=?", close the "?" of
-// its closing "?=". False when the first "=?" found does not begin a complete word.
-bool findEncodedWord(const char* from, const char* end, const char*& start, const char*& close) {
-  const char* p = from;
-  while (p + 1 < end && !(p[0] == '=' && p[1] == '?')) ++p;
-  if (!(p + 1 < end) || !(p + 4 < end)) return false;
-  int questionMarks = 0;
-  const char* q = p + 2;
-  for (; q < end; ++q)
-    if (*q == '?' && ++questionMarks == 3) break;
-  if (!(q + 1 < end) || q[1] != '=') return false;
-  start = p;
-  close = q;
-  return true;
+// The word's text decoded and converted to targetCodePage; charsetCodePage gets its charset's
+// code page. Nothing when the charset is unknown, the encoding is neither B nor Q, or the text
+// does not decode to at least one byte.
+std::optional<std::string> decodeWord(const EncodedWord& word, int& targetCodePage, int& charsetCodePage) {
+  const int codePage = lookupCharset(word.charset.data(), static_cast<int>(word.charset.size()));
+  charsetCodePage = codePage;
+  if (codePage == 0 || word.encoding.size() != 1) return std::nullopt;
+  const char encoding = word.encoding[0];
+  const bool isB = encoding == 'B' || encoding == 'b';
+  const bool isQ = encoding == 'Q' || encoding == 'q';
+  if (!isB && !isQ) return std::nullopt;
+
+  const int textLength = static_cast<int>(word.text.size());
+  const int capacity = isB ? bTextCapacity(textLength) : qTextCapacity(textLength);
+  std::string decoded(static_cast<size_t>(capacity) + 1, '\0');
+  int count = capacity;
+  const int written = isB ? decodeBText(word.text.data(), textLength, decoded.data(), count)
+                          : decodeQText(word.text.data(), textLength, decoded.data(), count);
+  if (written < 1) return std::nullopt;
+  decoded[static_cast<size_t>(written)] = '\0';
+
+  if (targetCodePage == 0) targetCodePage = ansiCodePage() != 0 ? ansiCodePage() : -1;
+  return convertCodePage(decoded.c_str(), codePage, targetCodePage);
 }
 
 }  // namespace
@@ -36,43 +70,13 @@ std::optional<std::string> decodeEncodedWord(const char* word, int length, int& 
                                              int& charsetCodePage) {
   charsetCodePage = 0;
   if (word == nullptr || length <= 0) return std::nullopt;
-  const char* end = word + length;
-  const char* start = word;
-  while (start < end && *start == ' ') ++start;
-  if (!(start + 4 < end) || start[0] != '=' || start[1] != '?') return std::nullopt;
-
-  const char* name = start + 2;
-  const char* nameEnd = findChar(name, end, '?');
-  if (!(nameEnd + 3 < end)) return std::nullopt;
-  const int codePage = lookupCharset(name, static_cast<int>(nameEnd - name));
-  charsetCodePage = codePage;
-  if (codePage == 0) return std::nullopt;
-
-  const char* encoding = nameEnd + 1;
-  const char* encodingEnd = findChar(encoding, end, '?');
-  if (!(encodingEnd + 2 < end) || encodingEnd - encoding != 1) return std::nullopt;
-  const bool isB = *encoding == 'B' || *encoding == 'b';
-  const bool isQ = *encoding == 'Q' || *encoding == 'q';
-  if (!isB && !isQ) return std::nullopt;
-
-  const char* text = encodingEnd + 1;
-  const char* textEnd = findChar(text, end, '?');
-  if (!(textEnd + 1 < end) || textEnd[1] != '=') return std::nullopt;
-
-  const int textLength = static_cast<int>(textEnd - text);
-  const int capacity = isB ? bTextCapacity(textLength) : qTextCapacity(textLength);
-  std::string decoded(static_cast<size_t>(capacity) + 1, '\0');
-  int count = capacity;
-  const int written = isB ? decodeBText(text, textLength, decoded.data(), count)
-                          : decodeQText(text, textLength, decoded.data(), count);
-  if (written < 1) return std::nullopt;
-  decoded[static_cast<size_t>(written)] = '\0';
-
-  if (targetCodePage == 0) targetCodePage = ansiCodePage() != 0 ? ansiCodePage() : -1;
-  std::optional<std::string> converted = convertCodePage(decoded.c_str(), codePage, targetCodePage);
-  if (!converted) return std::nullopt;
-  const char* after = textEnd + 2;
-  if (after < end) converted->append(after, end);
+  const std::string_view value(word, static_cast<size_t>(length));
+  const size_t start = value.find_first_not_of(' ');
+  if (start == std::string_view::npos || !value.substr(start).starts_with("=?")) return std::nullopt;
+  const std::optional<EncodedWord> found = findEncodedWord(value, start);
+  if (!found) return std::nullopt;
+  std::optional<std::string> converted = decodeWord(*found, targetCodePage, charsetCodePage);
+  if (converted) converted->append(value.substr(found->end));
   return converted;
 }
 
@@ -81,35 +85,32 @@ std::optional<std::string> decodeEncodedWord(const char* word, int length, int& 
 std::optional<std::string> decodeHeaderWords(const char* value, int length, int& targetCodePage,
                                              int& wordCodePage) {
   if (value == nullptr || length <= 0) return std::nullopt;
-  const char* end = value + length;
-  const char* start = nullptr;
-  const char* close = nullptr;
-  if (!findEncodedWord(value, end, start, close)) return std::nullopt;
+  const std::string_view text(value, static_cast<size_t>(length));
+  std::optional<EncodedWord> word = findEncodedWord(text, 0);
+  if (!word) return std::nullopt;
 
   int usedCodePage = targetCodePage;
   int firstCodePage = 0;
-  std::optional<std::string> first =
-      decodeEncodedWord(start, static_cast<int>(close + 2 - start), usedCodePage, firstCodePage);
+  std::optional<std::string> first = decodeWord(*word, usedCodePage, firstCodePage);
   wordCodePage = firstCodePage;
   if (!first || first->empty()) return std::nullopt;
 
-  std::string result(value, start);
+  std::string result(text.substr(0, word->start));
   result += *first;
-  const char* rest = close + 2;
-  while (rest < end) {
+  size_t rest = word->end;
+  while (rest < text.size()) {
     int innerTarget = targetCodePage;
     int innerCodePage = 0;
     std::optional<std::string> next;
-    if (findEncodedWord(rest, end, start, close))
-      next = decodeEncodedWord(start, static_cast<int>(close + 2 - start), innerTarget,
-                               innerCodePage);
+    word = findEncodedWord(text, rest);
+    if (word) next = decodeWord(*word, innerTarget, innerCodePage);
     if (!next || next->empty()) {
-      result.append(rest, end);
+      result += text.substr(rest);
       break;
     }
-    result.append(rest, start);
+    result += text.substr(rest, word->start - rest);
     result += *next;
-    rest = close + 2;
+    rest = word->end;
   }
   targetCodePage = usedCodePage;
   return result;

@@ -19,8 +19,6 @@ bool isCharsetValueDelimiter(char c) {
   }
 }
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 bool isWordDelimiter(char c) {
@@ -30,13 +28,6 @@ bool isWordDelimiter(char c) {
     default:
       return false;
   }
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-  return true;
 }
 
 std::optional<Word> nextWord(std::string_view text, size_t from) {
@@ -67,7 +58,7 @@ std::string_view lineText(const char* start, size_t length) {
 }
 
 std::optional<int> charsetLineCodePage(std::string_view line, std::string_view firstWord) {
-  if (!equalsIgnoringCase(firstWord, "Content-Type:") &&
+  if (!equalsIgnoringAsciiCase(firstWord, "Content-Type:") &&
       firstWord.find(kCharsetParameter) == std::string_view::npos)
     return std::nullopt;
   const size_t parameter = line.find(kCharsetParameter);
@@ -81,7 +72,7 @@ std::optional<int> charsetLineCodePage(std::string_view line, std::string_view f
 }
 
 bool isAttachmentLine(std::string_view line, std::string_view firstWord) {
-  return equalsIgnoringCase(firstWord, "Content-Disposition:") &&
+  return equalsIgnoringAsciiCase(firstWord, "Content-Disposition:") &&
          line.find("Content-Disposition: attachment") != std::string_view::npos;
 }
 

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/ascii_case.h"
+
 namespace vireo {
 
 // Lines examined for headers are cut to this many bytes.
@@ -13,7 +15,6 @@ inline constexpr size_t kMaxHeaderLineBytes = 399;
 inline constexpr size_t kMaxBodyLineBytes = 400;
 
 bool isWordDelimiter(char c);
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 // Next word of text at or after from: leading delimiters skipped, ended by the next one.
 // end is the index of the delimiter that ended it, text.size() when none did.

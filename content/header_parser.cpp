@@ -29,7 +29,7 @@ constexpr std::string_view kNoSubject = "(No subject)";
 
 int matchHeader(std::string_view word, const std::array<bool, kHeaderCount>& found) {
   for (int h = 0; h < kHeaderCount; ++h)
-    if (!found[h] && equalsIgnoringCase(word, kHeaderNames[h])) return h;
+    if (!found[h] && equalsIgnoringAsciiCase(word, kHeaderNames[h])) return h;
   return -1;
 }
 
@@ -58,7 +58,7 @@ void convertUndecodedValue(std::string& text, int messageCodePage) {
 
 }  // namespace
 
-int parseHeaders(const char* text, int length, MessageRecord& record) {
+SummaryFields parseHeaderFields(const char* text, int length) {
   if (text == nullptr || length < 0) length = 0;
   std::array<bool, kHeaderCount> found{};
   int toWordCodePage = 0;
@@ -196,14 +196,16 @@ int parseHeaders(const char* text, int length, MessageRecord& record) {
   if (found[kTo]) cleanAddress(to);
   if (found[kFrom]) cleanAddress(from);
 
-  record.from = std::move(from);
-  record.to = std::move(to);
-  record.subject = std::move(subject);
-  record.dateText = std::move(dateText);
-  record.time = time;
-  record.codePage = messageCodePage;
-  record.attachment = static_cast<int16_t>(attachment);
-  return lines;
+  SummaryFields fields;
+  fields.from = std::move(from);
+  fields.to = std::move(to);
+  fields.subject = std::move(subject);
+  fields.dateText = std::move(dateText);
+  fields.time = time;
+  fields.codePage = messageCodePage;
+  fields.attachment = static_cast<int16_t>(attachment);
+  fields.lines = lines;
+  return fields;
 }
 
 }  // namespace vireo

@@ -1,12 +1,24 @@
 #pragma once
-#include "reader/message_record.h"
+// The summary fields of one message, from the first bytes of its headers.
+#include <cstdint>
+#include <string>
 
 namespace vireo {
 
-// Fills from, to, subject, dateText, time, codePage and attachment of the record from the first
-// length bytes of a message (not NUL-terminated). Returns the number of lines read; 0 means the
-// bytes are not a message.
-int parseHeaders(const char* text, int length, MessageRecord& record);
+struct SummaryFields {
+  std::string from;
+  std::string to;
+  std::string subject;
+  std::string dateText;  // the user's short date and time
+  uint64_t time = 0;     // local file time of the Date header; 0 when absent
+  int32_t codePage = 0;  // code page of the declared charset; 0 when none
+  int16_t attachment = 0;
+  int lines = 0;  // header lines read; 0 means the bytes are not a message
+};
+
+// The summary fields of the first length bytes of a message (not NUL-terminated); texts are
+// converted to the ANSI code page.
+SummaryFields parseHeaderFields(const char* text, int length);
 
 // Scans text for the first charset line with a known charset and the first attachment line; an
 // output already non-zero is not searched for.

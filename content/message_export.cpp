@@ -5,18 +5,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <new>
-#include <system_error>
+#include <span>
 #include <vector>
 
-#include "content/folder_path.h"
-#include "platform/file_copy.h"
-#include "platform/message_sink.h"
-#include "platform/read_only_file.h"
+#include "platform/out_of_memory.h"
 #include "platform/write_all.h"
-#include "reader/allocation.h"
-#include "reader/message_base_reader.h"
 
 namespace vireo {
 namespace {
@@ -28,16 +22,16 @@ constexpr size_t kWriteChunk = 1 << 20;
 // this size is read through rather than costing another read.
 constexpr uint32_t kReadThroughGap = 64;
 
-
 // Reads the blocks of one message in runs and hands the data on in chunks.
 class BlockCopier {
  public:
-  BlockCopier(ReadOnlyFile& in, int out) : in_(in), out_(out) {}
+  BlockCopier(ReadOnlyFile& in, int out, const std::string& destination)
+      : in_(in), out_(out), destination_(destination) {}
 
-  bool copy(const std::vector<BlockRef>& blocks) {
+  std::optional<FailureReason> copy(const std::vector<BlockRef>& blocks) {
     size_t first = 0;
     while (first < blocks.size()) {
-      if (blocks[first].length < 0) return false;
+      if (blocks[first].length < 0) return FailureReason{"a block of the message has no length", {}, blocks[first].offset, {}};
       // A run: following blocks that start just after the previous one ends.
       size_t last = first;
       uint64_t end = uint64_t{blocks[first].offset} + static_cast<uint16_t>(blocks[first].length);
@@ -49,36 +43,42 @@ class BlockCopier {
         end = nextEnd;
         ++last;
       }
-      if (!copyRun(blocks, first, last, end)) return false;
+      if (auto failure = copyRun(blocks, first, last, end)) return failure;
       first = last + 1;
     }
     return flush();
   }
 
  private:
-  bool copyRun(const std::vector<BlockRef>& blocks, size_t first, size_t last, uint64_t end) {
+  std::optional<FailureReason> copyRun(const std::vector<BlockRef>& blocks, size_t first, size_t last, uint64_t end) {
     const uint64_t start = blocks[first].offset;
-    const size_t span = static_cast<size_t>(end - start);
-    if (span == 0) return true;
-    run_.resize(span);
-    if (in_.readAt(start, run_.data(), span) != span) return false;
+    const size_t length = static_cast<size_t>(end - start);
+    if (length == 0) return std::nullopt;
+    run_.resize(length);
+    if (in_.readAt(start, run_.data(), length) != length)
+      return FailureReason{"cannot read the message's blocks", {}, start,
+                           in_.error().empty() ? "the working file ends before them" : in_.error()};
+    const std::span<const char> run(run_);
     for (size_t i = first; i <= last; ++i) {
-      const char* data = run_.data() + (blocks[i].offset - start);
-      const size_t length = static_cast<uint16_t>(blocks[i].length);
-      if (pending_.size() + length > kWriteChunk && !flush()) return false;
-      pending_.insert(pending_.end(), data, data + length);
+      const std::span<const char> data =
+          run.subspan(blocks[i].offset - start, static_cast<uint16_t>(blocks[i].length));
+      if (pending_.size() + data.size() > kWriteChunk)
+        if (auto failure = flush()) return failure;
+      pending_.insert(pending_.end(), data.begin(), data.end());
     }
-    return true;
+    return std::nullopt;
   }
 
-  bool flush() {
-    if (!writeAll(out_, pending_.data(), pending_.size())) return false;
+  std::optional<FailureReason> flush() {
+    if (!writeAll(out_, pending_.data(), pending_.size()))
+      return FailureReason{"cannot write", destination_, {}, systemErrorText(errno)};
     pending_.clear();
-    return true;
+    return std::nullopt;
   }
 
   ReadOnlyFile& in_;
   int out_;
+  const std::string& destination_;
   std::vector<char> run_;
   std::vector<char> pending_;
 };
@@ -96,13 +96,7 @@ std::string previewFileName(const std::string& tempFolder, int readerIndex, int 
          ".mht";
 }
 
-bool writeStoredBytes(const std::string& source, const BlockList& blocks,
-                      const std::string& destination) {
-  ReadOnlyFile in;
-  return in.open(source) && writeStoredBytes(in, blocks, destination);
-}
-
-bool writeStoredBytes(ReadOnlyFile& in, const BlockList& blocks, const std::string& destination) {
+std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& in, const BlockList& blocks, const std::string& destination) {
   // A new file is written in place and removed again on failure; only a file that replaces
   // another goes through a temporary name, so the older one survives a failed write. A rename
   // for every file would cost more than the writing when a whole base is saved.
@@ -112,65 +106,36 @@ bool writeStoredBytes(ReadOnlyFile& in, const BlockList& blocks, const std::stri
     written = destination + ".XXXXXX";
     out = ::mkstemp(written.data());
   }
-  if (out < 0) return false;
-  bool sound;
+  if (out < 0) return FailureReason{"cannot create", written, {}, systemErrorText(errno)};
+  std::optional<FailureReason> failure;
   try {
-    BlockCopier copier(in, out);
-    sound = copier.copy(blocks.entries);
+    BlockCopier copier(in, out, destination);
+    failure = copier.copy(blocks.entries);
   } catch (const std::bad_alloc&) {
     showOutOfMemory();
-    sound = false;
+    failure = FailureReason{"out of memory while writing", destination, {}, {}};
   }
-  if (::close(out) != 0) sound = false;
-  if (sound && written != destination && std::rename(written.c_str(), destination.c_str()) != 0)
-    sound = false;
-  if (!sound) ::unlink(written.c_str());
-  return sound;
+  if (::close(out) != 0 && !failure) failure = FailureReason{"cannot write", destination, {}, systemErrorText(errno)};
+  if (!failure && written != destination && std::rename(written.c_str(), destination.c_str()) != 0)
+    failure = FailureReason{"cannot replace", destination, {}, systemErrorText(errno)};
+  if (failure) ::unlink(written.c_str());
+  return failure;
 }
 
-int MessageBaseReader::writeMessageFile(const std::string& folder, int recordIndex,
-                                        const std::string& extension, int prefix) const {
-  if (recordIndex < 0 || recordIndex >= count()) return -1;
-  const auto index = static_cast<size_t>(recordIndex);
-  const std::string name = messageFileName(folder, records[index].number, extension, prefix);
-  return writeStoredBytes(workingPath, blockLists[index], name) ? 0 : -1;
+MessageFileWriter::MessageFileWriter(const std::string& workingPath) : workingPath_(workingPath) {
+  // A failure to open shows at the first write, which says why.
+  (void)in_.open(workingPath_);
 }
 
-MessageExporter::MessageExporter(const MessageBaseReader& reader) : reader_(reader) {
-  in_.open(reader.workingPath);
-}
-
-int MessageExporter::write(const std::string& folder, int recordIndex, const std::string& extension,
-                           int prefix) {
-  if (!in_.isOpen() || recordIndex < 0 || recordIndex >= reader_.count()) return -1;
-  const auto index = static_cast<size_t>(recordIndex);
-  const std::string name = messageFileName(folder, reader_.records[index].number, extension, prefix);
-  return writeStoredBytes(in_, reader_.blockLists[index], name) ? 0 : -1;
-}
-
-bool writePreviewFile(const MessageBaseReader& reader, const std::string& tempFolder,
-                      int readerIndex, int recordIndex, std::string& previewPath) {
-  removeFilesWithExtension(tempFolder, ".mht");
-  previewPath = previewFileName(tempFolder, readerIndex, recordIndex);
-  if (recordIndex < 0 || recordIndex >= reader.count()) return false;
-  return writeStoredBytes(reader.workingPath, reader.blockLists[static_cast<size_t>(recordIndex)],
-                          previewPath);
-}
-
-int MessageBaseReader::copyMessageBase(const std::string& destinationFolder) {
-  const std::string source = basePath();
-  const std::string destination = destinationFolder + "/" + baseName;
-  std::string error;
-  std::error_code same;
-  // Copying a base onto itself would replace the user's file; it is refused as the shell does.
-  if (std::filesystem::equivalent(source, destination, same)) {
-    error = source + " is the destination itself";
-  } else if (copyFile(source, destination, error)) {
-    return 0;
-  }
-  showMessageBox("Cannot copy dbx file\n" + error);
-  ok = 0;
-  return -1;
+std::optional<FailureReason> MessageFileWriter::write(const MessageTable& table, int recordIndex,
+                                                      const std::string& destination) {
+  if (recordIndex < 0 || recordIndex >= table.count())
+    return FailureReason{"no message " + std::to_string(recordIndex) + " in the table", {}, {}, {}};
+  if (!in_.isOpen()) return FailureReason{"cannot open", workingPath_, {}, in_.error()};
+  std::optional<FailureReason> failure = writeStoredBytes(in_, table.blocksOf(recordIndex), destination);
+  // A block read fails with an offset of the working file; say which file that is.
+  if (failure && failure->file.empty()) failure->file = workingPath_;
+  return failure;
 }
 
 }  // namespace vireo

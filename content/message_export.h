@@ -1,15 +1,14 @@
 #pragma once
 // A message leaves the system as the exact bytes its base stores: the data of its blocks in list
-// order, read from the reader's working path. MessageBaseReader::writeMessageFile and
-// copyMessageBase (declared with the reader) are defined beside these.
+// order, read from the working file of the operation that found it.
+#include <optional>
 #include <string>
 
+#include "platform/failure_reason.h"
 #include "platform/read_only_file.h"
-#include "reader/block_list.h"
+#include "table/message_table.h"
 
 namespace vireo {
-
-class MessageBaseReader;
 
 // "<folder>/<number>.<extension>", or "<folder>/<prefix>_<number>.<extension>" unless prefix is -1.
 std::string messageFileName(const std::string& folder, int number, const std::string& extension,
@@ -19,29 +18,23 @@ std::string messageFileName(const std::string& folder, int number, const std::st
 std::string previewFileName(const std::string& tempFolder, int readerIndex, int recordIndex);
 
 // Writes the blocks' data from source into destination, replacing it. When any block cannot be
-// read or written the result is false and no new file is left under destination's name (a file
-// it would have replaced stays as it was). The source is opened read-only.
-bool writeStoredBytes(const std::string& source, const BlockList& blocks,
-                      const std::string& destination);
+// read or written the result says what failed and where, and no new file is left under
+// destination's name (a file it would have replaced stays as it was).
+[[nodiscard]] std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& source, const BlockList& blocks,
+                                                            const std::string& destination);
 
-bool writeStoredBytes(ReadOnlyFile& source, const BlockList& blocks, const std::string& destination);
-
-// writeMessageFile for many messages of one reader: the working file is opened once, which is
-// most of the cost of a small message. For saving a whole base after its operation has ended.
-class MessageExporter {
+// Writes messages of one table to files, with the working file (opened read-only) kept open
+// between them: opening it is most of the cost of a small message.
+class MessageFileWriter {
  public:
-  explicit MessageExporter(const MessageBaseReader& reader);
-  // As MessageBaseReader::writeMessageFile.
-  int write(const std::string& folder, int recordIndex, const std::string& extension, int prefix);
+  explicit MessageFileWriter(const std::string& workingPath);
+  // The stored bytes of table row recordIndex, into destination.
+  [[nodiscard]] std::optional<FailureReason> write(const MessageTable& table, int recordIndex,
+                                                   const std::string& destination);
 
  private:
-  const MessageBaseReader& reader_;
+  std::string workingPath_;
   ReadOnlyFile in_;
 };
-
-// Removes the previews in tempFolder, then writes reader's records[recordIndex] to its preview
-// file. previewPath receives that file's path, written or not. True when written.
-bool writePreviewFile(const MessageBaseReader& reader, const std::string& tempFolder,
-                      int readerIndex, int recordIndex, std::string& previewPath);
 
 }  // namespace vireo

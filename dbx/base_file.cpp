@@ -9,6 +9,7 @@ BaseFile::BaseFile() = default;
 
 bool BaseFile::open(const std::string& path) {
   for (Window& w : windows_) w.length = 0;
+  bytesRead_ = 0;
   return file_.open(path);
 }
 
@@ -48,7 +49,11 @@ BaseFile::Window& BaseFile::windowFor(uint64_t offset, size_t length) {
 bool BaseFile::readExact(uint32_t offset, void* buffer, size_t length) {
   if (!reachable(offset)) return false;
   if (length == 0) return true;
-  if (length > kMaxReadAhead / 2) return file_.readAt(offset, buffer, length) == length;
+  if (length > kMaxReadAhead / 2) {
+    const size_t got = file_.readAt(offset, buffer, length);
+    bytesRead_ += got;
+    return got == length;
+  }
   auto* out = static_cast<uint8_t*>(buffer);
   uint64_t at = offset;
   size_t left = length;
@@ -60,12 +65,15 @@ bool BaseFile::readExact(uint32_t offset, void* buffer, size_t length) {
     out += take;
     at += take;
     left -= take;
+    bytesRead_ += take;
   }
   return true;
 }
 
 size_t BaseFile::readSome(uint64_t offset, void* buffer, size_t length) {
-  return file_.readAt(offset, buffer, length);
+  const size_t got = file_.readAt(offset, buffer, length);
+  bytesRead_ += got;
+  return got;
 }
 
 }  // namespace vireo::dbx

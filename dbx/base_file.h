@@ -1,17 +1,18 @@
 #pragma once
-// The working file of a reading operation, opened read-only. Browsing and recovery read many
-// small headers scattered over the file, so reads go through a few cached windows instead of one
-// system call each. Each window reads ahead like a stream: a miss just past a window's end
-// continues that stream with twice its read-ahead (up to 1 MiB), any other miss reads only a few
-// pages, so scattered blocks of a fragmented base cost a page each, not a megabyte. Read errors
-// (a bad sector on an old disk) come back as short reads, never as a signal, which is why this
-// does not memory-map the file.
+// The working file of a reading operation, opened read-only: the one bounded reader of file
+// bytes. Browsing and recovery read many small headers scattered over the file, so reads go
+// through a few cached windows instead of one system call each. Each window reads ahead like a
+// stream: a miss just past a window's end continues that stream with twice its read-ahead (up to
+// 1 MiB), any other miss reads only a few pages, so scattered blocks of a fragmented base cost a
+// page each, not a megabyte. Read errors (a bad sector on an old disk) come back as short reads,
+// never as a signal, which is why this does not memory-map the file.
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "dbx/layout.h"
 #include "platform/read_only_file.h"
 
 namespace vireo::dbx {
@@ -19,19 +20,21 @@ namespace vireo::dbx {
 class BaseFile {
  public:
   BaseFile();
-  bool open(const std::string& path);  // false: error() says why
+  [[nodiscard]] bool open(const std::string& path);  // false: error() says why
   void close();
   const std::string& error() const { return file_.error(); }
   uint64_t size() const { return file_.size(); }
 
-  // The offsets the format can reach: a 32-bit offset that is not negative as a signed value.
-  static bool reachable(uint32_t offset) { return offset <= 0x7FFFFFFFu; }
+  static bool reachable(uint32_t offset) { return dbx::reachable(offset); }
 
   // Reads exactly length bytes at offset; false when the offset is unreachable or fewer bytes
   // could be read.
-  bool readExact(uint32_t offset, void* buffer, size_t length);
+  [[nodiscard]] bool readExact(uint32_t offset, void* buffer, size_t length);
   // Reads up to length bytes at a 64-bit offset, bypassing the cache; returns the count read.
-  size_t readSome(uint64_t offset, void* buffer, size_t length);
+  [[nodiscard]] size_t readSome(uint64_t offset, void* buffer, size_t length);
+
+  // Bytes handed to callers since opening: the measure of an operation's reading work.
+  uint64_t bytesRead() const { return bytesRead_; }
 
  private:
   struct Window {
@@ -48,6 +51,7 @@ class BaseFile {
   ReadOnlyFile file_;
   std::array<Window, 4> windows_;
   uint64_t clock_ = 0;
+  uint64_t bytesRead_ = 0;
 };
 
 }  // namespace vireo::dbx

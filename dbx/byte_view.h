@@ -1,11 +1,12 @@
 #pragma once
 // Little-endian fields read by name from a byte range that knows its size. Every read of file
 // bytes goes through this or BaseFile; nothing else does pointer arithmetic on file data.
-// A read past the end yields 0 (callers size their buffers from the layout, so it is a bug
+// A field read past the end yields 0 (callers size their buffers from the layout, so it is a bug
 // guard, not a format check).
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <stdexcept>
 
 namespace vireo::dbx {
 
@@ -31,6 +32,13 @@ class ByteView {
                       : 0;
   }
   int32_t i32(size_t at) const { return static_cast<int32_t>(u32(at)); }
+
+  // The bytes [at, at + length), for code that must see them whole (the vector search, a copy).
+  // A range past the end is a fault of the caller, not of the file.
+  std::span<const uint8_t> span(size_t at, size_t length) const {
+    if (!has(at, length)) throw std::out_of_range("byte range past the end of a buffer");
+    return {data_ + at, length};
+  }
 
  private:
   const uint8_t* data_;

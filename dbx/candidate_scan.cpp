@@ -12,17 +12,9 @@
 #include "platform/progress_sink.h"
 
 namespace vireo::dbx {
-namespace {
 
-// Offsets from here on cannot be reached by a link nor read as a block (they are negative as
-// signed 32-bit positions), so they are not tested; this also keeps positions from wrapping in
-// files of 4 GB and more, which would break the ascending order of the candidates.
-constexpr uint64_t kReachableEnd = uint64_t{0x7FFFFFFF} + 1;
-
-}  // namespace
-
-CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader) {
-  ProgressSink& progress = reader.progressSink();
+CandidateArray collectCandidates(BaseFile& file, const OperationControl& control) {
+  ProgressSink& progress = control.bar();
   progress.setRange(300);
   progress.setStep(1);
   progress.setPos(0);
@@ -34,13 +26,15 @@ CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader
   uint64_t sinceStep = 0;
   for (;;) {
     // A hundredth of a large base takes far too long to wait for a stop, so every chunk polls too.
-    if (reader.stopRequested()) failStopped();
+    if (control.stopRequested()) failStopped();
     const ChunkPrefetch::Chunk chunk = chunks.next();
     const size_t read = chunk.length;
     const uint64_t chunkStart = chunk.start;
-    const uint8_t* const buffer = chunk.bytes;
+    const ByteView bytes(chunk.bytes, read);
     if (read == 0) break;
     uint64_t tested = read > kScanChunkOverlap ? read - kScanChunkOverlap : 0;
+    // Offsets from kReachableEnd on are not tested: no link can reach them, and it keeps
+    // positions from wrapping in files of 4 GB and more, which would break the candidates' order.
     const bool lastReachable = chunkStart + tested >= kReachableEnd;
     if (lastReachable) tested = kReachableEnd - chunkStart;
 
@@ -48,11 +42,13 @@ CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader
     while (done < tested) {
       const uint64_t take = std::min(stepEvery + 1 - sinceStep, tested - done);
       hits.clear();
-      findSelfOffsets(buffer + done, static_cast<size_t>(take), static_cast<uint32_t>(chunkStart + done), hits);
+      // The search reads the 3 bytes after its last offset too; the chunk's overlap holds them.
+      const std::span<const uint8_t> searched = bytes.span(static_cast<size_t>(done), static_cast<size_t>(take) + 3);
+      findSelfOffsets(searched.data(), static_cast<size_t>(take), static_cast<uint32_t>(chunkStart + done), hits);
       for (const uint32_t offset : hits) {
-        const ByteView header(buffer + (offset - chunkStart), read - (offset - chunkStart));
-        if (header.has(0, kBlockHeaderSize)) {
-          candidates.append(offset, header.i32(kBlockUsed), header.u32(kBlockNext));
+        const size_t at = offset - chunkStart;
+        if (bytes.has(at, kBlockHeaderSize)) {
+          candidates.append(offset, bytes.i32(at + kBlockUsed), bytes.u32(at + kBlockNext));
         } else {
           candidates.append(offset);
         }
@@ -60,7 +56,7 @@ CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader
       done += take;
       sinceStep += take;
       if (sinceStep > stepEvery) {
-        if (reader.stopRequested()) failStopped();
+        if (control.stopRequested()) failStopped();
         progress.stepIt();
         sinceStep = 0;
       }

@@ -6,7 +6,7 @@
 
 #include "dbx/base_file.h"
 #include "dbx/scan_candidates.h"
-#include "reader/message_base_reader.h"
+#include "dbx/operation.h"
 
 namespace vireo::dbx {
 
@@ -14,8 +14,8 @@ inline constexpr size_t kScanChunkSize = 1'000'000;
 inline constexpr size_t kScanChunkOverlap = 4;  // a word starting in a chunk's last 4 bytes is tested in the next
 
 // Tests every offset from 0 to file length - 5 once. Drives the first third of the progress bar
-// (range 0 .. 300, one step per file length / 100 offsets) and fails with a stop when the reader's
-// stop event is set.
-CandidateArray collectCandidates(BaseFile& file, const MessageBaseReader& reader);
+// (range 0 .. 300, one step per file length / 100 offsets) and fails with a stop when a stop is
+// requested.
+CandidateArray collectCandidates(BaseFile& file, const OperationControl& control);
 
 }  // namespace vireo::dbx

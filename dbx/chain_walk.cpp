@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "dbx/layout.h"
-#include "dbx/message_reading.h"
+#include "dbx/layout.h"
 
 namespace vireo::dbx {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dbx/data_block.h"
-#include "reader/block_list.h"
+#include "table/block_list.h"
 
 namespace vireo::dbx {
 

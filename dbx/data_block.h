@@ -14,6 +14,6 @@ struct BlockHeader {
 };
 
 // False when the header cannot be read in full at offset.
-bool readBlockHeader(BaseFile& file, uint32_t offset, BlockHeader& header);
+[[nodiscard]] bool readBlockHeader(BaseFile& file, uint32_t offset, BlockHeader& header);
 
 }  // namespace vireo::dbx

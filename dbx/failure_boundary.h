@@ -1,33 +1,38 @@
 #pragma once
 // The edge of a reading operation: whatever fails inside (a format violation, a stop, a failed
-// allocation, a file that cannot be opened) ends the operation with ok = 0. Files and temporary
-// arrays are RAII, so leaving the body frees them.
+// allocation, a file that cannot be opened, a fault of the program itself) ends the operation,
+// and the outcome says how and where. Files and temporary arrays are RAII, so leaving the body
+// frees them.
+#include <exception>
 #include <new>
-#include <string>
 
+#include "dbx/operation.h"
 #include "dbx/read_failure.h"
-#include "platform/message_sink.h"
-#include "reader/allocation.h"
-#include "reader/message_base_reader.h"
 
 namespace vireo::dbx {
 
 template <class Body>
-void runInFailureBoundary(MessageBaseReader& reader, Body&& body) {
+OperationOutcome runInFailureBoundary(Body&& body) {
+  using End = OperationOutcome::End;
+  OperationOutcome outcome;
   try {
     body();
+  } catch (const ReadFailure& failure) {
+    outcome.end = failure.kind() == ReadFailure::Kind::stopped      ? End::stopped
+                  : failure.kind() == ReadFailure::Kind::cannotOpen ? End::cannotOpen
+                  : failure.kind() == ReadFailure::Kind::outOfMemory ? End::outOfMemory
+                                                                     : End::badFormat;
+    outcome.reason = failure.reason();
   } catch (const std::bad_alloc&) {
-    showOutOfMemory();
-    reader.ok = 0;
+    outcome.end = End::outOfMemory;
+  } catch (const std::exception& error) {
+    outcome.end = End::internalError;
+    outcome.reason = FailureReason{error.what(), {}, std::nullopt, {}};
   } catch (...) {
-    reader.ok = 0;
+    outcome.end = End::internalError;
+    outcome.reason = FailureReason{"unknown exception", {}, std::nullopt, {}};
   }
-}
-
-// Shows "Cannot open dbx file <path>" with the reason on the next line, and fails.
-[[noreturn]] inline void failCannotOpen(const std::string& path, const std::string& reason) {
-  showMessage("%s %s\n%s", "Cannot open dbx file", path.c_str(), reason.c_str());
-  throw ReadFailure(ReadFailure::Kind::cannotOpen, 0, "cannot open " + path);
+  return outcome;
 }
 
 }  // namespace vireo::dbx

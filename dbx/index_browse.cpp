@@ -1,15 +1,17 @@
 #include "dbx/index_browse.h"
 
+#include <algorithm>
 #include <unordered_set>
+#include <vector>
 
 #include "dbx/base_file.h"
 #include "dbx/byte_view.h"
 #include "dbx/chain_walk.h"
 #include "dbx/data_block.h"
 #include "dbx/failure_boundary.h"
+#include "dbx/file_header.h"
 #include "dbx/layout.h"
-#include "platform/message_sink.h"
-#include "platform/progress_sink.h"
+#include "table/index_entry.h"
 
 namespace vireo::dbx {
 namespace {
@@ -21,9 +23,19 @@ constexpr int kMaxIndexDepth = 64;
 // seen or overlapping, so the table scan ends there instead of exhausting memory.
 constexpr size_t kMaxLooseRecords = 1000000;
 
+// The browse's working data: where each message's record lies, before its record is made. It
+// exists only while a browse runs.
+struct IndexScratch {
+  int indexCapacity = 0;
+  std::vector<IndexEntry> indexEntries;
+  int expectedCount = 0;
+  int indexFound = 0;
+};
+
 class IndexBrowser {
  public:
-  IndexBrowser(MessageBaseReader& reader, BaseFile& file) : reader_(reader), file_(file) {}
+  IndexBrowser(MessageTable& table, IndexScratch& scratch, BaseFile& file)
+      : table_(table), scratch_(scratch), file_(file), readingBound_(browseReadingBound(file.size())) {}
 
   void walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth);
   void scanChainTable();
@@ -34,11 +46,20 @@ class IndexBrowser {
 
  private:
   bool findDataOffset(uint32_t recordOffset, bool loose, uint32_t& dataOffset);
+  // Fails the browse once its reading, with what the message reading will read after it, passes
+  // the bound: overlapping chains could otherwise make every message read the same megabyte.
+  void checkReadingBound(uint32_t at) const {
+    if (file_.bytesRead() + messageBytes_ > readingBound_)
+      failFormat(at, "the index and its chains take more reading than the file holds");
+  }
   bool alreadyListed(uint32_t dataOffset, bool loose);
   void noteStoredDataOffset(uint32_t dataOffset);
 
-  MessageBaseReader& reader_;
+  MessageTable& table_;
+  IndexScratch& scratch_;
   BaseFile& file_;
+  const uint64_t readingBound_;
+  uint64_t messageBytes_ = 0;  // what the message reading will read of the records made so far
   std::unordered_set<uint32_t> visitedNodes_;
   // Data offsets stored by earlier entries; an entry that stored none keeps offset 0.
   std::unordered_set<uint32_t> storedDataOffsets_;
@@ -53,12 +74,13 @@ class IndexBrowser {
 };
 
 void IndexBrowser::walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth) {
-  if (base + expected > reader_.expectedCount)
+  if (base + expected > scratch_.expectedCount)
     failFormat(node, "index node counts more messages than the header");
   if (depth > kMaxIndexDepth) failFormat(node, "index nested deeper than any real base");
   // The node checks admit a parent that lists the same child twice; walking it twice would
   // count its messages twice, and a chain of such nodes would take exponential time.
   if (!visitedNodes_.insert(node).second) failFormat(node, "index node reached twice");
+  checkReadingBound(node);
 
   uint8_t header[kNodeHeaderSize];
   if (!file_.readExact(node, header, sizeof header)) failFormat(node, "index node cannot be read");
@@ -85,9 +107,9 @@ void IndexBrowser::walkIndexNode(uint32_t parent, uint32_t node, int64_t base, i
     if (record != 0) {
       running += 1;
       const int64_t index = base + running;
-      if (index > reader_.expectedCount) failFormat(node, "index holds more messages than the header");
-      reader_.indexEntries[static_cast<size_t>(index - 1)] = IndexEntry{record, 0};
-      reader_.indexFound += 1;
+      if (index > scratch_.expectedCount) failFormat(node, "index holds more messages than the header");
+      scratch_.indexEntries[static_cast<size_t>(index - 1)] = IndexEntry{record, 0};
+      scratch_.indexFound += 1;
     }
     const uint32_t child = entryView.u32(at + kEntryChild);
     if (child != 0) {
@@ -112,11 +134,11 @@ void IndexBrowser::scanChainTable() {
       // A chain that comes back to a record already seen loops; it ends there.
       if (!seen.insert(record).second) break;
       if (++looseRecords > kMaxLooseRecords) return;
-      if (reader_.indexEntries.size() >= static_cast<size_t>(reader_.indexCapacity)) {
-        reader_.indexEntries.reserve(reader_.indexEntries.size() + kIndexEntryStep);
-        reader_.indexCapacity += kIndexEntryStep;
-      }
-      reader_.indexEntries.push_back(IndexEntry{record, 0});
+      checkReadingBound(record);
+      // indexCapacity keeps its steps of 500; the vector underneath grows geometrically.
+      if (scratch_.indexEntries.size() >= static_cast<size_t>(scratch_.indexCapacity))
+        scratch_.indexCapacity += kIndexEntryStep;
+      scratch_.indexEntries.push_back(IndexEntry{record, 0});
       record = ByteView(header, sizeof header).u32(kLooseNext);
     }
   }
@@ -142,7 +164,7 @@ bool IndexBrowser::findDataOffset(uint32_t recordOffset, bool loose, uint32_t& d
     if (loose) continue;  // loose records only carry direct values
     const uint64_t at = dataArea + attribute.u24(1);
     uint8_t word[4];
-    if (at > 0x7FFFFFFFu || !file_.readExact(static_cast<uint32_t>(at), word, sizeof word)) return false;
+    if (!reachable(at) || !file_.readExact(static_cast<uint32_t>(at), word, sizeof word)) return false;
     dataOffset = ByteView(word, 4).u32(0);
     return true;
   }
@@ -153,7 +175,7 @@ bool IndexBrowser::alreadyListed(uint32_t dataOffset, bool loose) {
   if (dataOffset == 0 ? earlierEntryHasZero_ : storedDataOffsets_.count(dataOffset) > 0) return true;
   if (!loose) return false;
   if (!blockStartsBuilt_) {
-    for (const BlockList& list : reader_.blockLists)
+    for (const BlockList& list : table_.blockLists)
       for (const BlockRef& block : list.entries) blockStarts_.insert(block.offset);
     blockStartsBuilt_ = true;
   }
@@ -166,7 +188,7 @@ void IndexBrowser::noteStoredDataOffset(uint32_t dataOffset) {
 }
 
 void IndexBrowser::readMessageInfo(size_t i, bool loose) {
-  IndexEntry& entry = reader_.indexEntries[i];
+  IndexEntry& entry = scratch_.indexEntries[i];
   uint32_t dataOffset = 0;
   if (!findDataOffset(entry.recordOffset, loose, dataOffset) || alreadyListed(dataOffset, loose)) {
     earlierEntryHasZero_ = true;  // this entry keeps data offset 0
@@ -186,76 +208,70 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   const uint64_t blockBudget = 2 * (file_.size() / kBlockHeaderSize) + 1000;
   while (chain.take(at, block)) {
     if (++blocksWalked_ > blockBudget) failFormat(at, "message chains share their blocks");
+    checkReadingBound(at);
     if (block.next == 0 || chain.seen(block.next)) break;
     at = block.next;
     if (!readBlockHeader(file_, at, block)) failFormat(at, "a data block of a message cannot be reached");
   }
   record.size = chain.size();
   record.invalid = true;
+  if (record.size > 0 && record.size < kMaxMessageSize) messageBytes_ += std::min(record.size, kReadBufferSize);
+  checkReadingBound(dataOffset);
   if (blockStartsBuilt_)
     for (const BlockRef& ref : chain.blocks().entries) blockStarts_.insert(ref.offset);
-  reader_.addRecord(std::move(record), chain.release());
+  table_.addRecord(std::move(record), chain.release());
 }
 
 }  // namespace
 
-void browseIndex(MessageBaseReader& reader) {
-  reader.indexEntries.clear();
-  reader.browseFailed = true;
-  reader.ok = 1;
-  std::string detail;
-  runInFailureBoundary(reader, [&] {
-    try {
-      BaseFile file;
-      if (!file.open(reader.workingPath)) failCannotOpen(reader.workingPath, file.error());
-      uint8_t words[4];
-      if (!file.readExact(kMessageCountOffset, words, 4)) failFormat(kMessageCountOffset, "file header cannot be read");
-      const int32_t messageCount = ByteView(words, 4).i32(0);
-      if (!file.readExact(kRootNodeOffset, words, 4)) failFormat(kRootNodeOffset, "file header cannot be read");
-      const uint32_t root = ByteView(words, 4).u32(0);
-      if (messageCount < 0 || messageCount > kMaxHeaderMessageCount)
-        failFormat(kMessageCountOffset, "message count out of range");
+uint64_t browseReadingBound(uint64_t fileSize) { return 4 * fileSize + (uint64_t{1} << 20); }
 
-      reader.indexCapacity = messageCount + 1;
-      reader.indexEntries.reserve(static_cast<size_t>(reader.indexCapacity));
-      reader.indexEntries.resize(static_cast<size_t>(messageCount));
-      reader.expectedCount = messageCount;
-      reader.indexFound = 0;
+BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control) {
+  BrowseResult result;
+  BaseFile file;
+  result.outcome = runInFailureBoundary([&] {
+    if (!file.open(path)) failCannotOpen(file.error());
+    const FileHeader header = readFileHeader(file);
+    if (!header.messageCount) failFormat(kMessageCountOffset, "file header cannot be read");
+    if (!header.rootNode) failFormat(kRootNodeOffset, "file header cannot be read");
+    const int32_t messageCount = *header.messageCount;
+    const uint32_t root = *header.rootNode;
+    if (messageCount < 0 || messageCount > kMaxHeaderMessageCount)
+      failFormat(kMessageCountOffset, "message count out of range");
 
-      IndexBrowser browser(reader, file);
-      if (messageCount != 0 || root != 0) browser.walkIndexNode(0, root, 0, messageCount, 0);
-      const size_t fromIndex = static_cast<size_t>(reader.indexFound);
-      reader.indexEntries.resize(fromIndex);
-      browser.scanChainTable();
+    IndexScratch scratch;
+    scratch.indexCapacity = messageCount + 1;
+    scratch.indexEntries.resize(static_cast<size_t>(messageCount));
+    scratch.expectedCount = messageCount;
+    scratch.indexFound = 0;
 
-      const size_t total = reader.indexEntries.size();
-      browser.expectEntries(total);
-      ProgressSink& progress = reader.progressSink();
-      progress.setRange(static_cast<uint32_t>(3 * total / 2));
-      progress.setStep(1);
-      for (size_t i = 0; i < total; ++i) {
-        if (!BaseFile::reachable(reader.indexEntries[i].recordOffset)) {
-          browser.skipEntry();
-          continue;
-        }
-        browser.readMessageInfo(i, i >= fromIndex);
-        if (reader.stopRequested()) {
-          reader.browseFailed = false;
-          failStopped();
-        }
-        progress.stepIt();
+    IndexBrowser browser(table, scratch, file);
+    if (messageCount != 0 || root != 0) browser.walkIndexNode(0, root, 0, messageCount, 0);
+    const size_t fromIndex = static_cast<size_t>(scratch.indexFound);
+    scratch.indexEntries.resize(fromIndex);
+    browser.scanChainTable();
+
+    const size_t total = scratch.indexEntries.size();
+    browser.expectEntries(total);
+    ProgressSink& progress = control.bar();
+    progress.setRange(static_cast<uint32_t>(3 * total / 2));
+    progress.setStep(1);
+    for (size_t i = 0; i < total; ++i) {
+      if (!BaseFile::reachable(scratch.indexEntries[i].recordOffset)) {
+        browser.skipEntry();
+        continue;
       }
-      reader.browseFailed = false;
-    } catch (const ReadFailure& failure) {
-      if (failure.kind() == ReadFailure::Kind::format)
-        detail = std::string(failure.what()) + " (offset " + std::to_string(failure.offset()) + ")";
-      throw;
+      browser.readMessageInfo(i, i >= fromIndex);
+      if (control.stopRequested()) {
+        result.browseFailed = false;
+        failStopped();
+      }
+      progress.stepIt();
     }
+    result.browseFailed = false;
   });
-  if (reader.browseFailed)
-    showMessageBox(detail.empty() ? "Bad file format, use message base recovery."
-                                  : "Bad file format, use message base recovery.\n" + detail);
-  reader.indexEntries = {};
+  result.outcome.bytesRead = file.bytesRead();
+  return result;
 }
 
 }  // namespace vireo::dbx

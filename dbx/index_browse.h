@@ -1,14 +1,25 @@
 #pragma once
-#include "reader/message_base_reader.h"
+// Browsing: the base's index from the file header, the loose records of its chain table, and
+// each message's block list.
+#include <cstdint>
+#include <string>
+
+#include "dbx/operation.h"
+#include "table/message_table.h"
 
 namespace vireo::dbx {
 
-// Walks the base's index from the file header, adds the loose records of its chain table, and
-// builds each message's block list. Sets ok and browseFailed; shows "Bad file format, use message
-// base recovery." when the index could not be read.
-void browseIndex(MessageBaseReader& reader);
+struct BrowseResult {
+  OperationOutcome outcome;
+  // The index could not be read: set for every end but completion and a stop.
+  bool browseFailed = true;
+};
+
+// All the reading a browse and the message reading after it may do, in bytes: a small multiple
+// of the file's size. Real bases, whose structures do not overlap, stay far inside it.
+uint64_t browseReadingBound(uint64_t fileSize);
+
+// Adds one record per message found to table, in index order, then the chain table's.
+BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control);
 
 }  // namespace vireo::dbx
-namespace vireo {
-using dbx::browseIndex;
-}

@@ -67,4 +67,20 @@ inline constexpr uint32_t kDeletedBlockSize = 508;  // in a message's first bloc
 inline constexpr int32_t kBlockDataMax = 512;       // larger used counts count as 512 ...
 inline constexpr int32_t kBlockUsedMax = 528;       // ... up to this; beyond it a chain stops
 
+// Offsets are 32-bit links; from 2^31 on they are negative as signed values, so no link can
+// reach them and nothing there is read or scanned.
+inline constexpr uint32_t kMaxReachableOffset = 0x7FFFFFFF;
+inline constexpr uint64_t kReachableEnd = uint64_t{kMaxReachableOffset} + 1;
+inline constexpr bool reachable(uint64_t offset) { return offset <= kMaxReachableOffset; }
+
+// Messages: at most the first 1,000,000 bytes are parsed, read into a buffer with headroom for
+// the block that crosses the limit; a chain of this many bytes or more is never a message.
+inline constexpr int kParseLimit = 1000000;
+inline constexpr int kReadBufferSize = kParseLimit + kBlockUsedMax;  // 1,000,528
+inline constexpr int kMaxMessageSize = 100000000;
+
+// Growth steps of the browse's index entries and of recovery's candidates.
+inline constexpr int kIndexEntryStep = 500;
+inline constexpr int kCandidateStep = 1000;
+
 }  // namespace vireo::dbx

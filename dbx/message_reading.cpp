@@ -4,12 +4,14 @@
 #include <atomic>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "dbx/base_file.h"
 #include "dbx/failure_boundary.h"
+#include "dbx/layout.h"
 #include "platform/progress_sink.h"
 
 namespace vireo::dbx {
@@ -40,13 +42,13 @@ bool readMessageStart(BaseFile& file, const BlockList& blocks, int limit, uint8_
 }
 
 // Reads and parses record i; it writes that record and nothing else.
-void readRecord(MessageBaseReader& reader, BaseFile& file, uint8_t* buffer, int i) {
-  MessageRecord& record = reader.records[static_cast<size_t>(i)];
+void readRecord(MessageTable& table, const HeaderParser& parse, BaseFile& file, uint8_t* buffer, int i) {
+  MessageRecord& record = table.records[static_cast<size_t>(i)];
   record.invalid = true;
   if (record.size <= 0 || record.size >= kMaxMessageSize) return;
   const int limit = record.size >= kParseLimit ? kParseLimit : record.size;
-  if (!readMessageStart(file, reader.blockLists[static_cast<size_t>(i)], limit, buffer)) return;
-  if (reader.parseHeaders(reinterpret_cast<const char*>(buffer), limit, i) == 0) {
+  if (!readMessageStart(file, table.blockLists[static_cast<size_t>(i)], limit, buffer)) return;
+  if (parse(reinterpret_cast<const char*>(buffer), limit, i) == 0) {
     record.clearTexts();
     return;
   }
@@ -58,7 +60,9 @@ void readRecord(MessageBaseReader& reader, BaseFile& file, uint8_t* buffer, int 
 // the only one that may); the records are numbered in table order once all are parsed.
 class ParallelReading {
  public:
-  ParallelReading(MessageBaseReader& reader, BaseFile& file) : reader_(reader), file_(file) {}
+  ParallelReading(const std::string& path, MessageTable& table, const OperationControl& control,
+                  const HeaderParser& parse, BaseFile& file)
+      : path_(path), table_(table), control_(control), parse_(parse), file_(file) {}
 
   ~ParallelReading() {
     stopped_.store(true);
@@ -67,7 +71,7 @@ class ParallelReading {
 
   // False when a stop was requested.
   bool run() {
-    const int count = reader_.count();
+    const int count = table_.count();
     const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), kMaxThreads));
     if (count >= kMinRecordsForThreads) {
       for (unsigned h = 1; h < cores; ++h) {
@@ -79,14 +83,14 @@ class ParallelReading {
       }
     }
     auto buffer = std::make_unique<uint8_t[]>(kReadBufferSize);
-    ProgressSink& progress = reader_.progressSink();
+    ProgressSink& progress = control_.bar();
     int stepped = 0;
     work(file_, buffer.get(), [&] {
       for (const int done = finished_.load(std::memory_order_acquire); stepped < done; ++stepped) progress.stepIt();
     });
     for (std::thread& helper : helpers_) helper.join();
     helpers_.clear();
-    if (helperFailure_) std::rethrow_exception(helperFailure_);
+    if (std::exception_ptr failure = helperFailure()) std::rethrow_exception(failure);
     for (const int done = finished_.load(); stepped < done; ++stepped) progress.stepIt();
     return !stopped_.load();
   }
@@ -94,14 +98,14 @@ class ParallelReading {
  private:
   template <class AfterRecord>
   void work(BaseFile& file, uint8_t* buffer, AfterRecord&& afterRecord) {
-    const int count = reader_.count();
+    const int count = table_.count();
     for (int start; (start = next_.fetch_add(kBatch)) < count;) {
       for (int i = start; i < std::min(start + kBatch, count); ++i) {
-        if (stopped_.load(std::memory_order_relaxed) || reader_.stopRequested()) {
+        if (stopped_.load(std::memory_order_relaxed) || control_.stopRequested()) {
           stopped_.store(true);
           return;
         }
-        readRecord(reader_, file, buffer, i);
+        readRecord(table_, parse_, file, buffer, i);
         finished_.fetch_add(1, std::memory_order_release);
         afterRecord();
       }
@@ -109,55 +113,78 @@ class ParallelReading {
   }
 
   void helperWork() {
+    BaseFile file;
     try {
-      BaseFile file;
-      if (!file.open(reader_.workingPath)) return;  // the calling thread reads what is left
-      auto buffer = std::make_unique<uint8_t[]>(kReadBufferSize);
-      work(file, buffer.get(), [] {});
+      if (file.open(path_)) {  // if not, the calling thread reads what is left
+        auto buffer = std::make_unique<uint8_t[]>(kReadBufferSize);
+        work(file, buffer.get(), [] {});
+      }
     } catch (...) {
-      helperFailure_ = std::current_exception();
+      std::lock_guard lock(failureMutex_);
+      // The first failure is the one reported; the others stop because of it.
+      if (!helperFailure_) helperFailure_ = std::current_exception();
       stopped_.store(true);
     }
+    helperBytes_.fetch_add(file.bytesRead());
   }
 
-  MessageBaseReader& reader_;
+ public:
+  uint64_t helperBytesRead() const { return helperBytes_.load(); }
+
+ private:
+  std::exception_ptr helperFailure() {
+    std::lock_guard lock(failureMutex_);
+    return helperFailure_;
+  }
+
+  const std::string& path_;
+  MessageTable& table_;
+  const OperationControl& control_;
+  const HeaderParser& parse_;
   BaseFile& file_;
   std::vector<std::thread> helpers_;
   std::atomic<int> next_{0};
   std::atomic<int> finished_{0};
   std::atomic<bool> stopped_{false};
+  std::atomic<uint64_t> helperBytes_{0};
+  std::mutex failureMutex_;
   std::exception_ptr helperFailure_;
 };
 
 // Valid records numbered 0, 1, 2 ... in table order, after a stop too, so the table never holds
 // a valid record without its number.
-void numberValidRecords(MessageBaseReader& reader) {
-  reader.validCount = 0;
-  for (MessageRecord& record : reader.records)
-    if (!record.invalid) record.number = reader.validCount++;
+void numberValidRecords(MessageTable& table) {
+  table.validCount = 0;
+  for (MessageRecord& record : table.records)
+    if (!record.invalid) record.number = table.validCount++;
 }
 
 }  // namespace
 
-void readMessages(MessageBaseReader& reader) {
-  runInFailureBoundary(reader, [&] {
-    reader.validCount = 0;
-    BaseFile file;
-    if (!file.open(reader.workingPath)) failCannotOpen(reader.workingPath, file.error());
+OperationOutcome readMessages(const std::string& path, MessageTable& table, const OperationControl& control,
+                              const HeaderParser& parse) {
+  BaseFile file;
+  uint64_t helperBytes = 0;
+  OperationOutcome outcome = runInFailureBoundary([&] {
+    table.validCount = 0;
+    if (!file.open(path)) failCannotOpen(file.error());
 
-    ProgressSink& progress = reader.progressSink();
-    const uint32_t count = static_cast<uint32_t>(reader.count());
+    ProgressSink& progress = control.bar();
+    const uint32_t count = static_cast<uint32_t>(table.count());
     progress.setRange(3 * count);
     progress.setPos(2 * count);
 
     bool complete = false;
     {
-      ParallelReading reading(reader, file);
+      ParallelReading reading(path, table, control, parse, file);
       complete = reading.run();
+      helperBytes = reading.helperBytesRead();
     }
-    numberValidRecords(reader);
+    numberValidRecords(table);
     if (!complete) failStopped();
   });
+  outcome.bytesRead = file.bytesRead() + helperBytes;
+  return outcome;
 }
 
 }  // namespace vireo::dbx

@@ -1,19 +1,21 @@
 #pragma once
-#include "reader/message_base_reader.h"
+// Reading every message of a table through its block list, for its headers.
+#include <functional>
+#include <string>
+
+#include "dbx/operation.h"
+#include "table/message_table.h"
 
 namespace vireo::dbx {
 
-// The parse limit and the read buffer: 1,000,000 bytes plus headroom for the block that
-// crosses the limit.
-inline constexpr int kParseLimit = 1000000;
-inline constexpr int kReadBufferSize = 1000528;
-inline constexpr int kMaxMessageSize = 100000000;  // at or above: never a message
+// Parses the first length bytes of record recordIndex's message into that record; returns the
+// header lines read, 0 when the bytes are not a message. Called from several threads at once,
+// each record by one thread only.
+using HeaderParser = std::function<int(const char* text, int length, int recordIndex)>;
 
 // Reads the first 1,000,000 bytes of every record's message through its block list and parses
 // its headers; valid records are numbered 0, 1, 2 ... in table order.
-void readMessages(MessageBaseReader& reader);
+OperationOutcome readMessages(const std::string& path, MessageTable& table, const OperationControl& control,
+                              const HeaderParser& parse);
 
 }  // namespace vireo::dbx
-namespace vireo {
-using dbx::readMessages;
-}

@@ -40,17 +40,17 @@ uint32_t progressValue(uint64_t value) {
 // round however the joining ends.
 class BackToFrontLists {
  public:
-  explicit BackToFrontLists(MessageBaseReader& reader) : reader_(reader), first_(reader.blockLists.size()) {}
+  explicit BackToFrontLists(MessageTable& table) : table_(table), first_(table.blockLists.size()) {}
   ~BackToFrontLists() {
-    for (size_t i = first_; i < reader_.blockLists.size(); ++i) {
-      std::reverse(reader_.blockLists[i].entries.begin(), reader_.blockLists[i].entries.end());
+    for (size_t i = first_; i < table_.blockLists.size(); ++i) {
+      std::reverse(table_.blockLists[i].entries.begin(), table_.blockLists[i].entries.end());
     }
   }
   BackToFrontLists(const BackToFrontLists&) = delete;
   BackToFrontLists& operator=(const BackToFrontLists&) = delete;
 
  private:
-  MessageBaseReader& reader_;
+  MessageTable& table_;
   size_t first_;
 };
 
@@ -72,7 +72,7 @@ struct MeasuredChain {
 // it takes. The start is marked too, so a chain that leads back to its own start ends there
 // instead of taking its blocks twice.
 void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex, BlockHeader header,
-                  const MessageBaseReader& reader, MeasuredChain& chain) {
+                  const OperationControl& control, MeasuredChain& chain) {
   ScanCandidate& start = candidates[startIndex];
   size_t current = startIndex;
   chain.blocks.clear();
@@ -85,12 +85,12 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
     const int16_t length = blockLength(header.used);
     chain.blocks.push_back(BlockRef{blockOffset + kBlockHeaderSize, length});
     chain.total += length;
-    if (chain.blocks.size() % kStopPollBlocks == 0 && reader.stopRequested()) failStopped();
+    if (chain.blocks.size() % kStopPollBlocks == 0 && control.stopRequested()) failStopped();
 
     // Only a candidate carries its own offset, so finding the next offset among the candidates is
     // the own-offset check.
     const uint32_t next = header.next;
-    if (static_cast<int32_t>(next) <= 0) return;
+    if (next == 0 || !reachable(next)) return;
     const int64_t k = findCandidate(candidates, next, current);
     if (k < 0 || !candidateHeader(file, candidates, static_cast<size_t>(k), header)) return;
     ScanCandidate& candidate = candidates[static_cast<size_t>(k)];
@@ -106,29 +106,29 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
   }
 }
 
-void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageBaseReader& reader) {
-  ProgressSink& progress = reader.progressSink();
+void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& table, const OperationControl& control) {
+  ProgressSink& progress = control.bar();
   const uint64_t candidateCount = candidates.size();
   progress.setRange(progressValue(3 * candidateCount));
   progress.setPos(progressValue(candidateCount));
 
-  BackToFrontLists backToFront(reader);
+  BackToFrontLists backToFront(table);
   MeasuredChain chain;
   for (size_t c = 0; c < candidateCount; ++c) {
     progress.stepIt();
-    if (reader.stopRequested()) failStopped();
+    if (control.stopRequested()) failStopped();
     ScanCandidate& start = candidates[c];
     if (start.owner != kOwnerUnused) continue;
     BlockHeader header;
     if (!candidateHeader(file, candidates, c, header) || !usedInRange(header.used)) continue;
-    measureChain(file, candidates, c, header, reader, chain);
+    measureChain(file, candidates, c, header, control, chain);
 
     if (chain.target >= 0) {
       // The chain ran into the first block of an earlier record: it is that message's beginning.
       const auto record = static_cast<size_t>(chain.target);
-      std::vector<BlockRef>& entries = reader.blockLists[record].entries;
+      std::vector<BlockRef>& entries = table.blockLists[record].entries;
       entries.insert(entries.end(), chain.blocks.rbegin(), chain.blocks.rend());
-      MessageRecord& joined = reader.records[record];
+      MessageRecord& joined = table.records[record];
       joined.size = saturatedSize(int64_t{joined.size} + chain.total);
       // That block now lies inside the list; a later chain running into it must not be put in front.
       candidates[static_cast<size_t>(chain.targetCandidate)].owner = kOwnerContinuation;
@@ -141,21 +141,22 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageBaseReade
     record.size = saturatedSize(chain.total);
     BlockList blocks;
     blocks.entries.assign(chain.blocks.rbegin(), chain.blocks.rend());
-    start.owner = reader.count();
-    reader.addRecord(std::move(record), std::move(blocks));
+    start.owner = table.count();
+    table.addRecord(std::move(record), std::move(blocks));
   }
 }
 
 }  // namespace
 
-void recoverScan(MessageBaseReader& reader) {
-  reader.ok = 1;
-  runInFailureBoundary(reader, [&] {
-    BaseFile file;
-    if (!file.open(reader.workingPath)) failCannotOpen(reader.workingPath, file.error());
-    CandidateArray candidates = collectCandidates(file, reader);
-    joinCandidates(file, candidates, reader);
+OperationOutcome recoverScan(const std::string& path, MessageTable& table, const OperationControl& control) {
+  BaseFile file;
+  OperationOutcome outcome = runInFailureBoundary([&] {
+    if (!file.open(path)) failCannotOpen(file.error());
+    CandidateArray candidates = collectCandidates(file, control);
+    joinCandidates(file, candidates, table, control);
   });
+  outcome.bytesRead = file.bytesRead();
+  return outcome;
 }
 
 }  // namespace vireo::dbx

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
-#include "reader/allocation.h"
+#include "dbx/layout.h"
 
 namespace vireo::dbx {
 

@@ -29,8 +29,14 @@ MessageHandler setMessageHandler(MessageHandler handler) {
 }
 
 void showMessageBox(const std::string& text) {
-  std::lock_guard lock(handlerMutex());
-  if (currentHandler()) currentHandler()(text);
+  MessageHandler handler;
+  {
+    std::lock_guard lock(handlerMutex());
+    handler = currentHandler();
+  }
+  // Called unlocked: the window's handler waits for the interface thread, which may itself be
+  // showing a message at that moment.
+  if (handler) handler(text);
 }
 
 std::string formatMessage(const char* format, va_list args) {

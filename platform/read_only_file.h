@@ -18,7 +18,7 @@ class ReadOnlyFile {
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
   // False on failure; error() then says why (strerror text or "not a regular file").
-  bool open(const std::string& path);
+  [[nodiscard]] bool open(const std::string& path);
   void close();
   bool isOpen() const { return fd_ >= 0; }
   uint64_t size() const { return size_; }
@@ -26,7 +26,7 @@ class ReadOnlyFile {
 
   // Reads up to length bytes at offset; returns the count read (short at the end of the file or
   // on a read error, which is then kept in error()).
-  size_t readAt(uint64_t offset, void* buffer, size_t length);
+  [[nodiscard]] size_t readAt(uint64_t offset, void* buffer, size_t length);
 
  private:
   int fd_ = -1;

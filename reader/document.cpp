@@ -1,47 +1,14 @@
 #include "reader/document.h"
 
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
 #include <system_error>
 
-#include "content/folder_path.h"
-#include "content/message_export.h"
+#include "platform/folder_path.h"
 #include "platform/message_sink.h"
+#include "reader/preview_file.h"
 #include "reader/settings.h"
 #include "reader/temp_folder.h"
-#include "reader/working_folder.h"
 
 namespace vireo {
-namespace {
-
-std::mutex exitMutex;
-AbnormalExit currentExit;
-
-}  // namespace
-
-AbnormalExit setAbnormalExit(AbnormalExit exit) {
-  std::lock_guard lock(exitMutex);
-  AbnormalExit previous = std::move(currentExit);
-  currentExit = std::move(exit);
-  return previous;
-}
-
-void showMessageAndExit(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  const std::string text = formatMessage(format, args);
-  va_end(args);
-  showMessageBox(text);
-  AbnormalExit exit;
-  {
-    std::lock_guard lock(exitMutex);
-    exit = currentExit;
-  }
-  if (exit) exit();
-  std::_Exit(EXIT_FAILURE);
-}
 
 DocumentSetup DocumentSetup::forUser() {
   DocumentSetup setup;
@@ -62,19 +29,21 @@ Document::Document(DocumentSetup setup)
       searchArgument(shared_->searchArgument),
       searchOk(shared_->searchOk),
       setup_(std::move(setup)) {
+  shared_->completionTimeout = setup_.completionTimeout;
   bool tempSettled = false;
   if (!setup_.settingsFile.empty()) readSettingsFile(setup_.settingsFile, tempSettled);
   if (!tempSettled) {
     tempFolder = setup_.fallbackTempFolder;
-    if (makePrivateFolder(tempFolder) != 0) showMessageBox("Cannot make temp folder");
+    tempSettled = makePrivateFolder(tempFolder) == 0;
+    if (!tempSettled) showMessageBox("Cannot make temp folder");
   }
   // The doubled slash is how the name has always been formed; the system reads it as one.
   previewPath = tempFolder + "//letter.mht";
   exportFolder = setup_.exportFolder;
-  if (makePrivateFolder(tempFolder) != 0) showMessageAndExit("Creating TempDir(%s)", tempFolder.c_str());
+  // Without a temp folder the program cannot go on; the caller shows this and ends.
+  if (!tempSettled) startupFailure_ = "Creating TempDir(" + tempFolder + ")";
   for (int i = 0; i < kReaderTableSize; ++i) readers[static_cast<size_t>(i)].readerNumber = i;
-  setWorkingFolder(tempFolder);
-  if (openStoreAtStart && setup_.addStoreBases) setup_.addStoreBases(*this);
+  if (startupFailure_.empty() && openStoreAtStart && setup_.addStoreBases) setup_.addStoreBases(*this);
 }
 
 void Document::readSettingsFile(const std::string& file, bool& tempSettled) {
@@ -135,6 +104,7 @@ bool Document::startOperation(int newOperation, int readerIndex) {
   operation = newOperation;
   operationReader = readerIndex;
   shared_->copyFirst = newOperation == kOperationRecover ? copyBeforeRecover : copyBeforeBrowse;
+  shared_->workingFolder = tempFolder;
   return launch();
 }
 
@@ -151,7 +121,7 @@ void Document::completeOperation(int message) {
   if ((operation == kOperationBrowse || operation == kOperationRecover) && operationReader >= 0 &&
       operationReader < kReaderTableSize) {
     MessageBaseReader& reader = readers[static_cast<size_t>(operationReader)];
-    if (message == kOperationSucceeded) reader.state = operation;
+    if (message == kOperationSucceeded) reader.state = operation == kOperationBrowse ? kStateBrowsed : kStateRecovered;
     else reader.resetReader();
   }
   operationRunning = 0;

@@ -29,25 +29,20 @@ struct DocumentSetup {
   std::string fallbackTempFolder;  // used when the settings give no usable "Path"
   std::string exportFolder;
   std::chrono::milliseconds closeTimeout = kCloseTimeout;
+  std::chrono::milliseconds completionTimeout = kCompletionTimeout;
   // Adds the bases of the Outlook Express store folders when openStoreAtStart is set.
   std::function<void(Document&)> addStoreBases;
 
   static DocumentSetup forUser();
 };
 
-// How showMessageAndExit ends the program; returns the previous one. The default ends the
-// process with a failure status at once. Tests install one that throws.
-using AbnormalExit = std::function<void()>;
-AbnormalExit setAbnormalExit(AbnormalExit exit);
-
-// Formats into a buffer of 1,000 characters, shows the text, then ends the program abnormally.
-[[noreturn]] void showMessageAndExit(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
 class Document : public CommandFlags {
   // First member: the references below point into it.
   std::shared_ptr<WorkerShared> shared_;
 
  public:
+  // Never ends the program: when no temp folder can be made, startupFailure() says so and the
+  // caller shows it and ends (the window after its message box, the CLI with status 1).
   explicit Document(DocumentSetup setup = DocumentSetup::forUser());
   // Stops and awaits a running worker (at most the close time-out), then deletes the .eml,
   // .mht and .dbc files of the temp folder.
@@ -70,6 +65,9 @@ class Document : public CommandFlags {
   void setCompletionSink(CompletionSink sink) { shared_->setCompletionSink(std::move(sink)); }
   // The search that operations 3 and 4 run for each folder.
   void setFolderSearch(FolderSearch search) { shared_->search = std::move(search); }
+
+  // "Creating TempDir(<folder>)" when the document cannot be used; empty otherwise.
+  const std::string& startupFailure() const { return startupFailure_; }
 
   std::optional<bool> commandEnabled(int commandId) const {
     return vireo::commandEnabled(commandId, *this, operationRunning);
@@ -107,6 +105,7 @@ class Document : public CommandFlags {
   void readSettingsFile(const std::string& file, bool& tempSettled);
 
   DocumentSetup setup_;
+  std::string startupFailure_;
   std::thread thread_;
 };
 

@@ -3,15 +3,14 @@
 #include <new>
 
 #include "content/header_parser.h"
+#include "dbx/file_header.h"
 #include "dbx/index_browse.h"
 #include "dbx/message_reading.h"
 #include "dbx/recover_scan.h"
 #include "platform/file_copy.h"
-#include "platform/manual_reset_event.h"
 #include "platform/message_sink.h"
-#include "platform/progress_sink.h"
-#include "reader/allocation.h"
-#include "reader/working_folder.h"
+#include "platform/out_of_memory.h"
+#include "reader/operation_messages.h"
 
 namespace vireo {
 
@@ -27,9 +26,9 @@ void MessageBaseReader::initialise() {
   blockLists.clear();
   validCount = 0;
   currentRow = 0;
-  ok = 0;
-  recoverMode = 0;
-  state = 0;
+  ok = kOperationNotOk;
+  recoverMode = kRecoverModeBrowse;
+  state = kStateNotRead;
 }
 
 void MessageBaseReader::destroy() {
@@ -42,38 +41,31 @@ void MessageBaseReader::resetReader() {
   initialise();
 }
 
-void MessageBaseReader::clearTable() {
-  records.clear();
-  blockLists.clear();
-}
-
 std::string MessageBaseReader::basePath() const { return baseFolder + "/" + baseName; }
 
-ProgressSink& MessageBaseReader::progressSink() const {
-  return progress ? *progress : NullProgress::instance();
-}
-
-bool MessageBaseReader::stopRequested() const { return stopEvent && stopEvent->isSet(); }
-
-void MessageBaseReader::addRecord(MessageRecord record, BlockList blocks) {
-  blockLists.push_back(std::move(blocks));
-  records.push_back(std::move(record));
-  // capacity keeps its steps of 500; the vectors underneath grow geometrically, so a table of
-  // 100,000s of records is not moved hundreds of times.
-  if (count() >= capacity) capacity += kRecordTableStep;
+void MessageBaseReader::detectBaseKind() {
+  if (const std::optional<int16_t> kind = dbx::detectBaseKind(basePath())) baseKind = *kind;
 }
 
 int MessageBaseReader::parseHeaders(const char* text, int length, int recordIndex) {
-  return vireo::parseHeaders(text, length, records[static_cast<size_t>(recordIndex)]);
+  SummaryFields fields = parseHeaderFields(text, length);
+  MessageRecord& record = records[static_cast<size_t>(recordIndex)];
+  record.from = std::move(fields.from);
+  record.to = std::move(fields.to);
+  record.subject = std::move(fields.subject);
+  record.dateText = std::move(fields.dateText);
+  record.time = fields.time;
+  record.codePage = fields.codePage;
+  record.attachment = fields.attachment;
+  return fields.lines;
 }
 
 void MessageBaseReader::openBase(bool copyFirst) {
   if (copyFirst) {
-    workingPath = workingFolder() + "/" + std::to_string(readerNumber) + ".dbc";
-    std::string error;
-    if (!copyFile(basePath(), workingPath, error)) {
-      showMessageBox("Cannot copy dbx file\n" + error);
-      ok = 0;
+    workingPath = workingFolder + "/" + std::to_string(readerNumber) + ".dbc";
+    if (const std::optional<FailureReason> failure = copyFile(basePath(), workingPath)) {
+      showMessageBox("Cannot copy dbx file\n" + describeFailure(*failure));
+      ok = kOperationNotOk;
       return;
     }
   } else {
@@ -85,16 +77,31 @@ void MessageBaseReader::openBase(bool copyFirst) {
     blockLists.reserve(static_cast<size_t>(capacity));
   } catch (const std::bad_alloc&) {
     showOutOfMemory();
-    ok = 0;
+    ok = kOperationNotOk;
     return;
   }
-  if (recoverMode == 1) {
-    recoverScan(*this);
+
+  const dbx::OperationControl control{stopEvent, progress};
+  dbx::OperationOutcome outcome;
+  if (recoverMode == kRecoverModeRecover) {
+    outcome = dbx::recoverScan(workingPath, *this, control);
   } else {
     browseFailed = false;
-    browseIndex(*this);
+    dbx::BrowseResult browse = dbx::browseIndex(workingPath, *this, control);
+    browseFailed = browse.browseFailed;
+    outcome = browse.outcome;
   }
-  if (ok == 1) readMessages(*this);
+  if (outcome.ok()) {
+    outcome = dbx::readMessages(workingPath, *this, control, [this](const char* text, int length, int recordIndex) {
+      return parseHeaders(text, length, recordIndex);
+    });
+  }
+  ok = outcome.ok() ? kOperationOk : kOperationNotOk;
+  const bool browsing = recoverMode != kRecoverModeRecover;
+  // A browse that could not read the index says so once, after any other message.
+  if (!(browsing && browseFailed && outcome.end == dbx::OperationOutcome::End::badFormat))
+    showOperationFailure(outcome, workingPath);
+  if (browsing && browseFailed) showBadFormat(outcome);
 }
 
 }  // namespace vireo

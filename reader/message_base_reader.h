@@ -3,19 +3,29 @@
 // The table is written only by the operation that fills it (on the worker thread); everyone else
 // reads it after the operation has ended.
 #include <cstdint>
+#include <optional>
 #include <string>
-#include <vector>
 
-#include "reader/block_list.h"
-#include "reader/index_entry.h"
-#include "reader/message_record.h"
+#include "platform/failure_reason.h"
+#include "table/message_table.h"
 
 namespace vireo {
 
 class ManualResetEvent;
 class ProgressSink;
 
-class MessageBaseReader {
+// A reader's state: what its table holds.
+inline constexpr int kStateNotRead = 0;
+inline constexpr int kStateBrowsed = 1;
+inline constexpr int kStateRecovered = 2;
+// How openBase reads the base.
+inline constexpr int kRecoverModeBrowse = 0;
+inline constexpr int kRecoverModeRecover = 1;
+// ok: whether the last operation was sound.
+inline constexpr int kOperationNotOk = 0;
+inline constexpr int kOperationOk = 1;
+
+class MessageBaseReader : public MessageTable {
  public:
   MessageBaseReader();
 
@@ -24,7 +34,8 @@ class MessageBaseReader {
   void resetReader();  // destroy, then initialise
 
   // The operation: optionally copies the base to "<workingFolder>/<readerNumber>.dbc", then browses
-  // (recoverMode 0) or recovers (recoverMode 1), then reads every message's headers. ok tells.
+  // (recoverMode 0) or recovers (recoverMode 1), then reads every message's headers. ok tells;
+  // what went wrong has been shown.
   void openBase(bool copyFirst);
 
   // Fills the summary fields of records[recordIndex] from the first length bytes of its message;
@@ -37,47 +48,33 @@ class MessageBaseReader {
   // Writes the stored bytes of records[recordIndex], unchanged, to "<folder>/<number>.<extension>",
   // or "<folder>/<prefix>_<number>.<extension>" when prefix is not -1, replacing an existing file.
   // Returns 0, or -1 when the message could not be read or written whole; then no file of that
-  // name is left behind (an earlier one stays). Defined in content/message_export.cpp.
-  int writeMessageFile(const std::string& folder, int recordIndex, const std::string& extension,
-                       int prefix) const;
+  // name is left behind (an earlier one stays), and failure (when given) says what and where.
+  int writeMessageFile(const std::string& folder, int recordIndex, const std::string& extension, int prefix,
+                       FailureReason* failure = nullptr) const;
 
   // Copies the base file itself (not the working copy) into destinationFolder, replacing a file
   // of the same name. Returns 0; on failure shows "Cannot copy dbx file", sets ok = 0, returns -1.
   int copyMessageBase(const std::string& destinationFolder);
 
-  // Appends a record with its block list; grows capacity by 500 when count reaches it.
-  void addRecord(MessageRecord record, BlockList blocks);
-  int count() const { return static_cast<int>(records.size()); }
-  void clearTable();  // count = 0, as the worker does before an operation
-
   std::string basePath() const;  // "<baseFolder>/<baseName>"
-  ProgressSink& progressSink() const;
-  bool stopRequested() const;
-
-  // Browse working data (exists only while a browse runs).
-  int indexCapacity = 0;
-  std::vector<IndexEntry> indexEntries;
-  int expectedCount = 0;
-  int indexFound = 0;
 
   std::string baseName;
   std::string baseFolder;
   std::string workingPath;
   int16_t baseKind = 0;
 
-  std::vector<BlockList> blockLists;  // same index as records
-  std::vector<MessageRecord> records;
-  int validCount = 0;
   int currentRow = 0;
-  int capacity = 500;
   int readerNumber = 0;
-  int state = 0;  // 0 not read, 1 browsed, 2 recovered
+  int state = kStateNotRead;
   bool browseFailed = false;
   bool removed = false;
-  int ok = 0;
-  int recoverMode = 0;
+  int ok = kOperationNotOk;
+  int recoverMode = kRecoverModeBrowse;
+  // Set by the worker before each operation: the bar to drive, the stop request to poll, and the
+  // folder where working copies are made.
   ProgressSink* progress = nullptr;
   ManualResetEvent* stopEvent = nullptr;
+  std::string workingFolder;
 };
 
 }  // namespace vireo

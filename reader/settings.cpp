@@ -10,7 +10,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "content/folder_path.h"
+#include "platform/folder_path.h"
 
 namespace vireo {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "content/folder_path.h"
+#include "platform/folder_path.h"
 #include "reader/settings.h"
 
 namespace vireo {

@@ -1,6 +1,10 @@
 #include "reader/worker.h"
 
 #include <exception>
+#include <new>
+
+#include "platform/message_sink.h"
+#include "platform/out_of_memory.h"
 
 namespace vireo {
 
@@ -52,7 +56,7 @@ void WorkerShared::deliver(int message) {
     if (closingEvent.isSet() || !completion_) return;
     handled = completion_(message);
   }
-  if (handled.valid()) handled.wait_for(kCompletionTimeout);
+  if (handled.valid()) handled.wait_for(completionTimeout);
 }
 
 namespace {
@@ -68,11 +72,12 @@ int runOperation(WorkerShared& shared) {
     case kOperationRecover: {
       if (shared.operationReader < 0 || shared.operationReader >= kReaderTableSize) return 0;
       MessageBaseReader& reader = shared.readers[static_cast<size_t>(shared.operationReader)];
-      if (reader.state != 0) reader.resetReader();
+      if (reader.state != kStateNotRead) reader.resetReader();
       reader.clearTable();
       reader.progress = &shared.progress;
       reader.stopEvent = &shared.stopEvent;
-      reader.recoverMode = shared.operation == kOperationRecover ? 1 : 0;
+      reader.recoverMode = shared.operation == kOperationRecover ? kRecoverModeRecover : kRecoverModeBrowse;
+      reader.workingFolder = shared.workingFolder;
       reader.openBase(shared.copyFirst);
       return reader.ok;
     }
@@ -106,15 +111,21 @@ std::vector<std::string> searchFolders(int operation, const std::string& searchA
 
 void workerThreadProc(WorkerShared& shared) {
   int result = 0;
-  // An exception must not end the process from this thread; it is a failed operation.
+  // An exception must not end the process from this thread: it is a failed operation, and one
+  // that is not out of memory is a fault of the program, which the user is told of.
   try {
     result = runOperation(shared);
+  } catch (const std::bad_alloc&) {
+    showOutOfMemory();
+  } catch (const std::exception& error) {
+    showMessageBox(std::string("Vireo could not finish the operation because of an internal error:\n") + error.what());
   } catch (...) {
-    result = 0;
+    showMessageBox("Vireo could not finish the operation because of an internal error.");
   }
   try {
     shared.deliver(result != 0 ? kOperationSucceeded : kOperationFailed);
   } catch (...) {
+    // The window could not be told; doneEvent still ends the operation for it.
   }
   shared.doneEvent.set();
 }

@@ -68,8 +68,11 @@ struct WorkerShared {
   std::string searchArgument;
   int searchOk = 0;
   bool copyFirst = false;  // the document's copy option for this operation, taken at its start
+  std::string workingFolder;  // where working copies are made: the document's temp folder
   ForwardingProgress progress;
   FolderSearch search;
+  // How long the worker waits for the window to handle a completion message.
+  std::chrono::milliseconds completionTimeout = kCompletionTimeout;
 
   void setCompletionSink(CompletionSink sink);
   // Signals closingEvent; no completion message is delivered after this returns.

@@ -18,11 +18,9 @@ void useTimeZone(const char* zone) {
   tzset();
 }
 
-MessageRecord withDate(const std::string& dateLines) {
+SummaryFields withDate(const std::string& dateLines) {
   std::string text = "Subject: s\r\n" + dateLines + "\r\nbody text\r\n";
-  MessageRecord record;
-  parseHeaders(text.data(), static_cast<int>(text.size()), record);
-  return record;
+  return parseHeaderFields(text.data(), static_cast<int>(text.size()));
 }
 
 class DateParsing : public ::testing::Test {
@@ -59,12 +57,12 @@ TEST_F(DateParsing, InvalidDatesLeaveTextAndTimeEmpty) {
                            "Date: 5 Dec 2006 10:60:00\r\n", "Date: 5 Dec\r\n",
                            "Date: 5 Dec 99999 10:00:00\r\n", "Date: 65541 Dec 2006 10:00\r\n",
                            "Date: 1 Jan 1601 00:00:00 +0100\r\n"}) {
-    MessageRecord record = withDate(line);
+    SummaryFields record = withDate(line);
     EXPECT_EQ(record.dateText, "") << line;
     EXPECT_EQ(record.time, 0u) << line;
   }
   // A value with no word at all stays as it was.
-  MessageRecord wordless = withDate("Date: <\"> \r\n");
+  SummaryFields wordless = withDate("Date: <\"> \r\n");
   EXPECT_EQ(wordless.dateText, "<\"> ");
   EXPECT_EQ(wordless.time, 0u);
   EXPECT_EQ(withDate("").dateText, "");
@@ -79,10 +77,10 @@ TEST_F(DateParsing, FirstOfDateAndResentDateWins) {
 
 TEST_F(DateParsing, LocalTimeUsesTheOffsetOfTheMessagesOwnDate) {
   useTimeZone("Europe/Berlin");
-  const MessageRecord winter = withDate("Date: 5 Dec 2006 13:30:00 +0000\r\n");
+  const SummaryFields winter = withDate("Date: 5 Dec 2006 13:30:00 +0000\r\n");
   EXPECT_EQ(winter.time, kDecember5th1330 + kTicksPerHour);
   EXPECT_EQ(winter.dateText, "12/05/06 14:30:00");
-  const MessageRecord summer = withDate("Date: 1 Jul 2006 12:00:00 GMT\r\n");
+  const SummaryFields summer = withDate("Date: 1 Jul 2006 12:00:00 GMT\r\n");
   EXPECT_EQ(summer.dateText, "07/01/06 14:00:00");
 }
 

@@ -8,7 +8,6 @@
 
 #include "reader/document.h"
 #include "reader/settings.h"
-#include "reader/working_folder.h"
 #include "tests/core/base_fixture.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
@@ -32,15 +31,12 @@ struct Scratch {
   }
 };
 
-struct ExitCalled {};
-
 TEST(Document, WithoutSettingsUsesThePrivateFallbackAndDefaults) {
   Scratch scratch;
   Document doc(scratch.setup());
   EXPECT_EQ(doc.tempFolder, scratch.dir.file("run/temp_vir"));
   EXPECT_TRUE(fs::is_directory(doc.tempFolder));
   EXPECT_EQ(doc.previewPath, doc.tempFolder + "//letter.mht");
-  EXPECT_EQ(workingFolder(), doc.tempFolder);
   EXPECT_EQ(doc.exportFolder, scratch.dir.file("Documents/Vireo"));
   EXPECT_FALSE(fs::exists(doc.exportFolder));
   EXPECT_FALSE(doc.copyBeforeBrowse);
@@ -82,12 +78,15 @@ TEST(Document, EndsWhenNoTempFolderCanBeMade) {
   fs::create_directory(scratch.dir.file("run"));
   fs::create_directory_symlink(scratch.dir.file("elsewhere"), scratch.dir.file("run/temp_vir"));
   CapturedMessages shown;
-  const AbnormalExit previous = setAbnormalExit([] { throw ExitCalled{}; });
-  EXPECT_THROW(Document doc(scratch.setup()), ExitCalled);
-  setAbnormalExit(previous);
-  ASSERT_EQ(shown.texts.size(), 2u);
+  int storeLookups = 0;
+  DocumentSetup setup = scratch.setup();
+  setup.addStoreBases = [&](Document&) { ++storeLookups; };
+  Document doc(setup);
+  // The document says why it cannot be used; the caller shows it and ends.
+  ASSERT_EQ(shown.texts.size(), 1u);
   EXPECT_EQ(shown.texts[0], "Cannot make temp folder");
-  EXPECT_EQ(shown.texts[1], "Creating TempDir(" + scratch.dir.file("run/temp_vir") + ")");
+  EXPECT_EQ(doc.startupFailure(), "Creating TempDir(" + scratch.dir.file("run/temp_vir") + ")");
+  EXPECT_EQ(storeLookups, 0);
 }
 
 TEST(Document, ClosingDeletesOnlyMessagesPreviewsAndWorkingCopies) {
@@ -144,9 +143,12 @@ struct WorkerFixture {
   Scratch scratch;
   CapturedMessages shown;
   Completions completions;
-  std::unique_ptr<Document> doc = std::make_unique<Document>(scratch.setup());
+  std::unique_ptr<Document> doc;
 
-  explicit WorkerFixture(int messages = 300) {
+  explicit WorkerFixture(int messages = 300, std::chrono::milliseconds completionTimeout = kCompletionTimeout) {
+    DocumentSetup setup = scratch.setup();
+    setup.completionTimeout = completionTimeout;
+    doc = std::make_unique<Document>(setup);
     DbxWriter writer;
     for (int i = 0; i < messages; ++i) writer.add(simpleMessage("message " + std::to_string(i)));
     writer.build().save(scratch.dir.file("Inbox.dbx"));
@@ -213,7 +215,7 @@ TEST(Worker, ClosingDuringRecoveryStopsItAndReportsNothing) {
 }
 
 TEST(Worker, GivesUpWaitingForAnUnhandledCompletion) {
-  WorkerFixture f(3);
+  WorkerFixture f(3, std::chrono::milliseconds(20));
   std::promise<void> never;
   f.doc->setCompletionSink([&](int) { return never.get_future(); });
   ASSERT_TRUE(f.doc->startOperation(kOperationBrowse, 0));
@@ -266,6 +268,20 @@ TEST(Worker, SearchesEachFolderAndReportsTheSearchResult) {
   ASSERT_TRUE(doc.doneEvent.wait(kGenerous));
   EXPECT_EQ(searched, (std::vector<std::string>{"/a", "/b", "/stop"}));
   EXPECT_EQ(completions.seen(), (std::vector<int>{kOperationSucceeded, kOperationFailed}));
+}
+
+TEST(Worker, ReportsAFaultOfTheProgramAndFailsTheOperation) {
+  Scratch scratch;
+  CapturedMessages shown;
+  Completions completions;
+  Document doc(scratch.setup());
+  doc.setCompletionSink(completions.sink());
+  doc.setFolderSearch([](WorkerShared&, const std::string&) { throw std::logic_error("search without a finder"); });
+  ASSERT_TRUE(doc.startSearch(kOperationSearchFolder, "/"));
+  ASSERT_TRUE(doc.doneEvent.wait(kGenerous));
+  EXPECT_EQ(completions.seen(), std::vector<int>{kOperationFailed});
+  EXPECT_EQ(shown.texts, std::vector<std::string>{
+                             "Vireo could not finish the operation because of an internal error:\nsearch without a finder"});
 }
 
 // Sets an event when destroyed: tells when the worker has let go of its shared state.

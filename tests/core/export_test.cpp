@@ -6,8 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "content/folder_path.h"
+#include "platform/folder_path.h"
 #include "content/message_export.h"
+#include "reader/preview_file.h"
 #include "tests/core/base_fixture.h"
 #include "tools/dbx_writer/message_text.h"
 #include "tools/dbx_writer/scratch_dir.h"
@@ -214,20 +215,50 @@ TEST(CreateFolderPath, RefusesFilesInTheWayAndOverlongPaths) {
 namespace vireo::testing {
 namespace {
 
-TEST(MessageExporter, WritesLikeWriteMessageFileWithTheFileOpenedOnce) {
+TEST(MessageFileWriter, WritesLikeWriteMessageFileWithTheFileOpenedOnce) {
   BlockFile base;
   base.add(longMessage(3000));
   base.add(longMessage(600), 100, true);
   base.save();
   ScratchDir out;
-  MessageExporter exporter(base.reader);
-  EXPECT_EQ(exporter.write(out.path(), 0, "eml", -1), 0);
-  EXPECT_EQ(exporter.write(out.path(), 1, "eml", 2), 0);
-  EXPECT_EQ(exporter.write(out.path(), 2, "eml", -1), -1);
+  MessageFileWriter writer(base.reader.workingPath);
+  EXPECT_FALSE(writer.write(base.reader, 0, out.file("0.eml")));
+  EXPECT_FALSE(writer.write(base.reader, 1, out.file("2_1.eml")));
+  EXPECT_TRUE(writer.write(base.reader, 2, out.file("2.eml")));
   EXPECT_EQ(fileText(out.file("0.eml")), longMessage(3000));
   EXPECT_EQ(fileText(out.file("2_1.eml")), longMessage(600));
-  base.reader.workingPath = base.folder.file("gone.dbx");
-  EXPECT_EQ(MessageExporter(base.reader).write(out.path(), 0, "eml", -1), -1);
+}
+
+// A message that cannot be written says which file failed and why, in the system's words.
+TEST(MessageFileWriter, SaysWhatFailedAndWhere) {
+  BlockFile base;
+  base.add(longMessage(3000));
+  base.save();
+  ScratchDir out;
+
+  const std::string gone = base.folder.file("gone.dbx");
+  std::optional<FailureReason> failure = MessageFileWriter(gone).write(base.reader, 0, out.file("0.eml"));
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(describeFailure(*failure), "cannot open " + gone + ": No such file or directory");
+
+  const std::string noFolder = out.file("missing/0.eml");
+  failure = MessageFileWriter(base.reader.workingPath).write(base.reader, 0, noFolder);
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(describeFailure(*failure), "cannot create " + noFolder + ": No such file or directory");
+
+  // A block beyond the end of the working file: the offset and the file are named, and the file
+  // written before stays whole.
+  ASSERT_FALSE(MessageFileWriter(base.reader.workingPath).write(base.reader, 0, out.file("0.eml")));
+  base.reader.blockLists[0].entries.back().offset = 50000000;
+  failure = MessageFileWriter(base.reader.workingPath).write(base.reader, 0, out.file("0.eml"));
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(describeFailure(*failure), "cannot read the message's blocks at offset 50000000 of " +
+                                           base.reader.workingPath + ": the working file ends before them");
+  EXPECT_EQ(fileText(out.file("0.eml")), longMessage(3000));  // the earlier file stays whole
+
+  FailureReason fromReader;
+  EXPECT_EQ(base.reader.writeMessageFile(out.path(), 0, "eml", -1, &fromReader), -1);
+  EXPECT_EQ(fromReader.offset, std::optional<uint64_t>(50000000));
 }
 
 }  // namespace

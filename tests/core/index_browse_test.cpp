@@ -273,12 +273,11 @@ TEST(BrowseIndex, EndsLoopingChainsAndRejectsSharedOrDeepNodes) {
   DbxImage shared = treeWriter.build();
   const uint32_t root = treeWriter.rootOffset();
   const uint32_t left = shared.get32(root + dbx::kNodeLeftChild);
-  if (left != 0) {
-    shared.put32(root + dbx::kNodeHeaderSize + dbx::kEntryChild, left);
-    shared.put32(root + dbx::kNodeHeaderSize + dbx::kEntryChildCount, shared.get32(root + dbx::kNodeLeftCount));
-    shared.put32(dbx::kMessageCountOffset, 2 * shared.get32(root + dbx::kNodeLeftCount) + 1);
-    EXPECT_TRUE(OpenedBase(shared).showedBadFormat());
-  }
+  ASSERT_NE(left, 0u) << "three messages at one entry a node make a root with a left child";
+  shared.put32(root + dbx::kNodeHeaderSize + dbx::kEntryChild, left);
+  shared.put32(root + dbx::kNodeHeaderSize + dbx::kEntryChildCount, shared.get32(root + dbx::kNodeLeftCount));
+  shared.put32(dbx::kMessageCountOffset, 2 * shared.get32(root + dbx::kNodeLeftCount) + 1);
+  EXPECT_TRUE(OpenedBase(shared).showedBadFormat());
 
   // A chain of 100 nodes, each the left child of the one before, all passing the node checks.
   DbxImage deep;

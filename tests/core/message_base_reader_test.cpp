@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "dbx/layout.h"
-#include "reader/working_folder.h"
 #include "tests/core/base_fixture.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
@@ -25,9 +24,9 @@ DbxImage baseOf(int messages) {
 TEST(OpenBase, ReadsInPlaceOrThroughAWorkingCopyNamedByReaderNumber) {
   ScratchDir bases;
   ScratchDir work;
-  setWorkingFolder(work.path());
   baseOf(2).save(bases.file("Inbox.dbx"));
   MessageBaseReader reader;
+  reader.workingFolder = work.path();
   reader.baseFolder = bases.path();
   reader.baseName = "Inbox.dbx";
   reader.readerNumber = 7;
@@ -49,14 +48,13 @@ TEST(OpenBase, ReadsInPlaceOrThroughAWorkingCopyNamedByReaderNumber) {
   reader.openBase(true);
   EXPECT_EQ(reader.count(), 3);
   EXPECT_EQ(fileText(work.file("7.dbc")), fileText(bases.file("Inbox.dbx")));
-  setWorkingFolder("");
 }
 
 TEST(OpenBase, AFailedCopySaysSoAndReadsNothing) {
   ScratchDir bases;
   baseOf(1).save(bases.file("Inbox.dbx"));
-  setWorkingFolder(bases.file("no-such-folder"));
   MessageBaseReader reader;
+  reader.workingFolder = bases.file("no-such-folder");
   reader.baseFolder = bases.path();
   reader.baseName = "Inbox.dbx";
   CapturedMessages shown;
@@ -65,13 +63,11 @@ TEST(OpenBase, AFailedCopySaysSoAndReadsNothing) {
   EXPECT_EQ(reader.count(), 0);
   ASSERT_EQ(shown.texts.size(), 1u);
   EXPECT_THAT(shown.texts[0], ::testing::StartsWith("Cannot copy dbx file"));
-  setWorkingFolder("");
 }
 
 TEST(OpenBase, NeverChangesTheBaseFileNotEvenItsTimes) {
   ScratchDir bases;
   ScratchDir work;
-  setWorkingFolder(work.path());
   const std::string path = bases.file("Inbox.dbx");
   const DbxImage image = baseOf(3);
   image.save(path);
@@ -84,6 +80,7 @@ TEST(OpenBase, NeverChangesTheBaseFileNotEvenItsTimes) {
   for (int recover : {0, 1}) {
     for (bool copy : {false, true}) {
       MessageBaseReader reader;
+      reader.workingFolder = work.path();
       reader.baseFolder = bases.path();
       reader.baseName = "Inbox.dbx";
       reader.recoverMode = recover;
@@ -98,7 +95,6 @@ TEST(OpenBase, NeverChangesTheBaseFileNotEvenItsTimes) {
   EXPECT_EQ(now.st_mtim.tv_sec, was.st_mtim.tv_sec);
   EXPECT_EQ(now.st_mtim.tv_nsec, was.st_mtim.tv_nsec);
   EXPECT_EQ(fileText(path), before);  // read last: this read may touch the access time
-  setWorkingFolder("");
 }
 
 TEST(ResetReader, EmptiesTheTableAndKeepsTheBrowseVerdict) {

@@ -32,8 +32,10 @@ struct HandMadeBase {
   }
   void read() {
     file.save(reader.workingPath);
-    reader.ok = 1;  // as the scan before it leaves it
-    readMessages(reader);
+    const dbx::OperationOutcome outcome = dbx::readMessages(
+        reader.workingPath, reader, {reader.stopEvent, reader.progress},
+        [this](const char* text, int length, int recordIndex) { return reader.parseHeaders(text, length, recordIndex); });
+    reader.ok = outcome.ok() ? 1 : 0;
   }
 };
 

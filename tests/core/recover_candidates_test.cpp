@@ -95,7 +95,7 @@ struct ScannedFile {
     EXPECT_TRUE(file.open(reader.workingPath));
   }
   std::vector<uint32_t> offsets() {
-    const CandidateArray candidates = collectCandidates(file, reader);
+    const CandidateArray candidates = collectCandidates(file, {});
     std::vector<uint32_t> out;
     for (size_t i = 0; i < candidates.size(); ++i) out.push_back(candidates[i].offset);
     return out;

@@ -30,7 +30,8 @@ struct ScannedBase {
     image.save(reader.workingPath);
     reader.progress = progress;
     reader.stopEvent = stop;
-    dbx::recoverScan(reader);
+    const dbx::OperationOutcome outcome = dbx::recoverScan(reader.workingPath, reader, {stop, progress});
+    reader.ok = outcome.ok() ? 1 : 0;
   }
   // Block header offsets of a record, in list order.
   std::vector<uint32_t> blocks(size_t record) const {
@@ -239,14 +240,17 @@ TEST(RecoverScan, BadInputsEndWithWhatTheyHold) {
     }
   }
   {
+    // The reader shows why: the file and the system's reason.
     ScannedBase missing(DbxImage{});
     MessageBaseReader reader;
-    reader.workingPath = missing.folder.file("absent.dbx");
+    reader.baseFolder = missing.folder.path();
+    reader.baseName = "absent.dbx";
+    reader.recoverMode = 1;
     CapturedMessages shown;
-    dbx::recoverScan(reader);
+    reader.openBase(false);
     EXPECT_EQ(reader.ok, 0);
     ASSERT_EQ(shown.texts.size(), 1u);
-    EXPECT_TRUE(shown.texts[0].starts_with("Cannot open dbx file " + reader.workingPath));
+    EXPECT_EQ(shown.texts[0], "Cannot open dbx file " + reader.workingPath + "\nNo such file or directory");
   }
 }
 

@@ -1,4 +1,4 @@
-#include "reader/allocation.h"
+#include "platform/out_of_memory.h"
 
 #include <string>
 

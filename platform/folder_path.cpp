@@ -1,4 +1,4 @@
-#include "content/folder_path.h"
+#include "platform/folder_path.h"
 
 #include <filesystem>
 #include <system_error>

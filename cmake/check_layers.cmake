@@ -1,0 +1,42 @@
+# Fails when a source file includes a header from a folder above its own: the folders form one
+# direction of dependency (the way a base's bytes travel up to what a person sees), and a back
+# edge would compile quietly as long as every library ends up in the same program.
+#   cmake -DSOURCE_DIR=<tree> -P check_layers.cmake
+set(allowed_table    table)
+set(allowed_platform platform table)
+set(allowed_dbx      dbx platform table)
+set(allowed_content  content platform table)
+set(allowed_reader   reader dbx content platform table)
+set(allowed_cli      cli reader dbx content platform table)
+set(allowed_views    views reader dbx content platform table)
+set(allowed_shell    shell views reader dbx content platform table)
+set(project_folders  table platform dbx content reader cli views shell tools tests bench)
+# The layers below the window never include Qt.
+set(no_qt table platform dbx content reader cli)
+
+set(violations "")
+foreach(folder table platform dbx content reader cli views shell)
+  file(GLOB sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+  foreach(source ${sources})
+    file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    foreach(line ${includes})
+      if(line MATCHES "#[ \t]*include[ \t]*\"([a-z_]+)/")
+        set(target "${CMAKE_MATCH_1}")
+        list(FIND project_folders "${target}" known)
+        list(FIND allowed_${folder} "${target}" permitted)
+        if(known GREATER -1 AND permitted EQUAL -1)
+          string(APPEND violations "  ${source}: ${line}\n")
+        endif()
+      elseif(line MATCHES "#[ \t]*include[ \t]*<Q")
+        list(FIND no_qt "${folder}" qtForbidden)
+        if(qtForbidden GREATER -1)
+          string(APPEND violations "  ${source}: ${line} (no Qt below the window)\n")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  message(FATAL_ERROR "Includes that point up the layers (table <- platform <- dbx, content <- reader <- cli, views <- shell):\n${violations}")
+endif()
