@@ -29,8 +29,14 @@ MessageHandler setMessageHandler(MessageHandler handler) {
 }
 
 void showMessageBox(const std::string& text) {
-  std::lock_guard lock(handlerMutex());
-  if (currentHandler()) currentHandler()(text);
+  // Called unlocked: a handler may block (the window waits for a box to be answered on its own
+  // thread), and another thread's message or a new handler must not wait behind it.
+  MessageHandler handler;
+  {
+    std::lock_guard lock(handlerMutex());
+    handler = currentHandler();
+  }
+  if (handler) handler(text);
 }
 
 std::string formatMessage(const char* format, va_list args) {
