@@ -38,6 +38,8 @@ QAction* CommandActions::action(int commandId) const {
 void CommandActions::fillMenuBar(QMenuBar& bar) const {
   for (const MenuLayout& layout : mainMenuLayout()) {
     QMenu* menu = bar.addMenu(QString::fromUtf8(layout.title));
+    // A popup menu has no name of its own for assistive tools; it takes its title's.
+    menu->setAccessibleName(menu->title().remove(QLatin1Char('&')));
     for (int id : layout.items) {
       if (id == kSeparator) menu->addSeparator();
       else menu->addAction(action(id));
