@@ -30,7 +30,7 @@ class AboutDialogTest : public QObject {
 
  private slots:
   void aboutShowsTheVersionLineAndTheLinks() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     QString version, group;
     QStringList captions;
     bool picture = false;
@@ -46,7 +46,7 @@ class AboutDialogTest : public QObject {
     });
     QVERIFY(fixture.frame().routeCommand(command::kAppAbout));
 
-    const std::vector<testing::AskedModal> asked = fixture.modals().asked();
+    const std::vector<guitest::AskedModal> asked = fixture.modals().asked();
     QCOMPARE(asked.size(), size_t{1});
     QCOMPARE(asked[0].caption, std::string("Vireo for Outlook Express"));
     QCOMPARE(version, QStringLiteral("Version 1.5 (Build 9626)"));
@@ -56,7 +56,7 @@ class AboutDialogTest : public QObject {
   }
 
   void aLinkTurnsPurpleWhenOpenedAndStaysSo() {
-    testing::WindowFixture fixture;  // the application's hand cursor
+    guitest::WindowFixture fixture;  // the application's hand cursor
     AboutDialog dialog;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));

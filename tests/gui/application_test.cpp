@@ -35,11 +35,11 @@ class ApplicationTest : public QObject {
  private slots:
   void aTempFolderThatCannotBeMadeEndsTheStartUp() {
     QTemporaryDir scratch;
-    testing::ModalAnswers modals;
+    guitest::ModalAnswers modals;
     QFile blocker(scratch.path() + QStringLiteral("/blocker"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    DocumentSetup setup = testing::scratchSetup(scratch.path());
+    DocumentSetup setup = guitest::scratchSetup(scratch.path());
     setup.fallbackTempFolder = (scratch.path() + QStringLiteral("/blocker/temp")).toStdString();
 
     CVireoApp app;
@@ -52,7 +52,7 @@ class ApplicationTest : public QObject {
   }
 
   void helpOpensTheUserGuideOrDoesNothing() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     fixture.frame().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&fixture.frame()));
     FileCatcher catcher;
@@ -75,7 +75,7 @@ class ApplicationTest : public QObject {
   }
 
   void panesBarsAndDialogsHaveNamesForAssistiveTools() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     views::C3WaySplitter_1& frame = fixture.frame();
     auto name = [](QObject* object) { return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name); };
     QCOMPARE(name(frame.treeView()->widget()), QStringLiteral("Message bases"));

@@ -77,7 +77,7 @@ class CommandRoutingTest : public QObject {
   }
 
   void availabilityFollowsFlagsAndTheRunningOperation() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     C3WaySplitter_1& frame = fixture.frame();
     CVireoDoc& doc = fixture.doc();
     auto enabled = [&](int id) { return frame.commandAction(id)->isEnabled(); };
@@ -108,7 +108,7 @@ class CommandRoutingTest : public QObject {
   }
 
   void statesAreRefreshedBeforeAMenuOpensAndAfterUpdates() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     C3WaySplitter_1& frame = fixture.frame();
     CVireoDoc& doc = fixture.doc();
     QMenu* tools = frame.menuBar()->actions().at(1)->menu();
@@ -127,7 +127,7 @@ class CommandRoutingTest : public QObject {
   }
 
   void aDisabledCommandIsNotRun() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     CVireoDoc& doc = fixture.doc();
     doc.stopEvent.reset();
     QVERIFY(!fixture.frame().routeCommand(command::kStop));
@@ -140,7 +140,7 @@ class CommandRoutingTest : public QObject {
   }
 
   void theFocusedPaneIsTheActiveView() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     C3WaySplitter_1& frame = fixture.frame();
     frame.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
@@ -168,8 +168,8 @@ class CommandRoutingTest : public QObject {
 
   void activationTellsTheOldAndTheNewView() {
     QTemporaryDir scratch;
-    testing::ModalAnswers modals;
-    CVireoDoc doc(testing::scratchSetup(scratch.path()));
+    guitest::ModalAnswers modals;
+    CVireoDoc doc(guitest::scratchSetup(scratch.path()));
     C3WaySplitter_1 frame;
     frame.resize(800, 600);
     RecordingView* tree = nullptr;

@@ -31,7 +31,7 @@ class HtmlViewTest : public QObject {
 
  private slots:
   void startPageAtStartAndForTheRoot() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     CHtmlView_1* preview = fixture.frame().htmlView();
     QCOMPARE(preview->shownPage(), CHtmlView_1::Page::Start);
     QVERIFY(preview->toPlainText().contains(
@@ -53,7 +53,7 @@ class HtmlViewTest : public QObject {
 
   void aBaseWithoutMessagesToShowGivesTheNoMessagePage() {
     QTemporaryDir scratch;
-    CVireoDoc doc(testing::scratchSetup(scratch.path()));
+    CVireoDoc doc(guitest::scratchSetup(scratch.path()));
     CountingPreview preview(&doc);
     preview.OnInitialUpdate();
     doc.readerCount = 1;
@@ -83,7 +83,7 @@ class HtmlViewTest : public QObject {
 
   void onlyUpdatesForThePreviewAreActedOn() {
     QTemporaryDir scratch;
-    CVireoDoc doc(testing::scratchSetup(scratch.path()));
+    CVireoDoc doc(guitest::scratchSetup(scratch.path()));
     CountingPreview preview(&doc);
     preview.OnInitialUpdate();
     doc.currentReader = kFolderGroupMarker;

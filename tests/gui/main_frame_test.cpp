@@ -32,7 +32,7 @@ class MainFrameTest : public QObject {
 
  private slots:
   void startsWithCaptionThreePanesAndTheirSizes() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     QVERIFY(fixture.started());
     C3WaySplitter_1& frame = fixture.frame();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
@@ -61,7 +61,7 @@ class MainFrameTest : public QObject {
   }
 
   void menusAndToolbarFollowTheCommandTable() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     C3WaySplitter_1& frame = fixture.frame();
     QStringList titles;
     QList<QList<int>> items;
@@ -91,7 +91,7 @@ class MainFrameTest : public QObject {
   }
 
   void statusBarShowsIdleTextAndFlyByPrompts() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     C3WaySplitter_1& frame = fixture.frame();
     ProgressStatusBar* bar = frame.progressStatusBar();
     QCOMPARE(frame.statusBar(), static_cast<QStatusBar*>(bar));
@@ -112,7 +112,7 @@ class MainFrameTest : public QObject {
   }
 
   void resizeKeepsAPlacedProgressBarFitted() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     C3WaySplitter_1& frame = fixture.frame();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     ProgressStatusBar* bar = frame.progressStatusBar();
@@ -145,7 +145,7 @@ class MainFrameTest : public QObject {
   }
 
   void toolbarAndStatusBarCanBeHiddenAndShown() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     C3WaySplitter_1& frame = fixture.frame();
     QAction* toolbar = frame.commandAction(command::kViewToolbar);
     QVERIFY(toolbar->isCheckable());

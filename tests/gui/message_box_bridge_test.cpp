@@ -17,7 +17,7 @@ namespace {
 // Sets up readers[0] for a sample base and selects it.
 void addSample(CVireoDoc& doc, const char* name) {
   MessageBaseReader& reader = doc.readers[0];
-  reader.baseFolder = testing::samplesFolder().toStdString();
+  reader.baseFolder = guitest::samplesFolder().toStdString();
   reader.baseName = name;
   doc.readerCount = 1;
   doc.currentReader = 0;
@@ -30,10 +30,10 @@ class MessageBoxBridgeTest : public QObject {
 
  private slots:
   void aMessageOfTheInterfaceThreadIsShownAtOnce() {
-    testing::ModalAnswers modals;
+    guitest::ModalAnswers modals;
     MessageBoxBridge bridge;
     showMessageBox("Cannot copy dbx file");
-    const std::vector<testing::AskedModal> asked = modals.asked();
+    const std::vector<guitest::AskedModal> asked = modals.asked();
     QCOMPARE(asked.size(), size_t{1});
     QCOMPARE(asked[0].caption, std::string("Vireo for Outlook Express"));
     QCOMPARE(asked[0].text, std::string("Cannot copy dbx file"));
@@ -41,7 +41,7 @@ class MessageBoxBridgeTest : public QObject {
 
   void aWorkerWaitsUntilItsBoxIsAnsweredOnTheInterfaceThread() {
     std::atomic<QThread*> answeredOn{nullptr};
-    testing::ModalAnswers modals([&](const ModalRequest&) -> std::optional<int> {
+    guitest::ModalAnswers modals([&](const ModalRequest&) -> std::optional<int> {
       answeredOn = QThread::currentThread();
       return std::nullopt;
     });
@@ -58,7 +58,7 @@ class MessageBoxBridgeTest : public QObject {
   }
 
   void onceClosingAWaitingWorkerGoesOnAndLaterMessagesAreDropped() {
-    testing::ModalAnswers modals;
+    guitest::ModalAnswers modals;
     MessageBoxBridge bridge;
     std::atomic<bool> returned{false};
     std::thread worker([&] {
@@ -77,7 +77,7 @@ class MessageBoxBridgeTest : public QObject {
   }
 
   void aBrowseOfADamagedBaseShowsItsMessageThroughTheWindow() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     CVireoDoc& doc = fixture.doc();
     addSample(doc, "Damaged.dbx");
     QVERIFY(doc.startOperation(kOperationBrowse, 0));
@@ -88,7 +88,7 @@ class MessageBoxBridgeTest : public QObject {
   }
 
   void closingTheWindowWhileTheWorkerWaitsForABoxDoesNotWaitForIt() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     CVireoDoc& doc = fixture.doc();
     addSample(doc, "Damaged.dbx");
     // Learn when the worker has handed its box to the interface thread.

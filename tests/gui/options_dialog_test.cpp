@@ -20,7 +20,7 @@ struct BoxStates {
 };
 
 // Answers the Options dialog: records the boxes as shown, sets them to wanted, and closes it.
-testing::ModalAnswers::Answer answerOptions(BoxStates* shown, BoxStates wanted, int result) {
+guitest::ModalAnswers::Answer answerOptions(BoxStates* shown, BoxStates wanted, int result) {
   return [=](const ModalRequest& request) -> std::optional<int> {
     if (request.kind != ModalKind::Dialog) return std::nullopt;
     auto* dialog = qobject_cast<OptionsDialog*>(static_cast<QDialog*>(request.dialog));
@@ -55,7 +55,7 @@ class OptionsDialogTest : public QObject {
   }
 
   void okStoresTheOptionsAndCreatesTheSettingsFile() {
-    testing::WindowFixture fixture;
+    guitest::WindowFixture fixture;
     QVERIFY(!QFile::exists(fixture.settingsFile()));
     BoxStates shown{};
     fixture.modals().setAnswer(answerOptions(&shown, {true, false, false}, QDialog::Accepted));
@@ -70,7 +70,7 @@ class OptionsDialogTest : public QObject {
   }
 
   void storedOptionsAreShownAndOtherSettingsKept() {
-    testing::WindowFixture fixture(3);
+    guitest::WindowFixture fixture(3);
     Settings settings = readSettings(fixture.settingsFile().toStdString());
     settings.path = (fixture.folder() + QStringLiteral("/work")).toStdString();
     QVERIFY(writeSettings(fixture.settingsFile().toStdString(), settings));
@@ -86,7 +86,7 @@ class OptionsDialogTest : public QObject {
   }
 
   void cancelChangesNothingEvenAfterTogglingBoxes() {
-    testing::WindowFixture fixture(4);
+    guitest::WindowFixture fixture(4);
     const QByteArray before = [&] {
       QFile file(fixture.settingsFile());
       return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -105,8 +105,8 @@ class OptionsDialogTest : public QObject {
 
   void optionsThatCannotBeStoredStayForTheRunSilently() {
     QTemporaryDir scratch;
-    testing::ModalAnswers modals;
-    DocumentSetup setup = testing::scratchSetup(scratch.path());
+    guitest::ModalAnswers modals;
+    DocumentSetup setup = guitest::scratchSetup(scratch.path());
     // The settings file's folder would have to be made where a file stands.
     QFile blocker(scratch.path() + QStringLiteral("/blocker"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));

@@ -9,7 +9,7 @@
 #include "views/main_frame.h"
 #include "views/vireo_doc.h"
 
-namespace vireo::testing {
+namespace vireo::guitest {
 
 ModalAnswers::ModalAnswers(Answer answer) : shared_(std::make_shared<Shared>()) {
   shared_->answer = std::move(answer);
@@ -73,4 +73,4 @@ views::CVireoDoc& WindowFixture::doc() { return *app_->document(); }
 
 QString samplesFolder() { return qEnvironmentVariable("VIREO_SOURCE_DIR") + QStringLiteral("/samples"); }
 
-}  // namespace vireo::testing
+}  // namespace vireo::guitest

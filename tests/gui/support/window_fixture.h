@@ -22,7 +22,7 @@ class C3WaySplitter_1;
 class CVireoDoc;
 }  // namespace vireo::views
 
-namespace vireo::testing {
+namespace vireo::guitest {
 
 // What a modal request asked, kept after the request's dialog is gone.
 struct AskedModal {
@@ -84,4 +84,4 @@ class WindowFixture {
 // The samples folder of the source tree.
 QString samplesFolder();
 
-}  // namespace vireo::testing
+}  // namespace vireo::guitest
