@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Vireo's two set-up commands:
-#   ./build.sh run    install what is missing, build, run Vireo on the bundled sample bases
+#   ./build.sh run    install what is missing, build, open Vireo's window on the bundled sample bases
+#                     (without a display: list them with vireo-cli)
 #   ./build.sh test   install what is missing, build, run every test (also under ASan+UBSan and TSan)
 # Also: ./build.sh bench   build and run the benchmarks (they print ratios to a baseline).
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev)
+PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev
+          qt6-base-dev qt6-svg-dev libgl-dev)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"
@@ -43,6 +45,10 @@ case "${1:-}" in
   run)
     install_missing
     configure_and_build build
+    if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+      exec ./build/shell/vireo samples/*.dbx
+    fi
+    echo "No display: listing the samples with vireo-cli instead."
     for base in samples/*.dbx; do
       echo "== $base"
       ./build/cli/vireo-cli info "$base"

@@ -29,13 +29,13 @@ MessageHandler setMessageHandler(MessageHandler handler) {
 }
 
 void showMessageBox(const std::string& text) {
+  // Called unlocked: a handler may block (the window waits for a box to be answered on its own
+  // thread), and another thread's message or a new handler must not wait behind it.
   MessageHandler handler;
   {
     std::lock_guard lock(handlerMutex());
     handler = currentHandler();
   }
-  // Called unlocked: the window's handler waits for the interface thread, which may itself be
-  // showing a message at that moment.
   if (handler) handler(text);
 }
 

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "reader/message_record.h"
+#include "table/message_record.h"
 #include "views/list_columns.h"
 
 namespace vireo::views {

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <algorithm>
 
 namespace vireo::views {
 namespace {
@@ -13,7 +14,9 @@ const char* const kIdleText = "For Help, press F1";
 ProgressStatusBar::ProgressStatusBar(QWidget* parent) : QStatusBar(parent) {
   pane_ = new QLabel(QString::fromUtf8(kIdleText), this);
   pane_->setObjectName(QStringLiteral("messagePane"));
+  pane_->setTextFormat(Qt::PlainText);
   addWidget(pane_, 1);
+  setAccessibleName(QStringLiteral("Status bar"));
 }
 
 void ProgressStatusBar::SetPaneText(int /*pane*/, const QString& text) {
@@ -34,8 +37,13 @@ QFont ProgressStatusBar::paneFont() const { return pane_->font(); }
 void ProgressStatusBar::fitProgressBar() {
   if (!progressShown || !progressBar) return;
   const QRect client = rect();
-  progressBar->resize(client.width() - progressGap, client.height() * 3 / 4);
+  progressBar->resize(std::max(0, client.width() - progressGap), client.height() * 3 / 4);
   progressBar->show();
+}
+
+QString ProgressStatusBar::displayedText() const {
+  const QString prompt = currentMessage();
+  return prompt.isEmpty() ? pane_->text() : prompt;
 }
 
 void publishStatusBar(ProgressStatusBar* bar) { published = bar; }

@@ -23,7 +23,8 @@ class ProgressStatusBar : public QStatusBar {
   // Pane 0's text; an empty text shows the idle text "For Help, press F1".
   void SetPaneText(int pane, const QString& text);
   QString paneText(int pane) const;
-  // Pane 0's id (0, or kIndicatorKana during an operation) and width.
+  // Pane 0's id (0, or kIndicatorKana during an operation) and width. The message pane
+  // stretches over the whole bar, so the width is not used.
   void SetPaneInfo(int pane, int id, int width);
   int paneId(int pane) const;
   // Pane 0's rectangle in the status bar's coordinates, and the font its text is drawn in.
@@ -32,6 +33,10 @@ class ProgressStatusBar : public QStatusBar {
 
   // Width = client width - progressGap, height = client height * 3 / 4, position kept.
   void fitProgressBar();
+
+  // What the message pane shows now: a command's fly-by prompt, else the pane's text, else the
+  // idle text.
+  QString displayedText() const;
 
   int progressShown = 0;
   QProgressBar* progressBar = nullptr;

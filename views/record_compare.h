@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "reader/message_record.h"
+#include "table/message_record.h"
 
 namespace vireo::views {
 

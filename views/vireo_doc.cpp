@@ -1,12 +1,20 @@
 #include "views/vireo_doc.h"
 
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "reader/settings.h"
+#include "views/command_table.h"
 #include "views/progress_status_bar.h"
 
 namespace vireo::views {
 
-CVireoDoc::CVireoDoc(DocumentSetup setup) : Document(std::move(setup)) {}
+CVireoDoc::CVireoDoc(DocumentSetup setup) : Document(setup), settingsFile_(setup.settingsFile) {}
 
-CVireoDoc::~CVireoDoc() = default;
+CVireoDoc::~CVireoDoc() {
+  if (beforeClosing) beforeClosing();
+}
 
 bool CVireoDoc::OnCmdMsg(int commandId) {
   switch (commandId) {
@@ -22,12 +30,19 @@ bool CVireoDoc::OnCmdMsg(int commandId) {
       showNewsBases = !showNewsBases;
       UpdateAllViews(nullptr, 0);
       return true;
+    case command::kOptions:
+      if (!optionsDialog) return false;
+      OnOptions();
+      return true;
     default:
       return false;
   }
 }
 
-std::optional<bool> CVireoDoc::OnUpdateCmdUI(int commandId) { return commandEnabled(commandId); }
+std::optional<bool> CVireoDoc::OnUpdateCmdUI(int commandId) {
+  if (commandId == command::kOptions) return optionsDialog ? std::optional(true) : std::nullopt;
+  return commandEnabled(commandId);
+}
 
 std::optional<bool> CVireoDoc::OnUpdateCmdChecked(int commandId) {
   if (commandId == command::kViewSystemBase) return showSystemBases != 0;
@@ -35,6 +50,30 @@ std::optional<bool> CVireoDoc::OnUpdateCmdChecked(int commandId) {
   return std::nullopt;
 }
 
-bool CVireoDoc::writeOptions() { return false; }
+void CVireoDoc::OnOptions() {
+  const std::optional<OptionChoice> chosen =
+      optionsDialog(OptionChoice{copyBeforeBrowse, copyBeforeRecover, openStoreAtStart});
+  if (!chosen) return;
+  copyBeforeBrowse = chosen->copyBeforeBrowse;
+  copyBeforeRecover = chosen->copyBeforeRecover;
+  openStoreAtStart = chosen->openStoreAtStart;
+  // Options that cannot be stored stay in force for this run; nothing is shown.
+  writeOptions();
+}
+
+bool CVireoDoc::writeOptions() {
+  if (settingsFile_.empty()) return false;
+  // A file that exists but cannot be read would be replaced by one without its "Path".
+  std::error_code error;
+  if (std::filesystem::exists(settingsFile_, error) && !std::ifstream(settingsFile_)) return false;
+  if (error) return false;
+  Settings settings = readSettings(settingsFile_);
+  settings.options = optionBits(copyBeforeBrowse, copyBeforeRecover, openStoreAtStart);
+  return writeSettings(settingsFile_, settings);
+}
+
+void CVireoDoc::requestCommandRefresh() const {
+  if (commandRefresh) commandRefresh();
+}
 
 }  // namespace vireo::views

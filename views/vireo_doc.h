@@ -4,7 +4,9 @@
 // list's column state, the tree's two filters, and the document's own command handlers
 // (Stop, the filters, Options). The views reach everything through GetDocument().
 #include <array>
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "reader/document.h"
 #include "views/doc_view.h"
@@ -12,20 +14,41 @@
 
 namespace vireo::views {
 
+// The three options as the Options dialog shows them.
+struct OptionChoice {
+  bool copyBeforeBrowse = false;
+  bool copyBeforeRecover = false;
+  bool openStoreAtStart = true;
+};
+
 class CVireoDoc : public CDocument, public Document {
  public:
   explicit CVireoDoc(DocumentSetup setup = DocumentSetup::forUser());
   ~CVireoDoc() override;
 
   // Stop (32780), "View System message base" (32792), "View News message base" (32793),
-  // Options... (32800).
+  // "Options..." (32800).
   bool OnCmdMsg(int commandId) override;
   // The availability table of the command flags and operationRunning; the filters' check marks.
   std::optional<bool> OnUpdateCmdUI(int commandId) override;
   std::optional<bool> OnUpdateCmdChecked(int commandId) override;
 
-  // Stores the three options as "options" in the settings file; false when it could not.
+  // Stores the three options as "options" in the settings file; false when it could not. The
+  // other settings in the file are kept; the file is made when it does not exist yet.
   bool writeOptions();
+
+  // Asks the frame to bring its menu and toolbar states up to date (after a change of the
+  // command flags or of operationRunning that no routed command or update caused).
+  void requestCommandRefresh() const;
+
+  // Set by the frame: refreshes the command states.
+  std::function<void()> commandRefresh;
+  // Set by the application: the Options dialog, shown with the current options; the boxes'
+  // states after OK, nullopt after Cancel.
+  std::function<std::optional<OptionChoice>(const OptionChoice& current)> optionsDialog;
+  // Set by the application: runs first when the document is destroyed, before a running worker
+  // is stopped and awaited.
+  std::function<void()> beforeClosing;
 
   // True when readerIndex names a base of the table (not one of the markers 2147483547..9).
   bool isBase(int readerIndex) const { return readerIndex >= 0 && readerIndex < readerCount; }
@@ -33,6 +56,11 @@ class CVireoDoc : public CDocument, public Document {
   std::array<ListColumnState, 2> listColumns = initialListColumnState();
   int showSystemBases = 0;
   int showNewsBases = 1;
+
+ private:
+  void OnOptions();
+
+  std::string settingsFile_;
 };
 
 }  // namespace vireo::views

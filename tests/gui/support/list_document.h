@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/message_record.h"
+#include "table/message_record.h"
 #include "tools/dbx_writer/scratch_dir.h"
 #include "views/doc_view.h"
 #include "views/vireo_doc.h"

@@ -1,0 +1,143 @@
+#include "shell/vireo_app.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QScreen>
+#include <QUrl>
+
+#include "platform/message_sink.h"
+#include "shell/about_dialog.h"
+#include "shell/options_dialog.h"
+#include "shell/tree_view.h"
+#include "views/command_table.h"
+#include "views/main_frame.h"
+#include "views/message_box_bridge.h"
+#include "views/modal.h"
+#include "views/vireo_doc.h"
+
+namespace vireo::shell {
+namespace {
+
+CVireoApp* theApp = nullptr;
+
+std::optional<views::OptionChoice> runOptionsDialog(QWidget* owner, const views::OptionChoice& current) {
+  OptionsDialog dialog(owner);
+  dialog.copyBeforeBrowse = current.copyBeforeBrowse;
+  dialog.copyBeforeRecover = current.copyBeforeRecover;
+  dialog.openStoreAtStart = current.openStoreAtStart;
+  if (dialog.DoModal() != QDialog::Accepted) return std::nullopt;
+  return views::OptionChoice{dialog.copyBeforeBrowse != 0, dialog.copyBeforeRecover != 0,
+                             dialog.openStoreAtStart != 0};
+}
+
+}  // namespace
+
+CVireoApp::CVireoApp(QObject* parent) : QObject(parent) {
+  theApp = this;
+  helpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
+}
+
+CVireoApp::~CVireoApp() {
+  frame_.reset();
+  document_.reset();
+  bridge_.reset();
+  if (theApp == this) theApp = nullptr;
+}
+
+CVireoApp* CVireoApp::instance() { return theApp; }
+
+void CVireoApp::ParseCommandLine(const QStringList& arguments) {
+  startPaths_.clear();
+  for (const QString& argument : arguments)
+    if (!argument.isEmpty()) startPaths_.append(argument);
+}
+
+bool CVireoApp::InitInstance(DocumentSetup setup) {
+  handCursor = QCursor(Qt::PointingHandCursor);
+  // Messages of the document's construction already come as boxes.
+  bridge_ = std::make_unique<views::MessageBoxBridge>();
+
+  // A document without a temp folder cannot be used: its reason is shown, and the program ends
+  // with status 1.
+  document_ = std::make_unique<views::CVireoDoc>(std::move(setup));
+  if (!document_->startupFailure().empty()) {
+    showMessageBox(document_->startupFailure());
+    document_.reset();
+    bridge_.reset();
+    return false;
+  }
+
+  views::MessageBoxBridge* bridge = bridge_.get();
+  document_->beforeClosing = [bridge] { bridge->beginClosing(); };
+
+  frame_ = std::make_unique<views::C3WaySplitter_1>();
+  frame_->resize(frameSize.isValid() ? frameSize : defaultFrameSize());
+  views::CCreateContext context{document_.get(), [](views::CVireoDoc* document, QWidget* parent) {
+                                  return static_cast<views::CView*>(new CTreeView_1(document, parent));
+                                }};
+  if (!frame_->LoadFrame(context)) {
+    frame_.reset();
+    document_.reset();
+    return false;
+  }
+  frame_->setApplicationTarget(this);
+  bridge_->setOwner(frame_.get());
+  connect(frame_.get(), &views::C3WaySplitter_1::closing, this, [bridge] { bridge->beginClosing(); });
+  views::C3WaySplitter_1* frame = frame_.get();
+  document_->optionsDialog = [frame](const views::OptionChoice& current) {
+    return runOptionsDialog(frame, current);
+  };
+
+  frame_->InitialUpdateFrame();
+  frame_->show();
+  return true;
+}
+
+QSize CVireoApp::defaultFrameSize() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return {1024, 700};
+  const QSize available = screen->availableSize();
+  return {std::max(640, available.width() * 3 / 4), std::max(480, available.height() * 3 / 4)};
+}
+
+void CVireoApp::WinHelp(quintptr, unsigned) {
+  if (helpFile.isEmpty() || !QFileInfo(helpFile).isFile()) return;
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(helpFile).absoluteFilePath()));
+}
+
+void CVireoApp::OnAppAbout() {
+  AboutDialog dialog(frame_.get());
+  views::execModal(dialog);
+}
+
+bool CVireoApp::OnCmdMsg(int commandId) {
+  switch (commandId) {
+    case command::kAppAbout:
+      OnAppAbout();
+      return true;
+    case command::kHelpFinder:
+    case command::kHelp:
+    case command::kContextHelp:
+    case command::kDefaultHelp:
+      WinHelp(0, 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::optional<bool> CVireoApp::OnUpdateCmdUI(int commandId) {
+  switch (commandId) {
+    case command::kAppAbout:
+    case command::kHelpFinder:
+    case command::kHelp:
+    case command::kContextHelp:
+    case command::kDefaultHelp:
+      return true;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace vireo::shell

@@ -1,0 +1,88 @@
+#include "views/command_table.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vireo::views {
+namespace {
+
+using namespace vireo::command;
+
+constexpr std::array kCommands{
+    CommandInfo{kBrowse, "Message base browsing  ", "Message base browsing ",
+                "Message base browsing. Vireo will not modify the original message base file. \n"
+                " Message base browsing",
+                ":/icons/browse.svg"},
+    CommandInfo{kRecover, "Message base recovery", nullptr,
+                "Message base recovery. Vireo will not modify the original message base file. \n"
+                " Message base recovery",
+                ":/icons/recover.svg"},
+    CommandInfo{kSaveAll, "Save message base as *.eml files", nullptr,
+                "Save all letters from selected folder as *.eml\n Save as *.eml", nullptr},
+    CommandInfo{kAddBase, "Add message base to Tree View", nullptr,
+                "Add message base to Tree View \n Add message base to Tree View", ":/icons/add_base.svg"},
+    CommandInfo{kStop, "Stop", nullptr, "Stop current operation \n Stop", ":/icons/stop.svg"},
+    CommandInfo{kViewSource, "View source", nullptr, nullptr, nullptr},
+    CommandInfo{kOpenInOe, "Open in OE", nullptr, nullptr, nullptr},
+    CommandInfo{kSaveSelected, "Save as *.eml", "Save as eml", "Save as *.eml\nSave as *.eml ",
+                ":/icons/save_eml.svg"},
+    CommandInfo{kViewSystemBase, "View System message base", nullptr, nullptr, nullptr},
+    CommandInfo{kViewNewsBase, "View News message base", nullptr, nullptr, nullptr},
+    CommandInfo{kCopyBase, "Copy message base to ...", nullptr, nullptr, nullptr},
+    CommandInfo{kRemoveBase, "Remove from Tree View", nullptr,
+                "Remove from Tree View \n Remove from Tree View", ":/icons/remove_base.svg"},
+    CommandInfo{kOptions, "Options...", nullptr, nullptr, nullptr},
+    CommandInfo{kAppExit, "E&xit", nullptr, nullptr, nullptr},
+    CommandInfo{kViewToolbar, "&Toolbar", nullptr, "Show or hide the toolbar\nToggle ToolBar", nullptr},
+    CommandInfo{kViewStatusBar, "&Status Bar", nullptr, "Show or hide the status bar\nToggle StatusBar",
+                nullptr},
+    CommandInfo{kHelpFinder, "&Help Topics", nullptr, "List Help topics\nHelp Topics", nullptr},
+    CommandInfo{kAppAbout, "&About Vireo...", nullptr,
+                "Display program information, version number and copyright\nAbout", nullptr},
+    // No menu shows it: F1 reaches it, as the idle text promises.
+    CommandInfo{kHelp, "Help", nullptr, nullptr, nullptr},
+};
+
+constexpr std::array kFileMenu{kAddBase, kRemoveBase, kCopyBase, kSeparator, kAppExit};
+constexpr std::array kToolsMenu{kBrowse,    kRecover, kSeparator, kSaveSelected,
+                                kSeparator, kStop,    kSeparator, kOptions};
+constexpr std::array kViewMenu{kViewToolbar, kViewStatusBar};
+constexpr std::array kHelpMenu{kHelpFinder, kSeparator, kAppAbout};
+
+constexpr std::array kMainMenu{
+    MenuLayout{"&File", kFileMenu},
+    MenuLayout{"Tools", kToolsMenu},
+    MenuLayout{"&View", kViewMenu},
+    MenuLayout{"&Help", kHelpMenu},
+};
+
+constexpr std::array kToolbar{kAddBase, kRemoveBase, kSaveSelected, kSeparator,
+                              kBrowse,  kRecover,    kSeparator,    kStop};
+
+}  // namespace
+
+const CommandInfo* findCommand(int id) {
+  const auto found = std::find_if(kCommands.begin(), kCommands.end(),
+                                  [id](const CommandInfo& info) { return info.id == id; });
+  return found == kCommands.end() ? nullptr : &*found;
+}
+
+std::span<const CommandInfo> commandTable() { return kCommands; }
+
+std::string_view commandPrompt(const CommandInfo& info) {
+  if (!info.resourceString) return {};
+  const std::string_view text = info.resourceString;
+  return text.substr(0, text.find('\n'));
+}
+
+std::string_view commandTooltip(const CommandInfo& info) {
+  if (!info.resourceString) return {};
+  const std::string_view text = info.resourceString;
+  const size_t lineBreak = text.find('\n');
+  return lineBreak == std::string_view::npos ? std::string_view() : text.substr(lineBreak + 1);
+}
+
+std::span<const MenuLayout> mainMenuLayout() { return kMainMenu; }
+std::span<const int> toolbarLayout() { return kToolbar; }
+
+}  // namespace vireo::views

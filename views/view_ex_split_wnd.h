@@ -1,0 +1,20 @@
+#pragma once
+// The splitters of the main window: the outer one (tree | right side) and the inner one (list
+// over preview). Their one addition to QSplitter is GetActivePane, which answers with the frame's
+// active view, so that a pane of the inner splitter can be the active one.
+#include <QSplitter>
+
+namespace vireo::views {
+
+class CViewExSplitWnd : public QSplitter {
+  Q_OBJECT
+
+ public:
+  using QSplitter::QSplitter;
+
+  // The frame's active view's widget when there is one, else the focus widget (whether or not
+  // it lies in this splitter). row and column are left as they are.
+  QWidget* GetActivePane(int* row = nullptr, int* column = nullptr) const;
+};
+
+}  // namespace vireo::views
