@@ -49,11 +49,7 @@ BaseTreeModel::BaseTreeModel(QObject* parent) : QAbstractItemModel(parent), top_
 
 BaseTreeModel::~BaseTreeModel() = default;
 
-void BaseTreeModel::setImageList(std::vector<QIcon> images) {
-  images_ = std::move(images);
-  if (!top_->children.empty()) emit dataChanged(rootNode(), rootNode(), {Qt::DecorationRole});
-  // Nodes below the root repaint with the next rebuild; the list is set before the first one.
-}
+void BaseTreeModel::setImageList(std::vector<QIcon> images) { images_ = std::move(images); }
 
 void BaseTreeModel::rebuild(const views::CVireoDoc& doc) {
   beginResetModel();

@@ -28,6 +28,7 @@ class BaseTreeModel final : public QAbstractItemModel {
   explicit BaseTreeModel(QObject* parent = nullptr);
   ~BaseTreeModel() override;
 
+  // Set once, before the first rebuild.
   void setImageList(std::vector<QIcon> images);
   // Deletes every node and inserts them again from the document's table.
   void rebuild(const views::CVireoDoc& doc);
