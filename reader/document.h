@@ -96,6 +96,7 @@ class Document : public CommandFlags {
   int& operation;
   int& operationReader;
   int operationRunning = 0;
+  bool listingStopped = false;  // the table filled up; no listing adds anything for the rest of the run
   std::string& searchArgument;
   int& searchOk;
 

@@ -1,13 +1,263 @@
 #include "shell/tree_view.h"
 
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QProgressBar>
+
+#include "dbx/layout.h"
+#include "shell/base_tree_model.h"
+#include "shell/operation_status.h"
+#include "shell/tree_context_menu.h"
+#include "shell/tree_images.h"
+#include "views/progress_bar_sink.h"
+#include "views/progress_status_bar.h"
+#include "views/queued_completion.h"
 #include "views/vireo_doc.h"
 
 namespace vireo::shell {
+namespace {
 
-CTreeView_1::CTreeView_1(views::CVireoDoc* document, QWidget* parent) : QTreeView(parent) {
+// How long a new operation waits for the worker that reported last to finish ending.
+constexpr std::chrono::milliseconds kWorkerExitWait{1000};
+
+bool readsBase(int operation) { return operation == kOperationBrowse || operation == kOperationRecover; }
+
+}  // namespace
+
+CTreeView_1::CTreeView_1(views::CVireoDoc* document, QWidget* parent)
+    : QTreeView(parent), model_(new BaseTreeModel(this)), progressSink_(std::make_unique<views::ProgressBarSink>()) {
+  setObjectName(QStringLiteral("baseTree"));
+  setAccessibleName(QStringLiteral("Message bases"));
+  setHeaderHidden(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setUniformRowHeights(true);
+  setModel(model_);
   attachDocument(document);
+  if (document) {
+    document->progress = progressSink_.get();
+    document->setCompletionSink(views::queuedCompletionSink(this, [this](int message) { OnWorkerMessage(message); }));
+  }
 }
 
-void CTreeView_1::OnUpdate(views::CView*, int) {}
+CTreeView_1::~CTreeView_1() {
+  views::CVireoDoc* d = doc();
+  if (!d) return;
+  d->setCompletionSink({});
+  if (d->progress != progressSink_.get()) return;
+  if (!d->doneEvent.isSet()) {
+    d->stopOperation();
+    // The worker drives the sink until it ends: one that does not end keeps it.
+    if (!d->doneEvent.wait(kCloseTimeout)) {
+      progressSink_->detach();
+      (void)progressSink_.release();
+    }
+    endOperationStatus(views::publishedStatusBar(), progress_);
+  }
+  d->progress = nullptr;
+}
+
+views::CVireoDoc* CTreeView_1::doc() const { return static_cast<views::CVireoDoc*>(GetDocument()); }
+
+void CTreeView_1::OnInitialUpdate() {
+  model_->setImageList(buildTreeImageList());
+  setRootIsDecorated(true);
+  setItemsExpandable(true);
+  if (views::CVireoDoc* d = doc()) d->UpdateAllViews(nullptr, 0);
+}
+
+void CTreeView_1::OnUpdate(views::CView*, int hint) {
+  if (hint != 0 && hint % 2 == 0) return;
+  rebuild();
+}
+
+void CTreeView_1::rebuild() {
+  views::CVireoDoc* d = doc();
+  if (!d) return;
+  rebuilding_ = true;
+  model_->rebuild(*d);
+  const QModelIndex root = model_->rootNode();
+  expand(root);
+  // The node the list follows is highlighted again; that is no new selection.
+  const QModelIndex selected = d->currentReader == kRootItem ? root : model_->findBase(d->currentReader);
+  if (selected.isValid()) setCurrentIndex(selected);
+  rebuilding_ = false;
+}
+
+void CTreeView_1::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTreeView::currentChanged(current, previous);
+  if (!rebuilding_) onSelectionChanged(model_->itemDataOf(current));
+}
+
+void CTreeView_1::onSelectionChanged(int itemData) {
+  views::CVireoDoc* d = doc();
+  if (!d) return;
+  d->canSaveSelected = 0;
+  if (itemData == d->currentReader) return;
+  d->currentReader = itemData;
+  if (d->isBase(itemData)) {
+    const MessageBaseReader& reader = d->readers[static_cast<size_t>(itemData)];
+    d->canRemoveBase = 1;
+    d->canCopyBase = 1;
+    if (reader.baseKind < 10) {
+      // The table of the base being read belongs to the worker until it reports.
+      const bool beingRead = d->operationRunning && readsBase(d->operation) && d->operationReader == itemData;
+      d->canSaveAll = !beingRead && reader.count() != 0;
+      d->canBrowse = 1;
+      d->canRecover = 1;
+    } else {
+      d->canSaveAll = d->canBrowse = d->canRecover = 0;
+    }
+  } else {
+    d->canRemoveBase = itemData == kGroupItem;
+    d->canCopyBase = d->canSaveAll = d->canBrowse = d->canRecover = 0;
+  }
+  d->UpdateAllViews(this, 0);
+}
+
+void CTreeView_1::OnActivateView(bool activate, views::CView* activateView, views::CView* deactiveView) {
+  if (views::CVireoDoc* d = doc()) {
+    const int current = d->currentReader;
+    if (!activate) {
+      d->canRemoveBase = d->canBrowse = d->canRecover = 0;
+    } else if (d->isBase(current) && d->readers[static_cast<size_t>(current)].baseKind <= 9) {
+      d->canRemoveBase = d->canBrowse = d->canRecover = 1;
+    } else {
+      d->canBrowse = d->canRecover = 0;
+      if (current == kGroupItem) d->canRemoveBase = 1;
+    }
+  }
+  CView::OnActivateView(activate, activateView, deactiveView);
+}
+
+bool CTreeView_1::OnCmdMsg(int commandId) {
+  switch (commandId) {
+    case command::kBrowse: startOperation(kOperationBrowse); return true;
+    case command::kRecover: startOperation(kOperationRecover); return true;
+    case command::kRemoveBase: removeSelection(); return true;
+    default: return false;
+  }
+}
+
+std::optional<bool> CTreeView_1::OnUpdateCmdUI(int commandId) {
+  if (commandId == kIndicatorKanaCommand) return true;
+  return std::nullopt;
+}
+
+void CTreeView_1::startOperation(int operation) {
+  views::CVireoDoc* d = doc();
+  // Refused while another runs, whatever asked: the worker owns the table it fills.
+  if (!d || d->operationRunning) return;
+  const int current = d->currentReader;
+  if (!d->isBase(current)) return;
+  MessageBaseReader& reader = d->readers[static_cast<size_t>(current)];
+  if (operation == kOperationBrowse && reader.baseKind > 10) return;
+  if (!d->doneEvent.isSet() && !d->doneEvent.wait(kWorkerExitWait)) return;
+
+  processedItem_ = model_->itemDataOf(currentIndex()) == current ? currentIndex() : model_->findBase(current);
+  d->operationReader = current;
+  views::ProgressStatusBar* statusBar = views::publishedStatusBar();
+  if (statusBar) progress_ = showOperationStatus(*statusBar, operationStatusText(operation, reader.baseName));
+  if (reader.state != 0) {
+    reader.resetReader();
+    d->UpdateAllViews(this, 6);
+  }
+  progressSink_->attach(progress_);
+  if (!d->startOperation(operation, current)) {
+    progressSink_->detach();
+    endOperationStatus(views::publishedStatusBar(), progress_);
+    processedItem_ = QPersistentModelIndex();
+  }
+}
+
+int CTreeView_1::OnWorkerMessage(int message) {
+  views::CVireoDoc* d = doc();
+  if (message != kOperationSucceeded && message != kOperationFailed) return 0;
+  if (!d || !d->operationRunning) return 1;
+  const int operation = d->operation;
+  const int processed = d->operationReader;
+  if (readsBase(operation) && processed >= 0 && processed < kReaderTableSize) {
+    const QModelIndex node = processedNode();
+    d->completeOperation(message);  // state 1 or 2, or the reader reset; operationRunning cleared
+    const MessageBaseReader& reader = d->readers[static_cast<size_t>(processed)];
+    if (processed == d->currentReader) d->canSaveAll = message == kOperationSucceeded && reader.count() != 0;
+    if (node.isValid()) model_->setImage(node, baseImage(reader.baseKind, reader.state, reader.browseFailed));
+  } else {
+    d->completeOperation(message);
+  }
+  progressSink_->detach();
+  endOperationStatus(views::publishedStatusBar(), progress_);
+  processedItem_ = QPersistentModelIndex();
+  if (readsBase(operation)) d->UpdateAllViews(this, 6);
+  else d->UpdateAllViews(nullptr, 0);  // a search: the tree shows the bases found
+  return 1;
+}
+
+QModelIndex CTreeView_1::processedNode() const {
+  const int processed = doc()->operationReader;
+  // A rebuild during the operation replaced the node remembered at its start.
+  if (processedItem_.isValid() && model_->itemDataOf(processedItem_) == processed) return processedItem_;
+  return model_->findBase(processed);
+}
+
+void CTreeView_1::removeSelection() {
+  views::CVireoDoc* d = doc();
+  if (!d || d->operationRunning) return;
+  const int current = d->currentReader;
+  if (d->isBase(current)) {
+    MessageBaseReader& reader = d->readers[static_cast<size_t>(current)];
+    reader.removed = true;
+    const QModelIndex node = model_->itemDataOf(currentIndex()) == current ? currentIndex() : model_->findBase(current);
+    if (node.isValid()) model_->removeNode(node);  // the selection moves on, and the list with it
+    reader.resetReader();
+  } else {
+    // Only a group's bases go; the root stays.
+    const QPersistentModelIndex group = currentIndex();
+    if (current != kGroupItem || model_->itemDataOf(group) != kGroupItem || model_->rowCount(group) == 0) return;
+    while (model_->rowCount(group) > 0) {
+      const QModelIndex child = model_->index(0, 0, group);
+      const int base = model_->itemDataOf(child);
+      model_->removeNode(child);
+      if (d->isBase(base)) {
+        d->readers[static_cast<size_t>(base)].removed = true;
+        d->readers[static_cast<size_t>(base)].resetReader();
+      }
+    }
+    model_->removeNode(group);
+  }
+  if (currentIndex().isValid()) selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+  // A removed base the list still shows (its node was hidden by a filter) must not stay selected.
+  if (d->currentReader == current && current != kGroupItem) onSelectionChanged(model_->itemDataOf(currentIndex()));
+}
+
+void CTreeView_1::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  const bool byKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+  const QModelIndex node = byKeyboard ? currentIndex() : indexAt(event->pos());
+  if (!node.isValid()) return;
+  setCurrentIndex(node);
+  showContextMenu(byKeyboard ? viewport()->mapToGlobal(visualRect(node).center()) : event->globalPos());
+}
+
+void CTreeView_1::showContextMenu(const QPoint& globalPosition) {
+  views::CVireoDoc* d = doc();
+  if (!d) return;
+  const QPointer<QMenu> menu = makeTreeContextMenu(*d, this).release();
+  const QPointer<CTreeView_1> alive(this);
+  QAction* chosen = menu->exec(globalPosition);
+  const int commandId = menu && chosen ? commandOf(chosen) : 0;
+  delete menu.data();
+  if (!alive || commandId == 0) return;
+  // The tree first, then the document.
+  if (!OnCmdMsg(commandId))
+    if (views::CVireoDoc* target = doc()) target->OnCmdMsg(commandId);
+}
+
+void CTreeView_1::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeView::mouseDoubleClickEvent(event);
+  views::CVireoDoc* d = doc();
+  if (!d || event->button() != Qt::LeftButton || d->operationRunning) return;
+  if (indexAt(event->position().toPoint()).isValid()) startOperation(kOperationBrowse);
+}
 
 }  // namespace vireo::shell

@@ -1,22 +1,72 @@
 #pragma once
-// The tree of message bases: the left pane. (Placeholder until the tree is built.)
+// The tree of message bases: the left pane and the view of the document template. The user
+// chooses a base here, starts browsing or recovery of it, removes bases and switches the two
+// filters; the tree sets the document's command flags on selection and activation, and receives
+// the worker's completion messages.
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QProgressBar>
 #include <QTreeView>
+#include <memory>
+#include <optional>
 
 #include "views/doc_view.h"
 
+
 namespace vireo::views {
 class CVireoDoc;
-}
+class ProgressBarSink;
+}  // namespace vireo::views
 
 namespace vireo::shell {
+
+class BaseTreeModel;
+
+inline constexpr int kIndicatorKanaCommand = 59142;  // status pane 0 during an operation
 
 class CTreeView_1 : public QTreeView, public views::CView {
   Q_OBJECT
 
  public:
   CTreeView_1(views::CVireoDoc* document, QWidget* parent = nullptr);
+  // Cuts the worker off from this view; a worker still running is stopped and awaited.
+  ~CTreeView_1() override;
+
+  void OnInitialUpdate() override;
   void OnUpdate(views::CView* sender, int hint) override;
+  void OnActivateView(bool activate, views::CView* activateView, views::CView* deactiveView) override;
+  // Browse (32773), Recover (32774), Remove from Tree View (32796).
+  bool OnCmdMsg(int commandId) override;
+  // Status pane 0 (59142) is always enabled; the document decides the rest.
+  std::optional<bool> OnUpdateCmdUI(int commandId) override;
   QWidget* widget() override { return this; }
+
+  // The worker's completion messages 2025 and 2026, on the interface thread. Returns 1.
+  int OnWorkerMessage(int message);
+
+  BaseTreeModel* baseModel() const { return model_; }
+  views::ProgressBarSink* progressSink() const { return progressSink_.get(); }
+  QProgressBar* operationProgress() const { return progress_; }
+
+ protected:
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  views::CVireoDoc* doc() const;
+  void rebuild();
+  void onSelectionChanged(int itemData);
+  void startOperation(int operation);
+  void removeSelection();
+  void showContextMenu(const QPoint& globalPosition);
+  QModelIndex processedNode() const;
+
+  BaseTreeModel* model_ = nullptr;
+  std::unique_ptr<views::ProgressBarSink> progressSink_;
+  QPersistentModelIndex processedItem_;
+  QPointer<QProgressBar> progress_;
+  bool rebuilding_ = false;
 };
 
 }  // namespace vireo::shell

@@ -1,0 +1,125 @@
+#include "reader/base_listing.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/message_sink.h"
+#include "reader/document.h"
+
+namespace vireo {
+namespace fs = std::filesystem;
+namespace {
+
+// The folder's base files in a stable order. The Windows finder returns them in the file
+// system's order, which nothing should depend on; sorting by name makes listings repeatable.
+std::vector<std::string> baseFileNames(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  fs::directory_iterator entries(folder, error);
+  if (error) return names;
+  for (const fs::directory_iterator end; entries != end; entries.increment(error)) {
+    if (error) break;
+    std::error_code typeError;
+    // A folder or device named *.dbx is no base (the finder would list folders too).
+    if (!entries->is_regular_file(typeError)) continue;
+    std::string name = entries->path().filename().string();
+    if (isBaseFileName(name)) names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Fills the next free entry with one base; false (after the limit message) when the table is full.
+bool addBase(Document& doc, const std::string& folder, const std::string& name) {
+  if (doc.readerCount >= kReaderTableSize) {
+    showMessageBox(kTooManyBasesText);
+    doc.listingStopped = true;
+    return false;
+  }
+  MessageBaseReader& reader = doc.readers[static_cast<size_t>(doc.readerCount)];
+  reader.baseName = name;
+  reader.baseFolder = folder;
+  reader.readerNumber = doc.readerCount;
+  // A slot freed by a dropped duplicate must not lend its kind to a file that cannot be read.
+  reader.baseKind = 0;
+  reader.detectBaseKind();
+  ++doc.readerCount;
+  dropDuplicateBase(doc);
+  return true;
+}
+
+std::string withoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+void reportStartPath(const std::string& given, const std::string& reason) {
+  showMessageBox("Cannot open " + given + "\n" + reason);
+}
+
+// False when the table filled up (the limit message has been shown).
+bool listFolder(Document& doc, const std::string& folder) {
+  for (const std::string& name : baseFileNames(folder))
+    if (!addBase(doc, folder, name)) return false;
+  return true;
+}
+
+}  // namespace
+
+bool isBaseFileName(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string extension = name.substr(name.size() - 4);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
+  return extension == ".dbx";
+}
+
+void listFolderBases(Document& doc, const std::string& folder) { listFolder(doc, folder); }
+
+int dropDuplicateBase(Document& doc) {
+  const int newest = doc.readerCount - 1;
+  if (newest < 1) return 1;
+  const MessageBaseReader& added = doc.readers[static_cast<size_t>(newest)];
+  for (int i = 0; i < newest; ++i) {
+    MessageBaseReader& earlier = doc.readers[static_cast<size_t>(i)];
+    if (earlier.baseName != added.baseName || earlier.baseFolder != added.baseFolder) continue;
+    if (earlier.removed) {
+      earlier.removed = false;
+      earlier.browseFailed = false;
+    }
+    --doc.readerCount;
+    break;
+  }
+  return 1;
+}
+
+void listStartPaths(Document& doc, const std::vector<std::string>& paths) {
+  for (const std::string& given : paths) {
+    if (given.empty()) {
+      reportStartPath("\"\"", "No such file or folder.");
+      continue;
+    }
+    std::error_code error;
+    const fs::path path = fs::absolute(given, error).lexically_normal();
+    const fs::file_status status = error ? fs::file_status{} : fs::status(path, error);
+    if (error) {
+      reportStartPath(given, error.message());
+      continue;
+    }
+    const std::string full = withoutTrailingSeparators(path.string());
+    bool listed = true;
+    if (fs::is_directory(status)) {
+      listed = listFolder(doc, full);
+    } else if (fs::is_regular_file(status) && isBaseFileName(path.filename().string())) {
+      const fs::path file(full);
+      listed = addBase(doc, file.parent_path().string(), file.filename().string());
+    } else {
+      reportStartPath(given, "It is neither a folder nor a .dbx file.");
+    }
+    // One limit message is enough for the whole command line.
+    if (!listed) return;
+  }
+}
+
+}  // namespace vireo

@@ -1,0 +1,31 @@
+#pragma once
+// Adding bases to the document's table of readers: the .dbx files of a folder, the paths given on
+// the command line, and the rule that keeps one entry per file.
+#include <string>
+#include <vector>
+
+namespace vireo {
+
+class Document;
+
+inline constexpr const char* kTooManyBasesText = "Number of dbx files >500";
+
+// Whether a file name has the extension ".dbx", in any letter case (as the finder matches it).
+bool isBaseFileName(const std::string& name);
+
+// Adds the .dbx files of folder (a folder without a trailing separator, which becomes their
+// baseFolder), sorted by name, each followed by dropDuplicateBase. When the table is full it
+// shows "Number of dbx files >500", sets listingStopped and lists no more.
+void listFolderBases(Document& doc, const std::string& folder);
+
+// Drops the newest entry again when an earlier one has the same baseName and baseFolder, byte for
+// byte; an earlier entry the user removed from the tree comes back, not read and without the
+// bad-format mark. Returns 1.
+int dropDuplicateBase(Document& doc);
+
+// The paths of "vireo [PATH...]", in order: a .dbx file is listed as one base of its folder, a
+// folder through listFolderBases; anything else is reported by name with the reason. Relative
+// paths are made absolute; folders lose their trailing separators. Stops after the limit message.
+void listStartPaths(Document& doc, const std::vector<std::string>& paths);
+
+}  // namespace vireo
