@@ -5,8 +5,11 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QUrl>
+#include <string>
+#include <vector>
 
 #include "platform/message_sink.h"
+#include "reader/base_listing.h"
 #include "shell/about_dialog.h"
 #include "shell/options_dialog.h"
 #include "shell/tree_view.h"
@@ -67,6 +70,11 @@ bool CVireoApp::InitInstance(DocumentSetup setup) {
     bridge_.reset();
     return false;
   }
+
+  // The bases named on the command line join the table before the tree first shows it.
+  std::vector<std::string> paths;
+  for (const QString& path : startPaths_) paths.push_back(path.toStdString());
+  listStartPaths(*document_, paths);
 
   views::MessageBoxBridge* bridge = bridge_.get();
   document_->beforeClosing = [bridge] { bridge->beginClosing(); };
