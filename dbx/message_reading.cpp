@@ -95,6 +95,9 @@ class ParallelReading {
     return !stopped_.load();
   }
 
+  // What the helper threads read, once they have ended.
+  uint64_t helperBytesRead() const { return helperBytes_.load(); }
+
  private:
   template <class AfterRecord>
   void work(BaseFile& file, uint8_t* buffer, AfterRecord&& afterRecord) {
@@ -128,10 +131,6 @@ class ParallelReading {
     helperBytes_.fetch_add(file.bytesRead());
   }
 
- public:
-  uint64_t helperBytesRead() const { return helperBytes_.load(); }
-
- private:
   std::exception_ptr helperFailure() {
     std::lock_guard lock(failureMutex_);
     return helperFailure_;
