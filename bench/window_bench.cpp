@@ -97,6 +97,36 @@ struct RunFigures {
   int records = 0;
 };
 
+// A 10 ms timer on the interface thread that keeps the longest gap between two of its ticks:
+// repaint and input wait as long at most.
+class TickGaps {
+ public:
+  TickGaps() {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      const qint64 now = clock_.nsecsElapsed();
+      if (ticks_ > 0) longestMs_ = std::max(longestMs_, (now - lastTick_) / 1e6);
+      lastTick_ = now;
+      ++ticks_;
+    });
+  }
+  void start() {
+    clock_.start();
+    timer_.start();
+  }
+  void stop() { timer_.stop(); }
+  double longestMs() const { return longestMs_; }
+  int ticks() const { return ticks_; }
+
+ private:
+  QTimer timer_;
+  QElapsedTimer clock_;
+  qint64 lastTick_ = 0;
+  int ticks_ = 0;
+  double longestMs_ = 0;
+};
+
 // The real window over a scratch folder, with the base listed and selected in the tree.
 class WindowUnderTest {
  public:
@@ -140,18 +170,9 @@ class WindowUnderTest {
 
     QEventLoop loop;
     QElapsedTimer clock;
-    qint64 lastTick = -1;
     qint64 stopAt = -1;
     qint64 doneAt = -1;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(10);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-      const qint64 now = clock.nsecsElapsed();
-      if (lastTick >= 0) figures.longestGapMs = std::max(figures.longestGapMs, (now - lastTick) / 1e6);
-      lastTick = now;
-      ++figures.ticks;
-    });
+    TickGaps gaps;
     // Watches for the moment to stop and for the completion having been handled.
     QTimer watch;
     watch.setTimerType(Qt::PreciseTimer);
@@ -173,7 +194,7 @@ class WindowUnderTest {
     CompletionClock completion(doc, clock, doneAt);
 
     clock.start();
-    tick.start();
+    gaps.start();
     watch.start();
     frame.commandAction(command::kRecover)->trigger();
     // The command itself empties the list of a base read before, with the same update.
@@ -183,8 +204,10 @@ class WindowUnderTest {
       return figures;
     }
     loop.exec();
-    tick.stop();
+    gaps.stop();
     watch.stop();
+    figures.longestGapMs = gaps.longestMs();
+    figures.ticks = gaps.ticks();
     figures.seconds = doneAt / 1e9;
     if (stopAt >= 0) figures.stopToDoneMs = (doneAt - stopAt) / 1e6;
     figures.stateAfter = doc.readers[0].state;
@@ -195,22 +218,11 @@ class WindowUnderTest {
   // The longest gap between ticks of the same timer while the window is idle, for comparison.
   double idleLongestGapMs(int milliseconds) {
     QEventLoop loop;
-    QElapsedTimer clock;
-    qint64 lastTick = -1;
-    double longest = 0;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(10);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-      const qint64 now = clock.nsecsElapsed();
-      if (lastTick >= 0) longest = std::max(longest, (now - lastTick) / 1e6);
-      lastTick = now;
-    });
+    TickGaps gaps;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    clock.start();
-    tick.start();
+    gaps.start();
     loop.exec();
-    return longest;
+    return gaps.longestMs();
   }
 
   std::atomic<int> boxes{0};
