@@ -87,8 +87,8 @@ class WindowFlowTest : public QObject {
     const QString a = bases.filePath(QStringLiteral("A"));
     const QString b = bases.filePath(QStringLiteral("B"));
     WindowDriver w({writeBase(bases, QStringLiteral("A/Inbox.dbx"), mailBase(1)),
-              writeBase(bases, QStringLiteral("B/Folders.dbx"), systemBase()),
-              writeBase(bases, QStringLiteral("A/Sent.dbx"), mailBase(1))});
+                    writeBase(bases, QStringLiteral("B/Folders.dbx"), systemBase()),
+                    writeBase(bases, QStringLiteral("A/Sent.dbx"), mailBase(1))});
     QVERIFY(w.ready());
     QCOMPARE(w.outline(), QStringLiteral("Vireo{%1{Inbox},%2{},%1{Sent}}").arg(a, b));
     QVERIFY(w.frame().routeCommand(command::kViewSystemBase));
@@ -158,7 +158,7 @@ class WindowFlowTest : public QObject {
   void noticesSayWhyABaseShowsNoMessages() {
     QTemporaryDir bases;
     WindowDriver w({writeBase(bases, QStringLiteral("Empty.dbx"), testing::DbxWriter().build()),
-              writeBase(bases, QStringLiteral("Unread.dbx"), mailBase(2))});
+                    writeBase(bases, QStringLiteral("Unread.dbx"), mailBase(2))});
     QVERIFY(w.ready());
     w.select(w.base(1));
     QCOMPARE(w.notice(), lines({"Use message base browsing to view message base content."}));
@@ -183,7 +183,7 @@ class WindowFlowTest : public QObject {
       writer.add(testing::simpleMessage("m" + std::to_string(i), "Hello.\r\n", "Ann <ann@example.org>",
                                         "Bob <bob@example.org>", dates[i]));
     WindowDriver w({sample("Inbox.dbx"), writeBase(bases, QStringLiteral("Dated.dbx"), writer.build()),
-              sample("Damaged.dbx")});
+                    sample("Damaged.dbx")});
     QVERIFY(w.ready());
     w.select(w.base(0));
     QVERIFY(w.run(command::kBrowse));
@@ -244,8 +244,8 @@ class WindowFlowTest : public QObject {
     QTemporaryDir bases;
     const QString b = bases.filePath(QStringLiteral("B"));
     WindowDriver w({writeBase(bases, QStringLiteral("A/Inbox.dbx"), mailBase(1)),
-              writeBase(bases, QStringLiteral("A/Sent.dbx"), mailBase(1)),
-              writeBase(bases, QStringLiteral("B/Other.dbx"), mailBase(1))});
+                    writeBase(bases, QStringLiteral("A/Sent.dbx"), mailBase(1)),
+                    writeBase(bases, QStringLiteral("B/Other.dbx"), mailBase(1))});
     QVERIFY(w.ready());
     w.select(w.base(2));
     QVERIFY(w.offered(command::kRemoveBase));
