@@ -42,6 +42,8 @@ CVireoApp::CVireoApp(QObject* parent) : QObject(parent) {
 }
 
 CVireoApp::~CVireoApp() {
+  // A worker waiting for its box must not keep the tree, which awaits it, from closing.
+  if (bridge_) bridge_->beginClosing();
   frame_.reset();
   document_.reset();
   bridge_.reset();

@@ -53,7 +53,7 @@ DocumentSetup scratchSetup(const QString& folder) {
   return setup;
 }
 
-WindowFixture::WindowFixture(std::optional<unsigned> storedOptions) {
+WindowFixture::WindowFixture(std::optional<unsigned> storedOptions, const QStringList& commandLine) {
   if (storedOptions) {
     QFile settings(settingsFile());
     if (settings.open(QIODevice::WriteOnly))
@@ -61,6 +61,7 @@ WindowFixture::WindowFixture(std::optional<unsigned> storedOptions) {
   }
   app_ = std::make_unique<shell::CVireoApp>();
   app_->frameSize = QSize(1000, 700);
+  app_->ParseCommandLine(commandLine);
   started_ = app_->InitInstance(scratchSetup(dir_.path()));
 }
 

@@ -3,6 +3,7 @@
 // own: settings file, temp folder and export folder. Every modal box and dialog is answered
 // while a fixture lives (OK for boxes, Cancel for dialogs) unless a test answers otherwise.
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -60,8 +61,9 @@ DocumentSetup scratchSetup(const QString& folder);
 
 class WindowFixture {
  public:
-  // storedOptions: an "options" value written to the settings file first.
-  explicit WindowFixture(std::optional<unsigned> storedOptions = std::nullopt);
+  // storedOptions: an "options" value written to the settings file first; commandLine: the
+  // arguments of "vireo [PATH...]", given to ParseCommandLine before the start-up.
+  explicit WindowFixture(std::optional<unsigned> storedOptions = std::nullopt, const QStringList& commandLine = {});
   ~WindowFixture();
 
   shell::CVireoApp& app() { return *app_; }
