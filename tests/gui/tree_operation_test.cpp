@@ -9,6 +9,7 @@
 #include "shell/base_tree_model.h"
 #include "shell/operation_status.h"
 #include "shell/tree_images.h"
+#include "tests/gui/support/gated_progress.h"
 #include "tests/gui/support/tree_harness.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "views/progress_bar_sink.h"
@@ -165,15 +166,19 @@ class TreeOperationTest : public QObject {
 
   void stopEndsABrowseOrRecoveryMidWayWithAnEmptyUnreadBase() {
     TreeHarness h;
-    const int big = h.addBase("Big", "Inbox.dbx", mailBase(30000));
+    const int big = h.addBase("Big", "Inbox.dbx", mailBase(2000));
     h.refresh();
     h.select(h.node(big));
     for (int command : {command::kBrowse, command::kRecover}) {
+      guitest::GatedProgress gate(h.doc->progress);
+      h.doc->progress = &gate;
       h.tree->OnCmdMsg(command);
-      QVERIFY(waitForProgress(h));
+      QVERIFY(gate.reached.wait(std::chrono::seconds(60)));
       QCOMPARE(h.doc->OnUpdateCmdUI(command::kStop), std::optional<bool>(true));
       h.doc->OnCmdMsg(command::kStop);
+      gate.release.set();
       QVERIFY(h.waitUntilIdle());
+      h.doc->progress = gate.bar();
       const MessageBaseReader& reader = h.doc->readers[static_cast<size_t>(big)];
       QCOMPARE(reader.count(), 0);
       QCOMPARE(reader.state, 0);

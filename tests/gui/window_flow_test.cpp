@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "shell/base_tree_model.h"
+#include "tests/gui/support/gated_progress.h"
 #include "tests/gui/support/tree_harness.h"
 #include "tests/gui/support/window_driver.h"
 #include "tools/dbx_writer/dbx_writer.h"
@@ -211,11 +212,12 @@ class WindowFlowTest : public QObject {
 
   void stopEndsABrowseMidWayAndLeavesTheBaseUnread() {
     QTemporaryDir bases;
-    // Large enough that the browse still runs when the bar first moves (about 0.3 s in Release).
-    WindowDriver w({sample("Inbox.dbx"), writeBase(bases, QStringLiteral("Big.dbx"), mailBase(200000))});
+    WindowDriver w({sample("Inbox.dbx"), writeBase(bases, QStringLiteral("Big.dbx"), mailBase(2000))});
     QVERIFY(w.ready());
     w.select(w.base(0));
     QVERIFY(w.run(command::kBrowse));
+    GatedProgress gate(w.doc().progress);
+    w.doc().progress = &gate;
     w.select(w.base(1));
     w.click(command::kBrowse);
 
@@ -229,10 +231,12 @@ class WindowFlowTest : public QObject {
     for (int command : {command::kBrowse, command::kRecover, command::kRemoveBase, command::kAddBase})
       QVERIFY2(!w.offered(command), qPrintable(QString::number(command)));
 
-    QVERIFY(w.waitForProgress());
+    QVERIFY(gate.reached.wait(std::chrono::seconds(60)));
     QVERIFY(w.doc().operationRunning);
     w.click(command::kStop);
+    gate.release.set();
     QVERIFY(w.waitUntilIdle());
+    w.doc().progress = gate.bar();
     QCOMPARE(w.description(w.base(1)), QStringLiteral("Mail message base, not read"));
     w.select(w.base(1));
     QCOMPARE(w.notice(), lines({"Use message base browsing to view message base content."}));
