@@ -40,6 +40,22 @@ size_t filesIn(const std::string& folder) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
+// A message that cannot be written is named with the file and the system's reason; the others
+// are still written, and the status says the export failed.
+TEST(CliExport, NamesEachMessageItCannotWrite) {
+  ScratchDir home;
+  writeBase(home.file("Inbox.dbx"), 5);
+  const std::string out = home.file("out");
+  fs::create_directories(out + "/3.eml");  // a folder where message 3's file should go
+  const CliResult result = runCli({"export", home.file("Inbox.dbx"), out}, home.path());
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "4 written, 1 failed\n");
+  EXPECT_NE(result.err.find("vireo-cli: message 3 not written: cannot replace " + out + "/3.eml: Is a directory"),
+            std::string::npos)
+      << result.err;
+  EXPECT_EQ(filesIn(out), 5u);  // four messages and the folder, no temporary file left behind
+}
+
 TEST(CliExport, WritesEveryMessageWithItsStoredBytes) {
   ScratchDir home;
   const auto texts = writeBase(home.file("Inbox.dbx"), 25);
