@@ -12,6 +12,7 @@
 
 #include "platform/read_only_file.h"
 #include "reader/message_base_reader.h"
+#include "tools/dbx_writer/dbx_writer.h"
 
 namespace vireo::bench {
 
@@ -49,6 +50,26 @@ inline std::string realisticMessage(int i, std::mt19937& random) {
     text += "--b1--\r\n";
   }
   return text;
+}
+
+// A base to recover of about targetBytes: realistic messages, now and then a large attachment,
+// every seventh in no index (only recovery finds it) and every thirteenth deleted.
+inline testing::DbxImage recoveryBase(uint64_t targetBytes, int& messages) {
+  std::mt19937 random(42);
+  testing::DbxWriter writer;
+  uint64_t estimate = 0;
+  messages = 0;
+  while (estimate < targetBytes) {
+    testing::MessageSpec item;
+    item.text = realisticMessage(messages, random);
+    if (messages % 50 == 0) item.text += std::string(200000, 'Z');
+    item.listing = messages % 7 == 0 ? testing::MessageSpec::Listing::none : testing::MessageSpec::Listing::index;
+    item.deleted = messages % 13 == 0;
+    estimate += (item.text.size() + 511) / 512 * 528;
+    writer.add(item);
+    ++messages;
+  }
+  return writer.build();
 }
 
 inline double secondsSince(std::chrono::steady_clock::time_point start) {

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "bench/bench_support.h"
@@ -14,7 +13,6 @@
 #include "dbx/scan_candidates.h"
 #include "dbx/self_offset_search.h"
 #include "reader/message_base_reader.h"
-#include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/scratch_dir.h"
 
 namespace {
@@ -49,22 +47,7 @@ int main(int argc, char** argv) {
   testing::ScratchDir folder;  // under $TMPDIR or /tmp, removed with the file at the end
   const std::string path = folder.file("recover.dbx");
   int messages = 0;
-  {
-    std::mt19937 random(42);
-    testing::DbxWriter writer;
-    uint64_t estimate = 0;
-    while (estimate < targetBytes) {
-      testing::MessageSpec item;
-      item.text = bench::realisticMessage(messages, random);
-      if (messages % 50 == 0) item.text += std::string(200000, 'Z');  // a large attachment now and then
-      item.listing = messages % 7 == 0 ? testing::MessageSpec::Listing::none : testing::MessageSpec::Listing::index;
-      item.deleted = messages % 13 == 0;
-      estimate += (item.text.size() + 511) / 512 * 528;
-      writer.add(item);
-      ++messages;
-    }
-    writer.build().save(path);
-  }
+  bench::recoveryBase(targetBytes, messages).save(path);
   const auto size = std::filesystem::file_size(path);
   std::printf("base: %d messages, %.1f MiB\n", messages, static_cast<double>(size) / (1 << 20));
 

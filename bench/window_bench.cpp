@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <vector>
 
 #include "bench/bench_support.h"
@@ -25,7 +24,6 @@
 #include "shell/base_tree_model.h"
 #include "shell/tree_view.h"
 #include "shell/vireo_app.h"
-#include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/scratch_dir.h"
 #include "views/main_frame.h"
 #include "views/progress_bar_sink.h"
@@ -39,21 +37,8 @@ using namespace vireo;
 // totalBytes. A copy's blocks do not lie at the offsets they name, so recovery scans the whole
 // file and finds the first copy's messages only. Returns the number of messages written.
 int writeRepeatedBase(const std::string& path, uint64_t baseBytes, uint64_t totalBytes) {
-  std::mt19937 random(42);
-  testing::DbxWriter writer;
-  uint64_t estimate = 0;
   int messages = 0;
-  while (estimate < baseBytes) {
-    testing::MessageSpec item;
-    item.text = bench::realisticMessage(messages, random);
-    if (messages % 50 == 0) item.text += std::string(200000, 'Z');  // a large attachment now and then
-    item.listing = messages % 7 == 0 ? testing::MessageSpec::Listing::none : testing::MessageSpec::Listing::index;
-    item.deleted = messages % 13 == 0;
-    estimate += (item.text.size() + 511) / 512 * 528;
-    writer.add(item);
-    ++messages;
-  }
-  const testing::DbxImage image = writer.build();
+  const testing::DbxImage image = bench::recoveryBase(baseBytes, messages);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   for (uint64_t written = 0; written < totalBytes && out;) {
     const uint64_t take = std::min<uint64_t>(image.bytes.size(), totalBytes - written);
