@@ -4,11 +4,12 @@
 #                     (without a display: list them with vireo-cli)
 #   ./build.sh test   install what is missing, build, run every test (also under ASan+UBSan and TSan)
 # Also: ./build.sh bench   build and run the benchmarks (they print ratios to a baseline).
+#       ./build.sh fuzz TARGET SECONDS   run one fuzz target (fuzz/*_fuzz.cpp) for that long.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev
-          qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
+          qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core clang libclang-rt-14-dev)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"
@@ -35,6 +36,10 @@ configure_and_build() { # dir, extra cmake args...
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DVIREO_WERROR=ON "$@" >/dev/null
   cmake --build "$dir"
+}
+
+configure_fuzz() {
+  CXX=clang++ configure_and_build build/fuzz -DVIREO_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
 }
 
 run_tests() { # dir
@@ -69,6 +74,21 @@ case "${1:-}" in
     configure_and_build build/tsan -DVIREO_SANITIZE_THREAD=ON -DVIREO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     # Address randomisation off: GCC 12's ThreadSanitizer cannot start under some kernels' layouts.
     TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R ctest --test-dir build/tsan --output-on-failure -j"$(nproc)" --timeout 600
+    echo "== the fuzz targets: kept inputs, then a short smoke run each"
+    configure_fuzz
+    run_tests build/fuzz
+    ;;
+  fuzz)
+    target=${2:?usage: ./build.sh fuzz TARGET SECONDS}
+    seconds=${3:?usage: ./build.sh fuzz TARGET SECONDS}
+    install_missing
+    configure_fuzz
+    ./build/fuzz/fuzz/vireo-fuzz-seeds build/fuzz/fuzz/seeds
+    mkdir -p "build/fuzz/fuzz/corpus/$target" build/fuzz/artifacts
+    # Findings land in build/fuzz/artifacts; a minimised one belongs in fuzz/regressions/TARGET.
+    "./build/fuzz/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -timeout=25 -rss_limit_mb=2048 \
+      -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ \
+      "build/fuzz/fuzz/corpus/$target" "build/fuzz/fuzz/seeds/$target"
     ;;
   bench)
     install_missing
@@ -76,7 +96,7 @@ case "${1:-}" in
     for b in build/release/bench/*; do [ -x "$b" ] && [ -f "$b" ] && "$b"; done
     ;;
   *)
-    echo "usage: ./build.sh run | test | bench" >&2
+    echo "usage: ./build.sh run | test | bench | fuzz TARGET SECONDS" >&2
     exit 2
     ;;
 esac

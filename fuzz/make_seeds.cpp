@@ -1,0 +1,93 @@
+// vireo-fuzz-seeds FOLDER: writes a seed corpus for every fuzz target into FOLDER/<target>/:
+// small bases from the test writer in each layout it knows, and message texts from plain to
+// multipart with encoded words. Seeds start the fuzzer inside the formats instead of outside.
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "dbx/layout.h"
+#include "tools/dbx_writer/dbx_writer.h"
+#include "tools/dbx_writer/message_text.h"
+
+namespace {
+
+using namespace vireo::testing;
+namespace fs = std::filesystem;
+
+void save(const fs::path& folder, const std::string& name, const std::string& bytes) {
+  fs::create_directories(folder);
+  std::ofstream(folder / name, std::ios::binary) << bytes;
+}
+
+std::string asBytes(const DbxImage& image) { return std::string(image.bytes.begin(), image.bytes.end()); }
+
+std::vector<std::string> messageTexts() {
+  return {
+      simpleMessage("plain"),
+      simpleMessage("=?koi8-r?B?8NLJ18XU?= and =?windows-1251?Q?=CF=F0=E8?=", "Body\r\n",
+                    "=?utf-8?Q?Ren=C3=A9e?= <renee@example.fr>"),
+      "From: a@b\r\nSubject: multi\r\nMIME-Version: 1.0\r\n"
+      "Content-Type: multipart/alternative; boundary=\"b1\"\r\n\r\n"
+      "--b1\r\nContent-Type: text/plain; charset=koi8-r\r\n\r\n\xf0\xd2\xc9\xd7\xc5\xd4\r\n"
+      "--b1\r\nContent-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+      "<p>Hi =C3=A9<img src=3D\"cid:pic@x\"></p>\r\n--b1--\r\n",
+      "From: a@b\r\nSubject: attached\r\nMIME-Version: 1.0\r\n"
+      "Content-Type: multipart/mixed; boundary=\"m\"\r\n\r\n--m\r\nContent-Type: text/plain\r\n\r\nsee\r\n"
+      "--m\r\nContent-Type: image/png; name=\"a.png\"\r\nContent-ID: <pic@x>\r\n"
+      "Content-Disposition: attachment; filename=\"a.png\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+      "iVBORw0KGgo=\r\n--m\r\nContent-Type: message/rfc822\r\n\r\n" +
+          simpleMessage("inner") + "\r\n--m--\r\n",
+      "Subject: folded\r\n continued =?iso-8859-1?q?caf=E9?=\r\nDate: Mon, 1 Jan 2001 00:00:00 -1200\r\n\r\n",
+  };
+}
+
+std::vector<std::string> bases() {
+  std::vector<std::string> out;
+  const std::vector<std::string> texts = messageTexts();
+  for (int layout = 0; layout < 6; ++layout) {
+    DbxWriter writer;
+    writer.setEntriesPerNode(layout % 2 ? 2 : 51);
+    writer.setPlacement(static_cast<BlockPlacement>(layout % 3));
+    for (size_t i = 0; i < texts.size(); ++i) {
+      MessageSpec item;
+      item.text = texts[i];
+      item.listing = i == 3 ? MessageSpec::Listing::loose : (i == 4 && layout > 2 ? MessageSpec::Listing::none
+                                                                                : MessageSpec::Listing::index);
+      item.deleted = layout == 4 && i == 1;
+      item.indirectAttribute = layout == 5 && item.listing == MessageSpec::Listing::index;
+      item.dataPerBlock = 40 + 90 * layout;
+      writer.add(item);
+    }
+    out.push_back(asBytes(writer.build()));
+  }
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: vireo-fuzz-seeds FOLDER\n");
+    return 2;
+  }
+  try {
+    const fs::path root = argv[1];
+    const std::vector<std::string> baseSeeds = bases();
+    for (size_t i = 0; i < baseSeeds.size(); ++i) {
+      save(root / "browse_fuzz", "base" + std::to_string(i), baseSeeds[i]);
+      save(root / "recover_fuzz", "base" + std::to_string(i), baseSeeds[i]);
+    }
+    const std::vector<std::string> texts = messageTexts();
+    for (size_t i = 0; i < texts.size(); ++i) {
+      save(root / "headers_fuzz", "message" + std::to_string(i), texts[i]);
+      save(root / "render_fuzz", "message" + std::to_string(i), texts[i]);
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vireo-fuzz-seeds: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
