@@ -207,11 +207,20 @@ TEST(Worker, ClosingDuringRecoveryStopsItAndReportsNothing) {
     closing.wait(kGenerous);
   });
   f.doc->progress = &holder;
+  f.doc->copyBeforeRecover = true;
   ASSERT_TRUE(f.doc->startOperation(kOperationRecover, 0));
   ASSERT_TRUE(reached.wait(kGenerous));
+  const std::string temp = f.doc->tempFolder;
+  ASSERT_TRUE(std::filesystem::exists(temp + "/0.dbc"));
   f.doc.reset();
   EXPECT_TRUE(f.completions.seen().empty());
   EXPECT_TRUE(f.shown.texts.empty()) << f.shown.texts.front();
+  // Nothing of the run stays behind: no working copy, preview or message file.
+  std::error_code missing;
+  for (const auto& entry : std::filesystem::directory_iterator(temp, missing)) {
+    const std::string extension = entry.path().extension();
+    EXPECT_TRUE(extension != ".dbc" && extension != ".mht" && extension != ".eml") << entry.path();
+  }
 }
 
 TEST(Worker, GivesUpWaitingForAnUnhandledCompletion) {
