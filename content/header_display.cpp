@@ -1,0 +1,26 @@
+#include "content/header_display.h"
+
+#include <algorithm>
+
+#include "content/gmime_ref.h"
+#include "content/text_decoding.h"
+
+namespace vireo {
+
+std::string displayHeaderValue(std::string_view rawValue, std::string_view fallbackCharset) {
+  std::string value;
+  value.reserve(rawValue.size());
+  for (char c : rawValue)
+    if (c != '\r' && c != '\n' && c != '\0') value += c;
+  const auto notBlank = [](char c) { return c != ' ' && c != '\t'; };
+  value.erase(value.begin(), std::find_if(value.begin(), value.end(), notBlank));
+  value.erase(std::find_if(value.rbegin(), value.rend(), notBlank).base(), value.end());
+  // Raw 8-bit text first: encoded words are ASCII and pass through unchanged.
+  value = decodeTextToUtf8(value, fallbackCharset);
+  if (value.find("=?") == std::string::npos) return value;
+  gmime::initialise();
+  const gmime::String decoded(g_mime_utils_header_decode_text(nullptr, value.c_str()));
+  return decoded != nullptr ? validUtf8(decoded.get()) : value;
+}
+
+}  // namespace vireo
