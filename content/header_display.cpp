@@ -1,7 +1,9 @@
 #include "content/header_display.h"
 
 #include <algorithm>
+#include <optional>
 
+#include "content/encoded_words.h"
 #include "content/gmime_ref.h"
 #include "content/text_decoding.h"
 
@@ -18,6 +20,14 @@ std::string displayHeaderValue(std::string_view rawValue, std::string_view fallb
   // Raw 8-bit text first: encoded words are ASCII and pass through unchanged.
   value = decodeTextToUtf8(value, fallbackCharset);
   if (value.find("=?") == std::string::npos) return value;
+  int target = 65001;
+  int wordCodePage = 0;
+  if (std::optional<std::string> decoded =
+          decodeHeaderWords(value.c_str(), static_cast<int>(value.size()), target, wordCodePage))
+    value = validUtf8(*decoded);
+  if (value.find("=?") == std::string::npos) return value;
+  // Words in charsets outside the charset table. GMime is not first: it joins the base64 of
+  // adjacent words before decoding, which loses every word after one that ends in padding.
   gmime::initialise();
   const gmime::String decoded(g_mime_utils_header_decode_text(nullptr, value.c_str()));
   return decoded != nullptr ? validUtf8(decoded.get()) : value;

@@ -71,10 +71,14 @@ TEST(MessageRenderer, ChoosesHtmlOverPlainTextInAlternative) {
 TEST(MessageRenderer, HeaderBlockShowsDecodedEscapedFields) {
   const std::string koi8Subject = "=?koi8-r?B?" + base64(in("KOI8-R", "Отчёт")).substr(0, 8) + "?=";
   const RenderedMessage r = render(
-      "From: =?utf-8?Q?Ren=C3=A9e?= <renee@example.fr>\r\nTo: <bob@example.org>\r\nCc: Carl <carl@example.org>\r\n"
+      "From: =?utf-8?Q?Ren=C3=A9e?= <renee@example.fr>\r\n"
+      "To: =?utf-8?B?TmV3c2xldHRlciDigJQ=?=\r\n =?utf-8?B?IERlY2VtYmVy?= <news@example.org>\r\n"
+      "Cc: =?iso-8859-15?Q?=A4uro?= <carl@example.org>\r\n"
       "Subject: " + koi8Subject + " <b>now</b>\r\nDate: Tue, 05 Dec 2006 10:00:00 +0000\r\n\r\nHello.\r\n");
   EXPECT_THAT(r.html, HasSubstr("Renée &lt;renee@example.fr&gt;"));
-  EXPECT_THAT(r.html, HasSubstr("Carl &lt;carl@example.org&gt;"));
+  EXPECT_THAT(r.html, HasSubstr("<td>Newsletter — "));  // both halves of a split word pair
+  EXPECT_THAT(r.html, HasSubstr(" December &lt;news@example.org&gt;"));
+  EXPECT_THAT(r.html, HasSubstr("€uro &lt;carl@example.org&gt;"));  // a charset outside the table
   EXPECT_THAT(r.html, HasSubstr("Отчёт &lt;b&gt;now&lt;/b&gt;"));
   EXPECT_THAT(r.html, HasSubstr("<title>Отчёт &lt;b&gt;now&lt;/b&gt;</title>"));
   EXPECT_THAT(r.html, HasSubstr("Tue, 05 Dec 2006 10:00:00 +0000"));
