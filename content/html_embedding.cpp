@@ -205,7 +205,7 @@ class Embedder {
   // Handles the markup starting at '<' and returns where the text goes on.
   size_t markup(size_t lt) {
     if (startsWithIgnoringCase(html_, lt, "<!--")) {
-      const size_t end = html_.find("-->", lt + 4);
+      const size_t end = html_.find("-->", lt + 2);  // "<!-->" is a whole (empty) comment
       return end == std::string_view::npos ? html_.size() : end + 3;
     }
     const char next = lt + 1 < html_.size() ? html_[lt + 1] : '\0';

@@ -1,5 +1,6 @@
 #include "content/message_renderer.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -33,11 +34,18 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
+// "type/subtype" in lower case, or an empty string when there is none. The view hands it on as a content type, so
+// only token characters pass.
 std::string mimeTypeOf(GMimeObject* object) {
   GMimeContentType* type = g_mime_object_get_content_type(object);
   if (type == nullptr) return {};
   const gmime::String name(g_mime_content_type_get_mime_type(type));
-  return name != nullptr ? lowerCase(name.get()) : std::string();
+  if (name == nullptr) return {};
+  std::string text = lowerCase(name.get());
+  const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || std::string_view("!#$&^_.+-/").find(c) != std::string_view::npos;
+  });
+  return plain && text.size() <= 127 ? text : std::string("application/octet-stream");
 }
 
 std::string parameterOf(GMimeObject* object, const char* name) {

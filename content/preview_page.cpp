@@ -23,7 +23,12 @@ constexpr std::string_view kStylesheet =
     ".vireo-attachments ul{list-style:none;margin:0;padding:0}"
     ".vireo-attachments li{margin:2px 0}"
     ".vireo-attachments .vireo-size{color:#555}"
-    ".vireo-note{color:#555;font-style:italic}";
+    ".vireo-note{color:#555;font-style:italic}"
+    // The message's own stylesheet comes after this one; a rule of it such as "table{display:
+    // none}" must not hide the header block or the attachments.
+    "table.vireo-header{display:table!important;visibility:visible!important}"
+    ".vireo-header tr{display:table-row!important}.vireo-header th,.vireo-header td{display:table-cell!important}"
+    "div.vireo-attachments{display:block!important;visibility:visible!important}";
 
 void appendField(std::string& out, std::string_view label, std::string_view value, const char* rowClass = nullptr) {
   if (value.empty()) return;

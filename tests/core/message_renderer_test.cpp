@@ -210,6 +210,13 @@ TEST(MessageRenderer, BoundsNestingOfHostileMessages) {
   EXPECT_THAT(deep.html, HasSubstr("Some parts of this message are not shown."));
   EXPECT_THAT(deep.html, Not(HasSubstr("innermost")));
 
+  std::string multiparts = "Content-Type: text/plain\r\n\r\ninnermost\r\n";
+  for (int level = 0; level < 3000; ++level) {
+    const std::string b = "b" + std::to_string(level);
+    multiparts = "Content-Type: multipart/mixed; boundary=" + b + "\r\n\r\n--" + b + "\r\n" + multiparts + "--" + b + "--\r\n";
+  }
+  EXPECT_THAT(render("From: a@b\r\n" + multiparts).html, Not(HasSubstr("innermost")));
+
   std::string many;
   for (int i = 0; i < 3000; ++i) many += "--b\r\nContent-Type: text/plain\r\n\r\npart" + std::to_string(i) + "\r\n";
   const RenderedMessage wide = render(message("multipart/mixed; boundary=b", many + "--b--\r\n"));
@@ -265,6 +272,7 @@ TEST(HtmlEmbedding, ClosesWhatTheMessageLeavesOpen) {
             "<div style=\"display:none\"><table><tr><td>x</table></div>");
   EXPECT_EQ(embedMessageHtml("a<textarea>b<div>", none), "a<textarea>b<div></textarea>");
   EXPECT_EQ(embedMessageHtml("a<!-- hidden <b>", none), "a");
+  EXPECT_EQ(embedMessageHtml("<!--[if !mso]><!-->shown<!--<![endif]--><!-->too", none), "showntoo");
   EXPECT_EQ(embedMessageHtml("<style>p{}</STYLE >after", none), "<style>p{}</style>after");
   EXPECT_EQ(embedMessageHtml("<b>1 < 2</b></i><plaintext>x", none), "<b>1 &lt; 2</b></i>x");
   EXPECT_EQ(embedMessageHtml("<p title='say \"hi\"'>x", none), "<p title=\"say &quot;hi&quot;\">x");
