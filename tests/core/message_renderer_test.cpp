@@ -103,6 +103,38 @@ TEST(MessageRenderer, InlinesCidPicturesUnderTheirPartKeys) {
   EXPECT_TRUE(r.attachments.empty());
 }
 
+TEST(MessageRenderer, FindsTheRelatedRootAndContentLocations) {
+  // The root is named by "start", not first; its picture is referred to by Content-Location.
+  const RenderedMessage r = render(message(
+      "multipart/related; boundary=\"rel\"; start=\"<root@local>\"",
+      multipart("rel", {part("Content-Type: image/gif\r\nContent-Location: images/dot.gif", "GIF89a"),
+                        part("Content-Type: text/html\r\nContent-ID: <root@local>",
+                             "<table background=\"images/dot.gif\"><tr><td>root</td></tr></table>")})));
+  ASSERT_EQ(r.parts.size(), 1u);
+  EXPECT_THAT(r.html, HasSubstr("<table background=\"part/" + r.parts.begin()->first + "\">"));
+  EXPECT_THAT(r.html, Not(HasSubstr("GIF89a")));
+  EXPECT_TRUE(r.attachments.empty());
+}
+
+TEST(MessageRenderer, KeepsTheMessagesHtmlInsideItsPlace) {
+  const RenderedMessage r = render(message(
+      "multipart/mixed; boundary=\"mix\"",
+      multipart("mix", {part("Content-Type: text/html",
+                             "<html><head><title>fake</title></head><body><div style=\"display:none\"><div>"
+                             "<textarea>unclosed"),
+                        part("Content-Type: text/plain\r\nContent-Disposition: attachment; filename=a.txt", "a")})));
+  const size_t header = r.html.find("<table class=\"vireo-header\">");
+  const size_t body = r.html.find("<div style=\"display:none\">");
+  const size_t closed = r.html.find("unclosed</textarea></div></div>");
+  const size_t attachments = r.html.find("<div class=\"vireo-attachments\">");
+  ASSERT_NE(closed, std::string::npos);
+  EXPECT_LT(header, body);
+  EXPECT_LT(closed, attachments);
+  EXPECT_NE(attachments, std::string::npos);
+  EXPECT_THAT(r.html, Not(HasSubstr("fake")));
+  EXPECT_EQ(r.html.find("<body>"), r.html.rfind("<body>"));  // the page's own only
+}
+
 TEST(MessageRenderer, ListsUnreferencedRelatedPartsAsAttachments) {
   const RenderedMessage r = render(message(
       "multipart/related; boundary=\"rel\"",
@@ -160,6 +192,17 @@ TEST(MessageRenderer, ListsAttachmentsWithNameAndSize) {
   EXPECT_EQ(r.parts.at(a.key).bytes, data);
   EXPECT_THAT(r.html, HasSubstr("<a href=\"part/" + a.key + "\">отчёт.pdf</a> <span class=\"vireo-size\">(12.3 KB)</span>"));
   EXPECT_LT(r.html.find("See the report."), r.html.find("отчёт.pdf"));
+}
+
+TEST(MessageRenderer, UndoesUuencodedTransferEncoding) {
+  const RenderedMessage r = render(message(
+      "multipart/mixed; boundary=\"mix\"",
+      multipart("mix", {part("Content-Type: text/plain", "Old style."),
+                        part("Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: x-uuencode\r\n"
+                             "Content-Disposition: attachment; filename=cat.txt",
+                             "begin 644 cat.txt\r\n#0V%T\r\n`\r\nend")})));
+  ASSERT_EQ(r.attachments.size(), 1u);
+  EXPECT_EQ(r.parts.at(r.attachments[0].key).bytes, "Cat");
 }
 
 TEST(MessageRenderer, ShowsInlinePicturesInPlaceAndOffersThem) {
