@@ -3,6 +3,7 @@
 // stored bytes are in each message's own character set; output is the same on every run.
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -277,6 +278,91 @@ std::string nestedKoi8r() {
          base64(crlf(csv)) + "\n------=_NextPart_000_0009_01--\n";
 }
 
+// A small PNG drawn here (a sun over a hill against the sky), stored uncompressed: PNG only
+// asks for a zlib stream, and stored deflate blocks need no compressor.
+std::string drawnPng(uint32_t width, uint32_t height) {
+  std::string pixels;
+  for (uint32_t y = 0; y < height; ++y) {
+    pixels += '\0';  // filter: none
+    for (uint32_t x = 0; x < width; ++x) {
+      const int dx = static_cast<int>(x) - static_cast<int>(width) * 2 / 3, dy = static_cast<int>(y) - static_cast<int>(height) / 3;
+      const bool sun = dx * dx + dy * dy < static_cast<int>(height * height / 25);
+      const int hillTop = static_cast<int>(height) * 3 / 4 - static_cast<int>((x * (width - x)) / (width * 3 / 2 + 1));
+      const bool hill = static_cast<int>(y) > hillTop;
+      const uint8_t r = sun ? 250 : hill ? 70 : static_cast<uint8_t>(120 + y * 100 / height);
+      const uint8_t g = sun ? 200 : hill ? static_cast<uint8_t>(150 - y * 40 / height) : static_cast<uint8_t>(170 + y * 60 / height);
+      const uint8_t b = sun ? 40 : hill ? 60 : 240;
+      pixels += static_cast<char>(r);
+      pixels += static_cast<char>(g);
+      pixels += static_cast<char>(b);
+    }
+  }
+  auto be32 = [](uint32_t v) {
+    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+  };
+  auto crc32 = [](std::string_view bytes) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (char c : bytes) {
+      crc ^= static_cast<uint8_t>(c);
+      for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+  };
+  auto chunk = [&](std::string_view type, const std::string& data) {
+    const std::string body = std::string(type) + data;
+    return be32(static_cast<uint32_t>(data.size())) + body + be32(crc32(body));
+  };
+  std::string zlib = "\x78\x01";
+  uint32_t a = 1, b = 0;
+  for (char c : pixels) {
+    a = (a + static_cast<uint8_t>(c)) % 65521;
+    b = (b + a) % 65521;
+  }
+  for (size_t at = 0; at < pixels.size(); at += 65535) {
+    const auto length = static_cast<uint16_t>(std::min<size_t>(65535, pixels.size() - at));
+    zlib += at + length == pixels.size() ? '\x01' : '\x00';
+    zlib += {static_cast<char>(length & 0xFF), static_cast<char>(length >> 8), static_cast<char>(~length & 0xFF),
+             static_cast<char>((~length >> 8) & 0xFF)};
+    zlib += pixels.substr(at, length);
+  }
+  zlib += be32(b << 16 | a);
+  const std::string header = be32(width) + be32(height) + std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
+  return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", zlib) + chunk("IEND", "");
+}
+
+// What the preview shows best: HTML with a picture of its own (by Content-ID) and an attachment.
+std::string htmlWithPicture() {
+  const std::string plain = "Spring trip\n\nThe picture is in the HTML version. The packing list is attached.\n";
+  const std::string html =
+      "<html><head><style>h1{color:#2a5d8f;font-family:sans-serif} .note{color:#555}</style></head><body>\n"
+      "<h1>Spring trip</h1>\n<p>Here is the view from the top of the hill, just before sunset:</p>\n"
+      "<p><img src=\"cid:hill.png@vireo.example\" width=\"192\" height=\"128\" alt=\"Sun over a hill\"></p>\n"
+      "<p>The packing list is attached &mdash; <b>bring warm socks</b>.</p>\n"
+      "<p class=\"note\">Grüße, Ольга</p>\n</body></html>\n";
+  const std::string list = "Packing list\n- boots\n- warm socks\n- map\n- thermos\n";
+  return headers("Olga <olga@example.org>", "team@example.org", wordQ("utf-8", "Spring trip — pictures"),
+                 "Sat, 16 Dec 2006 18:30:00 +0100", "spring.13@example.org") +
+         "Content-Type: multipart/mixed;\n\tboundary=\"----=_NextPart_000_0013\"\n\n"
+         "This is a multi-part message in MIME format.\n\n"
+         "------=_NextPart_000_0013\nContent-Type: multipart/related;\n\ttype=\"multipart/alternative\";\n"
+         "\tboundary=\"----=_NextPart_001_0013\"\n\n\n"
+         "------=_NextPart_001_0013\nContent-Type: multipart/alternative;\n\tboundary=\"----=_NextPart_002_0013\"\n\n\n"
+         "------=_NextPart_002_0013\nContent-Type: text/plain; charset=\"utf-8\"\n"
+         "Content-Transfer-Encoding: quoted-printable\n\n" +
+         quotedPrintable(plain) +
+         "\n------=_NextPart_002_0013\nContent-Type: text/html; charset=\"utf-8\"\n"
+         "Content-Transfer-Encoding: quoted-printable\n\n" +
+         quotedPrintable(html) +
+         "\n------=_NextPart_002_0013--\n\n"
+         "------=_NextPart_001_0013\nContent-Type: image/png; name=\"hill.png\"\n"
+         "Content-Transfer-Encoding: base64\nContent-ID: <hill.png@vireo.example>\n\n" +
+         base64(drawnPng(96, 64)) +
+         "\n------=_NextPart_001_0013--\n\n"
+         "------=_NextPart_000_0013\nContent-Type: text/plain; name=\"packing-list.txt\"\n"
+         "Content-Transfer-Encoding: base64\nContent-Disposition: attachment; filename=\"packing-list.txt\"\n\n" +
+         base64(crlf(list)) + "\n------=_NextPart_000_0013--\n";
+}
+
 std::string deletedDraft(int n) {
   return headers("You <you@example.org>", convert("ISO-8859-1", "Renée <renee@example.fr>"),
                  wordQ("iso-8859-1", "Brouillon effacé n°" + std::to_string(n)), "Wed, 13 Dec 2006 22:00:00 +0100",
@@ -347,6 +433,7 @@ void writeInbox(const std::filesystem::path& folder) {
   MessageSpec indirect = item(longMixedSubject());
   indirect.indirectAttribute = true;
   writer.add(indirect);
+  writer.add(item(htmlWithPicture()));
   DbxImage image = writer.build();
   save(image, folder, "Inbox.dbx");
 }

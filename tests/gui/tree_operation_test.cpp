@@ -82,7 +82,7 @@ class TreeOperationTest : public QObject {
     QVERIFY(h.waitUntilIdle());
     const MessageBaseReader& reader = h.doc->readers[0];
     QCOMPARE(reader.state, 1);
-    QCOMPARE(reader.count(), 12);
+    QCOMPARE(reader.count(), 13);
     QCOMPARE(h.image(0), shell::image::kMailBrowsed);
     QCOMPARE(h.node(0).data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Mail message base, browsed"));
     QCOMPARE(h.doc->canSaveAll, 1);
