@@ -353,6 +353,9 @@ TEST(TextDecoding, MakesAnyBytesValidUtf8) {
   EXPECT_TRUE(isValidUtf8(decodeTextToUtf8("\xc0\x80\xed\xa0\x80\xf8", "no-such-charset//TRANSLIT")));
   EXPECT_FALSE(isValidUtf8("\xed\xa0\x80"));  // a surrogate
   EXPECT_TRUE(isValidUtf8("\xf4\x8f\xbf\xbf"));
+  // Lead bytes past U+10FFFF, which glibc's own UTF-8 decoder lets through.
+  EXPECT_EQ(validUtf8("a\xf5\xbd\x90\x99" "b"), "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "b");
+  EXPECT_TRUE(isValidUtf8(decodeTextToUtf8("x \xf7\xbf\xbf\xbf", "utf-8")));
 }
 
 }  // namespace
