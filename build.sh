@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev
+PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev libhivex-dev
           qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
 
 as_root() {
