@@ -30,9 +30,27 @@ std::vector<std::string> baseFileNames(const std::string& folder) {
   return names;
 }
 
+// The duplicate rule for an entry that is already in the table; false when there is none.
+bool restoreListedBase(Document& doc, const std::string& folder, const std::string& name) {
+  for (int i = 0; i < doc.readerCount; ++i) {
+    MessageBaseReader& earlier = doc.readers[static_cast<size_t>(i)];
+    if (earlier.baseName != name || earlier.baseFolder != folder) continue;
+    if (earlier.removed) {
+      earlier.removed = false;
+      earlier.browseFailed = false;
+    }
+    return true;
+  }
+  return false;
+}
+
 // Fills the next free entry with one base; false (after the limit message) when the table is full.
 bool addBase(Document& doc, const std::string& folder, const std::string& name) {
   if (doc.readerCount >= kReaderTableSize) {
+    // A base the table already holds needs no slot: it only comes back if it was removed. A
+    // full table met again (the current user's store is walked twice) is no reason for the
+    // limit message.
+    if (restoreListedBase(doc, folder, name)) return true;
     showMessageBox(kTooManyBasesText);
     doc.listingStopped = true;
     return false;

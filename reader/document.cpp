@@ -6,6 +6,7 @@
 #include "platform/message_sink.h"
 #include "reader/preview_file.h"
 #include "reader/settings.h"
+#include "reader/store_discovery.h"
 #include "reader/temp_folder.h"
 
 namespace vireo {
@@ -15,6 +16,7 @@ DocumentSetup DocumentSetup::forUser() {
   setup.settingsFile = settingsFilePath();
   setup.fallbackTempFolder = vireo::fallbackTempFolder();
   setup.exportFolder = defaultExportFolder();
+  setup.addStoreBases = listStoreBasesForUser;
   return setup;
 }
 

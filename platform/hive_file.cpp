@@ -1,0 +1,79 @@
+#include "platform/hive_file.h"
+
+#include <hivex.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace vireo {
+namespace {
+
+struct Hive {
+  explicit Hive(hive_h* handle) : h(handle) {}
+  ~Hive() { hivex_close(h); }
+  Hive(const Hive&) = delete;
+  Hive& operator=(const Hive&) = delete;
+  hive_h* h;
+};
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+
+class HiveKey final : public RegistryKey {
+ public:
+  HiveKey(std::shared_ptr<Hive> hive, hive_node_h node) : hive_(std::move(hive)), node_(node) {
+    // The children are listed once: hivex builds the whole list on every call.
+    std::unique_ptr<hive_node_h, FreeDeleter> children(hivex_node_children(hive_->h, node_));
+    if (!children) return;
+    for (const hive_node_h* child = children.get(); *child; ++child) children_.push_back(*child);
+  }
+
+  std::string name() const override {
+    std::unique_ptr<char, FreeDeleter> name(hivex_node_name(hive_->h, node_));
+    return name ? std::string(name.get()) : std::string();
+  }
+  size_t subkeyCount() const override { return children_.size(); }
+  std::unique_ptr<RegistryKey> subkey(size_t index) const override {
+    if (index >= children_.size()) return nullptr;
+    return std::make_unique<HiveKey>(hive_, children_[index]);
+  }
+  std::optional<RegistryValue> value(std::string_view valueName) const override {
+    const std::string key(valueName);
+    const hive_value_h value = hivex_node_get_value(hive_->h, node_, key.c_str());
+    if (value == 0) return std::nullopt;
+    hive_type type{};
+    size_t length = 0;
+    std::unique_ptr<char, FreeDeleter> data(hivex_value_value(hive_->h, value, &type, &length));
+    if (!data) return std::nullopt;
+    return RegistryValue{static_cast<uint32_t>(type), std::string(data.get(), length)};
+  }
+  std::vector<std::string> valueNames() const override {
+    std::vector<std::string> names;
+    std::unique_ptr<hive_value_h, FreeDeleter> values(hivex_node_values(hive_->h, node_));
+    if (!values) return names;
+    for (const hive_value_h* value = values.get(); *value; ++value) {
+      std::unique_ptr<char, FreeDeleter> name(hivex_value_key(hive_->h, *value));
+      if (name) names.emplace_back(name.get());
+    }
+    return names;
+  }
+
+ private:
+  std::shared_ptr<Hive> hive_;
+  hive_node_h node_;
+  std::vector<hive_node_h> children_;
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryKey> openHiveFile(const std::string& path) {
+  hive_h* handle = hivex_open(path.c_str(), 0);
+  if (!handle) return nullptr;
+  auto hive = std::make_shared<Hive>(handle);
+  const hive_node_h root = hivex_root(hive->h);
+  if (root == 0) return nullptr;
+  return std::make_unique<HiveKey>(std::move(hive), root);
+}
+
+}  // namespace vireo
