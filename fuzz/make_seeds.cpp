@@ -5,10 +5,13 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "dbx/layout.h"
+#include "platform/registry_tree.h"
+#include "tests/core/hive_maker.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
 
@@ -66,6 +69,21 @@ std::vector<std::string> bases() {
   return out;
 }
 
+const char* const kUserReg =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+    "#arch=win32\n\n"
+    "[Identities\\\\{1A2B}\\\\Software\\\\Microsoft\\\\Outlook Express\\\\5.0] 1700000000\n"
+    "#time=1d9a0b2c3d4e5f6\n"
+    "\"Store Root\"=str(2):\"%UserProfile%\\\\Local Settings\\\\Application Data\\\\Identities\\\\{1A2B}\"\n"
+    "@=\"default \\\"quoted\\\" \\x20ac \\101\"\n"
+    "\"Flags\"=dword:00000001\n"
+    "\"Data\"=hex:01,02,03,\\\n  04,05\n"
+    "\"Path\"=hex(2):25,00,41,00,70,00,70,00,\\\n  44,00,61,00,74,00,61,00,25,00,00,00\n"
+    "\"Gone\"=-\n\n"
+    "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1700000000\n"
+    "\"AppData\"=\"C:\\\\users\\\\ann\\\\Application Data\"\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,6 +103,16 @@ int main(int argc, char** argv) {
       save(root / "headers_fuzz", "message" + std::to_string(i), texts[i]);
       save(root / "render_fuzz", "message" + std::to_string(i), texts[i]);
     }
+    save(root / "user_reg_fuzz", "user.reg", kUserReg);
+    fs::create_directories(root / "hive_fuzz");
+    const fs::path hive = root / "hive_fuzz" / "NTUSER.DAT";
+    const std::vector<vireo::testing::HiveKeySpec> keys = {
+        {"Identities\\{1A2B}\\Software\\Microsoft\\Outlook Express\\5.0",
+         {{"Store Root", vireo::stringValue("%UserProfile%\\Mail", vireo::RegistryType::expandableString)}}},
+        {"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+         {{"AppData", vireo::stringValue("D:\\Documents and Settings\\ann\\Application Data")}}},
+    };
+    if (!vireo::testing::writeHive(hive.string(), keys)) throw std::runtime_error("hivex refused the seed hive");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vireo-fuzz-seeds: %s\n", e.what());
     return 1;
