@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/gui/support/folder_dialog_script.h"
 #include "tests/gui/support/list_document.h"
 #include "tests/gui/support/window_fixture.h"
 #include "tools/dbx_writer/dbx_writer.h"
@@ -30,6 +31,7 @@ namespace vireo::views {
 namespace {
 
 namespace fs = std::filesystem;
+using guitest::DialogScript;
 using guitest::ModalAnswers;
 using testing::fileText;
 
@@ -41,36 +43,6 @@ class UrlCatcher : public QObject {
   QList<QUrl> opened;
  public slots:
   void open(const QUrl& url) { opened.append(url); }
-};
-
-// What the folder dialog showed when it was asked.
-struct ShownDialog {
-  QString title;
-  QString description;
-  QString folder;
-};
-
-// Answers every folder dialog in turn from folders (a null QString cancels) and records what it
-// showed; message boxes get OK.
-struct DialogScript {
-  QStringList folders;
-  std::vector<ShownDialog> shown;
-  std::function<void()> whileOpen;
-
-  ModalAnswers::Answer answer() {
-    return [this](const ModalRequest& request) -> std::optional<int> {
-      auto* dialog = qobject_cast<SaveMessagesDialog*>(static_cast<QDialog*>(request.dialog));
-      if (request.kind != ModalKind::Dialog || !dialog) return std::nullopt;
-      shown.push_back({dialog->windowTitle(), dialog->descriptionLabel()->text(), dialog->folderEdit()->text()});
-      if (whileOpen) whileOpen();
-      if (folders.isEmpty() || folders.first().isNull()) {
-        if (!folders.isEmpty()) folders.removeFirst();
-        return QDialog::Rejected;
-      }
-      dialog->folderEdit()->setText(folders.takeFirst());
-      return QDialog::Accepted;
-    };
-  }
 };
 
 struct CommandFixture {
