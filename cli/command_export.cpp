@@ -11,44 +11,34 @@
 #include "cli/run_folder.h"
 #include "cli/terminal_progress.h"
 #include "platform/folder_path.h"
-#include "content/message_export.h"
 #include "reader/document.h"
+#include "reader/message_batch.h"
 
 namespace vireo::cli {
 namespace {
 
 constexpr int kStopped = 130;
 
-struct ExportCounts {
-  int written = 0;
-  int failed = 0;
-};
-
 // Each message that cannot be written is named with the reason on stderr, and the others are
 // still written.
-ExportCounts writeAll(const MessageBaseReader& reader, const std::string& folder,
-                      const InterruptWatcher& interrupt, TerminalProgress* bar) {
-  ExportCounts counts;
+BatchOutcome writeAll(const MessageBaseReader& reader, const std::string& folder, const InterruptWatcher& interrupt,
+                      TerminalProgress* bar) {
+  const std::vector<int> records = validRecordIndexes(reader);
   if (bar) {
     bar->setLabel("Writing");
-    bar->setRange(static_cast<uint32_t>(reader.count()));
+    bar->setRange(static_cast<uint32_t>(records.size()));
   }
-  MessageFileWriter writer(reader.workingPath);
-  for (int i = 0; i < reader.count() && !interrupt.interrupted(); ++i) {
-    const MessageRecord& record = reader.row(i);
-    if (!record.invalid) {
-      const std::string name = messageFileName(folder, record.number, "eml", -1);
-      if (const std::optional<FailureReason> failure = writer.write(reader, i, name)) {
-        ++counts.failed;
-        if (bar) bar->finish();
-        std::fprintf(stderr, "vireo-cli: message %d not written: %s\n", record.number, describeFailure(*failure).c_str());
-      } else {
-        ++counts.written;
-      }
-    }
-    if (bar) bar->stepIt();
-  }
-  return counts;
+  BatchHooks hooks;
+  hooks.onFailure = [&reader, bar](int index, const FailureReason& failure) {
+    if (bar) bar->finish();
+    std::fprintf(stderr, "vireo-cli: message %d not written: %s\n", reader.row(index).number,
+                 describeFailure(failure).c_str());
+  };
+  hooks.keepGoing = [&interrupt, bar](int attempted) {
+    if (bar && attempted > 0) bar->stepIt();
+    return !interrupt.interrupted();
+  };
+  return writeMessageBatch(reader, records, folder, "eml", -1, hooks);
 }
 
 }  // namespace
@@ -109,7 +99,7 @@ int runExport(const Arguments& args) {
     return 1;
   }
 
-  const ExportCounts counts = writeAll(reader, folder, interrupt, bar ? &*bar : nullptr);
+  const BatchOutcome counts = writeAll(reader, folder, interrupt, bar ? &*bar : nullptr);
   if (bar) bar->finish();
   std::printf("%d written, %d failed\n", counts.written, counts.failed);
   if (interrupt.interrupted()) {

@@ -1,13 +1,19 @@
 #include "views/list_view.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QResizeEvent>
 #include <algorithm>
 #include <numeric>
 #include <vector>
 
+#include "views/command_table.h"
+#include "views/list_context_menu.h"
 #include "views/message_list_header.h"
 #include "views/message_list_model.h"
+#include "views/selected_message_commands.h"
 #include "views/vireo_doc.h"
 
 namespace vireo::views {
@@ -241,6 +247,75 @@ void CListView_1::OnActivateView(bool activate, CView*, CView*) {
 void CListView_1::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
   if (model_->isNotice()) horizontalHeader()->resizeSection(1, viewport()->width());
+}
+
+int CListView_1::selectedCount() const {
+  return model_->isNotice() ? 0 : static_cast<int>(selectionModel()->selectedRows().size());
+}
+
+std::vector<int> CListView_1::selectedRecordIndexes() const {
+  std::vector<int> rows;
+  if (model_->isNotice()) return rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  std::vector<int> records;
+  records.reserve(rows.size());
+  for (const int row : rows) records.push_back(model_->recordAt(row));
+  return records;
+}
+
+bool CListView_1::OnCmdMsg(int commandId) {
+  CVireoDoc* doc = GetDocument();
+  if (!doc) return false;
+  const auto selection = [this] { return selectedRecordIndexes(); };
+  switch (commandId) {
+    case command::kSaveSelected: saveSelectedMessages(*doc, selectedCount(), selection, this); return true;
+    case command::kOpenInOe: openSelectedMessages(*doc, selection, this); return true;
+    case command::kViewSource: viewMessageSource(*doc, this); return true;
+    default: return false;
+  }
+}
+
+std::optional<bool> CListView_1::OnUpdateCmdUI(int commandId) {
+  const CVireoDoc* doc = GetDocument();
+  if (!doc) return std::nullopt;
+  switch (commandId) {
+    case command::kSaveSelected:
+      return doc->canSaveSelected != 0 && selectedMessageCommandAllowed(*doc, commandId, selectedCount());
+    case command::kOpenInOe:
+    case command::kViewSource:
+      return selectedMessageCommandAllowed(*doc, commandId, selectedCount());
+    default:
+      return std::nullopt;
+  }
+}
+
+void CListView_1::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  const bool byKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+  // Only a click on a row (or the keyboard, at the current row) offers the menu.
+  const QModelIndex row = byKeyboard ? currentIndex() : indexAt(event->pos());
+  if (!row.isValid() || model_->isNotice()) return;
+  showContextMenu(byKeyboard ? viewport()->mapToGlobal(visualRect(row).center()) : event->globalPos());
+}
+
+void CListView_1::showContextMenu(const QPoint& globalPosition) {
+  CVireoDoc* doc = GetDocument();
+  const int selected = selectedCount();
+  // The menu needs a current row in the table, as Open in OE and View source do.
+  if (!doc || selected == 0 || !selectedMessageCommandAllowed(*doc, command::kOpenInOe, selected)) return;
+  const QPointer<QMenu> menu = makeListContextMenu(selected, this).release();
+  const QPointer<CListView_1> alive(this);
+  QAction* chosen = menu->exec(globalPosition);
+  const int commandId = menu && chosen ? chosen->data().toInt() : 0;
+  delete menu.data();
+  if (alive && commandId != 0) OnCmdMsg(commandId);
+}
+
+void CListView_1::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid() && !model_->isNotice())
+    OnCmdMsg(command::kOpenInOe);
 }
 
 }  // namespace vireo::views

@@ -5,6 +5,8 @@
 // and the list sorts its rows itself by the column clicked.
 #include <QStringList>
 #include <QTableView>
+#include <optional>
+#include <vector>
 
 #include "views/doc_view.h"
 #include "views/list_columns.h"
@@ -36,11 +38,19 @@ class CListView_1 : public QTableView, public CView {
   // A click on the header at a position: sorts by it (the same column again reverses).
   void OnColumnClick(int position);
 
+  // Save as eml (32788), Open in OE (32784), View source (32783).
+  bool OnCmdMsg(int commandId) override;
+  std::optional<bool> OnUpdateCmdUI(int commandId) override;
+  // The selected rows' record indexes, top to bottom in display order.
+  std::vector<int> selectedRecordIndexes() const;
+
   int sortColumn = -1;   // the position the list is sorted by; -1 none
   int arrowColumn = -1;  // the position whose header shows the arrow; -1 none
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   MessageBaseReader* selectedReader() const;
@@ -52,6 +62,8 @@ class CListView_1 : public QTableView, public CView {
   void showSortArrow(int position);
   void onSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
   void OnItemChanged(int row);
+  int selectedCount() const;
+  void showContextMenu(const QPoint& globalPosition);
 
   MessageListModel* model_ = nullptr;
 };

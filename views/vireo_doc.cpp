@@ -1,11 +1,16 @@
 #include "views/vireo_doc.h"
 
+#include <QApplication>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
+#include "reader/message_batch.h"
 #include "reader/settings.h"
 #include "views/command_table.h"
+#include "views/destination_prompt.h"
+#include "views/message_saving.h"
+#include "views/save_messages_dialog.h"
 #include "views/progress_status_bar.h"
 
 namespace vireo::views {
@@ -18,6 +23,12 @@ CVireoDoc::~CVireoDoc() {
 
 bool CVireoDoc::OnCmdMsg(int commandId) {
   switch (commandId) {
+    case command::kSaveAll:
+      saveAllMessages();
+      return true;
+    case command::kCopyBase:
+      copyBase();
+      return true;
     case command::kStop:
       stopOperation();
       if (ProgressStatusBar* bar = publishedStatusBar()) bar->SetPaneText(0, QStringLiteral("Stopping..."));
@@ -48,6 +59,32 @@ std::optional<bool> CVireoDoc::OnUpdateCmdChecked(int commandId) {
   if (commandId == command::kViewSystemBase) return showSystemBases != 0;
   if (commandId == command::kViewNewsBase) return showNewsBases != 0;
   return std::nullopt;
+}
+
+void CVireoDoc::saveAllMessages() {
+  if (!isBase(currentReader)) return;
+  const int readerIndex = currentReader;
+  if (readers[static_cast<size_t>(readerIndex)].count() == 0) return;
+  QWidget* parent = QApplication::activeWindow();
+  SaveMessagesDialog dialog(parent);
+  dialog.description = QStringLiteral("Save all messages from \"%1\"")
+                           .arg(QString::fromStdString(readers[static_cast<size_t>(readerIndex)].baseName));
+  if (!askDestination(dialog, exportFolder, "Cannot create path", parent)) return;
+  const MessageBaseReader& reader = readers[static_cast<size_t>(readerIndex)];
+  // An operation started on this base while the dialog was open now owns its table.
+  if (operationRunning && operationReader == readerIndex) return;
+  saveMessageFiles(reader, validRecordIndexes(reader), exportFolder, -1, parent);
+}
+
+void CVireoDoc::copyBase() {
+  if (!isBase(currentReader)) return;
+  MessageBaseReader& reader = readers[static_cast<size_t>(currentReader)];
+  QWidget* parent = QApplication::activeWindow();
+  SaveMessagesDialog dialog(parent);
+  dialog.title = QStringLiteral("Copy message base");
+  dialog.description = QStringLiteral("Copy %1 ").arg(QString::fromStdString(reader.baseName));
+  if (!askDestination(dialog, exportFolder, "Error in creating path, enter another folder", parent)) return;
+  reader.copyMessageBase(exportFolder);
 }
 
 void CVireoDoc::OnOptions() {

@@ -26,8 +26,8 @@ class CVireoDoc : public CDocument, public Document {
   explicit CVireoDoc(DocumentSetup setup = DocumentSetup::forUser());
   ~CVireoDoc() override;
 
-  // Stop (32780), "View System message base" (32792), "View News message base" (32793),
-  // "Options..." (32800).
+  // Save all (32775), Stop (32780), "View System message base" (32792), "View News message
+  // base" (32793), Copy (32795), "Options..." (32800).
   bool OnCmdMsg(int commandId) override;
   // The availability table of the command flags and operationRunning; the filters' check marks.
   std::optional<bool> OnUpdateCmdUI(int commandId) override;
@@ -36,6 +36,11 @@ class CVireoDoc : public CDocument, public Document {
   // Stores the three options as "options" in the settings file; false when it could not. The
   // other settings in the file are kept; the file is made when it does not exist yet.
   bool writeOptions();
+
+  // 32775: asks for a folder, then writes every listed message of the selected base there.
+  void saveAllMessages();
+  // 32795: asks for a folder, then copies the selected base's file there.
+  void copyBase();
 
   // Asks the frame to bring its menu and toolbar states up to date (after a change of the
   // command flags or of operationRunning that no routed command or update caused).
