@@ -1,25 +1,11 @@
 #include <cstdio>
 
+#include "cli/base_kind_name.h"
 #include "cli/commands.h"
 #include "dbx/base_file.h"
 #include "dbx/file_header.h"
-#include "dbx/layout.h"
 
 namespace vireo::cli {
-namespace {
-
-const char* kindName(int kind) {
-  switch (kind) {
-    case dbx::kBaseKindMail: return "mail";
-    case dbx::kBaseKindNews: return "news";
-    case dbx::kBaseKindFolders: return "folders (system)";
-    case dbx::kBaseKindOffline: return "offline (system)";
-    case dbx::kBaseKindPop3uidl: return "pop3uidl (system)";
-    default: return "other";
-  }
-}
-
-}  // namespace
 
 int runInfo(const Arguments& args) {
   if (args.size() != 1 || args[0].starts_with("--")) return usage();
@@ -32,7 +18,7 @@ int runInfo(const Arguments& args) {
   const dbx::FileHeader header = dbx::readFileHeader(file);
   const int kind = header.baseKind();
   std::printf("base: %s\n", path.c_str());
-  std::printf("kind: %d (%s)\n", kind, kindName(kind));
+  std::printf("kind: %d (%s)\n", kind, baseKindName(kind));
   if (header.messageCount) std::printf("messages in header: %d\n", *header.messageCount);
   else std::printf("messages in header: (file too short to hold a header)\n");
   std::printf("file size: %llu bytes\n", static_cast<unsigned long long>(file.size()));

@@ -11,7 +11,8 @@ int usage() {
       "usage: vireo-cli info BASE\n"
       "       vireo-cli list [--recover] [--json] [--copy] BASE\n"
       "       vireo-cli export [--recover] [--copy] BASE DIR\n"
-      "       vireo-cli copy BASE DIR\n",
+      "       vireo-cli copy BASE DIR\n"
+      "       vireo-cli search [FOLDER...]\n",
       stderr);
   return 2;
 }
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   if (verb == "list") return runList(args);
   if (verb == "export") return runExport(args);
   if (verb == "copy") return runCopy(args);
+  if (verb == "search") return runSearch(args);
   if (verb == "--help" || verb == "-h" || verb == "help") {
     usage();
     return 0;
