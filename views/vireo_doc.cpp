@@ -4,11 +4,15 @@
 #include <fstream>
 #include <system_error>
 
+#include "reader/drive_list.h"
 #include "reader/settings.h"
 #include "views/command_table.h"
 #include "views/progress_status_bar.h"
 
 namespace vireo::views {
+namespace {
+constexpr int kStatusPaneWidth = 100;
+}
 
 CVireoDoc::CVireoDoc(DocumentSetup setup) : Document(setup), settingsFile_(setup.settingsFile) {}
 
@@ -18,6 +22,9 @@ CVireoDoc::~CVireoDoc() {
 
 bool CVireoDoc::OnCmdMsg(int commandId) {
   switch (commandId) {
+    case command::kAddBase:
+      addMessageBases();
+      return true;
     case command::kStop:
       stopOperation();
       if (ProgressStatusBar* bar = publishedStatusBar()) bar->SetPaneText(0, QStringLiteral("Stopping..."));
@@ -48,6 +55,37 @@ std::optional<bool> CVireoDoc::OnUpdateCmdChecked(int commandId) {
   if (commandId == command::kViewSystemBase) return showSystemBases != 0;
   if (commandId == command::kViewNewsBase) return showNewsBases != 0;
   return std::nullopt;
+}
+
+void CVireoDoc::addMessageBases() {
+  if (operationRunning || !searchDialog) return;
+  const std::optional<SearchChoice> chosen = searchDialog(fixedDriveList());
+  if (!chosen) return;
+  int searchOperation = 0;
+  std::string argument;
+  if (chosen->choice == 2) {
+    searchOperation = kOperationSearchList;
+    argument = chosen->driveList;
+  } else if (chosen->choice == 3) {
+    const std::optional<std::string> folder = selectFolder ? selectFolder() : std::nullopt;
+    if (!folder || folder->empty()) return;
+    searchOperation = kOperationSearchFolder;
+    argument = *folder;
+  } else {
+    return;
+  }
+  // The worker that reported last may still be on its way out.
+  if (!doneEvent.isSet() && !doneEvent.wait(std::chrono::seconds(1))) return;
+  ProgressStatusBar* bar = publishedStatusBar();
+  if (bar) {
+    bar->SetPaneInfo(0, kIndicatorKana, kStatusPaneWidth);
+    bar->SetPaneText(0, QString());
+  }
+  if (!startSearch(searchOperation, argument)) {
+    if (bar) bar->SetPaneInfo(0, 0, kStatusPaneWidth);
+    return;
+  }
+  requestCommandRefresh();
 }
 
 void CVireoDoc::OnOptions() {
