@@ -4,7 +4,6 @@
 #include "cli/commands.h"
 #include "dbx/base_file.h"
 #include "dbx/file_header.h"
-#include "dbx/layout.h"
 
 namespace vireo::cli {
 

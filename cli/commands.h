@@ -13,6 +13,7 @@ int runList(const Arguments& args);
 int runExport(const Arguments& args);
 int runCopy(const Arguments& args);
 int runStores(const Arguments& args);
+int runSearch(const Arguments& args);
 
 // Prints the usage text to stderr and returns 2.
 int usage();

@@ -13,6 +13,7 @@ int usage() {
       "       vireo-cli export [--recover] [--copy] BASE DIR\n"
       "       vireo-cli copy BASE DIR\n"
       "       vireo-cli stores\n",
+      "       vireo-cli search [FOLDER...]\n",
       stderr);
   return 2;
 }
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   if (verb == "export") return runExport(args);
   if (verb == "copy") return runCopy(args);
   if (verb == "stores") return runStores(args);
+  if (verb == "search") return runSearch(args);
   if (verb == "--help" || verb == "-h" || verb == "help") {
     usage();
     return 0;

@@ -11,8 +11,8 @@ namespace vireo {
 namespace fs = std::filesystem;
 namespace {
 
-// The folder's base files in a stable order. The Windows finder returns them in the file
-// system's order, which nothing should depend on; sorting by name makes listings repeatable.
+// The folder's base files. The Windows finder returns them in the file system's order, which
+// nothing should depend on; listBaseFiles sorts them by name so that listings are repeatable.
 std::vector<std::string> baseFileNames(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code error;
@@ -26,14 +26,14 @@ std::vector<std::string> baseFileNames(const std::string& folder) {
     std::string name = entries->path().filename().string();
     if (isBaseFileName(name)) names.push_back(std::move(name));
   }
-  std::sort(names.begin(), names.end());
   return names;
 }
 
 // The duplicate rule for an entry that is already in the table; false when there is none.
-bool restoreListedBase(Document& doc, const std::string& folder, const std::string& name) {
-  for (int i = 0; i < doc.readerCount; ++i) {
-    MessageBaseReader& earlier = doc.readers[static_cast<size_t>(i)];
+bool restoreListedBase(WorkerShared& table, const std::string& folder, const std::string& name) {
+  std::lock_guard lock(table.tableMutex);
+  for (int i = 0; i < table.readerCount; ++i) {
+    MessageBaseReader& earlier = table.readers[static_cast<size_t>(i)];
     if (earlier.baseName != name || earlier.baseFolder != folder) continue;
     if (earlier.removed) {
       earlier.removed = false;
@@ -45,25 +45,28 @@ bool restoreListedBase(Document& doc, const std::string& folder, const std::stri
 }
 
 // Fills the next free entry with one base; false (after the limit message) when the table is full.
-bool addBase(Document& doc, const std::string& folder, const std::string& name) {
-  if (doc.readerCount >= kReaderTableSize) {
+// The entry is filled before it is counted: the window reads only counted entries.
+bool addBase(WorkerShared& table, const std::string& folder, const std::string& name) {
+  const int next = table.readerCount.load();
+  if (next >= kReaderTableSize) {
     // A base the table already holds needs no slot: it only comes back if it was removed. A
     // full table met again (the current user's store is walked twice) is no reason for the
     // limit message.
-    if (restoreListedBase(doc, folder, name)) return true;
+    if (restoreListedBase(table, folder, name)) return true;
     showMessageBox(kTooManyBasesText);
-    doc.listingStopped = true;
+    table.listingStopped = true;
     return false;
   }
-  MessageBaseReader& reader = doc.readers[static_cast<size_t>(doc.readerCount)];
+  MessageBaseReader& reader = table.readers[static_cast<size_t>(next)];
   reader.baseName = name;
   reader.baseFolder = folder;
-  reader.readerNumber = doc.readerCount;
+  reader.readerNumber = next;
   // A slot freed by a dropped duplicate must not lend its kind to a file that cannot be read.
   reader.baseKind = 0;
   reader.detectBaseKind();
-  ++doc.readerCount;
-  dropDuplicateBase(doc);
+  std::lock_guard lock(table.tableMutex);
+  ++table.readerCount;
+  dropDuplicateBase(table);
   return true;
 }
 
@@ -77,10 +80,8 @@ void reportStartPath(const std::string& given, const std::string& reason) {
 }
 
 // False when the table filled up (the limit message has been shown).
-bool listFolder(Document& doc, const std::string& folder) {
-  for (const std::string& name : baseFileNames(folder))
-    if (!addBase(doc, folder, name)) return false;
-  return true;
+bool listFolder(WorkerShared& table, const std::string& folder) {
+  return listBaseFiles(table, folder, baseFileNames(folder));
 }
 
 }  // namespace
@@ -93,20 +94,31 @@ bool isBaseFileName(const std::string& name) {
   return extension == ".dbx";
 }
 
-void listFolderBases(Document& doc, const std::string& folder) { listFolder(doc, folder); }
+void listFolderBases(Document& doc, const std::string& folder) { listFolder(doc.shared(), folder); }
 
-int dropDuplicateBase(Document& doc) {
-  const int newest = doc.readerCount - 1;
+void listFolderBases(WorkerShared& table, const std::string& folder) { listFolder(table, folder); }
+
+bool listBaseFiles(WorkerShared& table, const std::string& folder, std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names)
+    if (!addBase(table, folder, name)) return false;
+  return true;
+}
+
+int dropDuplicateBase(Document& doc) { return dropDuplicateBase(doc.shared()); }
+
+int dropDuplicateBase(WorkerShared& table) {
+  const int newest = table.readerCount - 1;
   if (newest < 1) return 1;
-  const MessageBaseReader& added = doc.readers[static_cast<size_t>(newest)];
+  const MessageBaseReader& added = table.readers[static_cast<size_t>(newest)];
   for (int i = 0; i < newest; ++i) {
-    MessageBaseReader& earlier = doc.readers[static_cast<size_t>(i)];
+    MessageBaseReader& earlier = table.readers[static_cast<size_t>(i)];
     if (earlier.baseName != added.baseName || earlier.baseFolder != added.baseFolder) continue;
     if (earlier.removed) {
       earlier.removed = false;
       earlier.browseFailed = false;
     }
-    --doc.readerCount;
+    --table.readerCount;
     break;
   }
   return 1;
@@ -128,10 +140,10 @@ void listStartPaths(Document& doc, const std::vector<std::string>& paths) {
     const std::string full = withoutTrailingSeparators(path.string());
     bool listed = true;
     if (fs::is_directory(status)) {
-      listed = listFolder(doc, full);
+      listed = listFolder(doc.shared(), full);
     } else if (fs::is_regular_file(status) && isBaseFileName(path.filename().string())) {
       const fs::path file(full);
-      listed = addBase(doc, file.parent_path().string(), file.filename().string());
+      listed = addBase(doc.shared(), file.parent_path().string(), file.filename().string());
     } else {
       reportStartPath(given, "It is neither a folder nor a .dbx file.");
     }

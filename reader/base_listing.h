@@ -7,6 +7,7 @@
 namespace vireo {
 
 class Document;
+struct WorkerShared;
 
 inline constexpr const char* kTooManyBasesText = "Number of dbx files >500";
 
@@ -17,11 +18,17 @@ bool isBaseFileName(const std::string& name);
 // baseFolder), sorted by name, each followed by dropDuplicateBase. When the table is full it
 // shows "Number of dbx files >500", sets listingStopped and lists no more.
 void listFolderBases(Document& doc, const std::string& folder);
+void listFolderBases(WorkerShared& table, const std::string& folder);
+
+// The same for base file names already read from folder (by the search's own walk): they are
+// sorted and added as listFolderBases adds them. False when the table filled up.
+bool listBaseFiles(WorkerShared& table, const std::string& folder, std::vector<std::string> names);
 
 // Drops the newest entry again when an earlier one has the same baseName and baseFolder, byte for
 // byte; an earlier entry the user removed from the tree comes back, not read and without the
 // bad-format mark. Returns 1.
 int dropDuplicateBase(Document& doc);
+int dropDuplicateBase(WorkerShared& table);
 
 // The paths of "vireo [PATH...]", in order: a .dbx file is listed as one base of its folder, a
 // folder through listFolderBases; anything else is reported by name with the reason. Relative

@@ -4,6 +4,7 @@
 
 #include "platform/folder_path.h"
 #include "platform/message_sink.h"
+#include "reader/folder_search.h"
 #include "reader/preview_file.h"
 #include "reader/settings.h"
 #include "reader/store_discovery.h"
@@ -23,15 +24,18 @@ DocumentSetup DocumentSetup::forUser() {
 Document::Document(DocumentSetup setup)
     : shared_(std::make_shared<WorkerShared>()),
       readers(shared_->readers),
+      readerCount(shared_->readerCount),
       stopEvent(shared_->stopEvent),
       doneEvent(shared_->doneEvent),
       closingEvent(shared_->closingEvent),
       operation(shared_->operation),
       operationReader(shared_->operationReader),
+      listingStopped(shared_->listingStopped),
       searchArgument(shared_->searchArgument),
       searchOk(shared_->searchOk),
       setup_(std::move(setup)) {
   shared_->completionTimeout = setup_.completionTimeout;
+  shared_->search = searchFolder;
   bool tempSettled = false;
   if (!setup_.settingsFile.empty()) readSettingsFile(setup_.settingsFile, tempSettled);
   if (!tempSettled) {
@@ -116,6 +120,7 @@ bool Document::startSearch(int newOperation, const std::string& argument) {
   operation = newOperation;
   searchArgument = argument;
   searchOk = 1;
+  shared_->dirCounter = 100;
   return launch();
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/manual_reset_event.h"
@@ -63,7 +64,7 @@ class Document : public CommandFlags {
 
   // The completion messages' receiver (the tree view's window); may be set at any time.
   void setCompletionSink(CompletionSink sink) { shared_->setCompletionSink(std::move(sink)); }
-  // The search that operations 3 and 4 run for each folder.
+  // The search that operations 3 and 4 run for each folder (searchFolder unless replaced).
   void setFolderSearch(FolderSearch search) { shared_->search = std::move(search); }
 
   // "Creating TempDir(<folder>)" when the document cannot be used; empty otherwise.
@@ -85,7 +86,7 @@ class Document : public CommandFlags {
   bool openStoreAtStart = true;
 
   std::vector<MessageBaseReader>& readers;
-  int readerCount = 0;
+  std::atomic<int>& readerCount;
   int currentReader = kNoReader;
   ProgressSink* progress = nullptr;  // the bar the reading operations drive; none when null
 
@@ -96,9 +97,16 @@ class Document : public CommandFlags {
   int& operation;
   int& operationReader;
   int operationRunning = 0;
-  bool listingStopped = false;  // the table filled up; no listing adds anything for the rest of the run
+  bool& listingStopped;  // the table filled up; no listing adds anything for the rest of the run
   std::string& searchArgument;
   int& searchOk;
+
+  // What the worker shares with the document: the table and the search's state.
+  WorkerShared& shared() { return *shared_; }
+  // Held while the window reads the whole table (a rebuild), so that a search's additions wait.
+  std::unique_lock<std::mutex> lockTable() { return std::unique_lock(shared_->tableMutex); }
+  // The search's progress text (message 2028).
+  std::string searchProgressText() { return shared_->searchText(); }
 
  private:
   bool prepareStart();

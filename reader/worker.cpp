@@ -59,6 +59,16 @@ void WorkerShared::deliver(int message) {
   if (handled.valid()) handled.wait_for(completionTimeout);
 }
 
+void WorkerShared::setSearchText(std::string text) {
+  std::lock_guard lock(textMutex_);
+  searchArgument = std::move(text);
+}
+
+std::string WorkerShared::searchText() {
+  std::lock_guard lock(textMutex_);
+  return searchArgument;
+}
+
 namespace {
 
 std::string withoutTrailingSeparator(std::string folder) {
@@ -83,7 +93,7 @@ int runOperation(WorkerShared& shared) {
     }
     case kOperationSearchList:
     case kOperationSearchFolder:
-      for (const std::string& folder : searchFolders(shared.operation, shared.searchArgument))
+      for (const std::string& folder : searchFolders(shared.operation, shared.searchText()))
         if (shared.search) shared.search(shared, folder);
       return shared.searchOk;
     default:

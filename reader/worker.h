@@ -4,6 +4,7 @@
 // WorkerShared that the thread co-owns, so a worker that outlives its document (it did not stop
 // within the close time-out) still finds it, while the caller's progress and completion sinks
 // are cut off before the document goes.
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -24,6 +25,7 @@ inline constexpr int kOperationSearchFolder = 4;
 
 inline constexpr int kOperationSucceeded = 2025;
 inline constexpr int kOperationFailed = 2026;  // failed or stopped
+inline constexpr int kSearchProgress = 2028;   // a new progress text of a search
 
 inline constexpr int kReaderTableSize = 500;
 inline constexpr std::chrono::milliseconds kCompletionTimeout{3000};
@@ -67,6 +69,12 @@ struct WorkerShared {
   int operationReader = 0;
   std::string searchArgument;
   int searchOk = 0;
+  int dirCounter = 100;  // folders a search visited since its last progress message
+  // The readers in use. A search appends on the worker while the window may read the table: an
+  // entry is filled first and counted (or dropped again as a duplicate) under tableMutex.
+  std::atomic<int> readerCount{0};
+  bool listingStopped = false;  // the table filled up; no listing adds anything for the rest of the run
+  std::mutex tableMutex;
   bool copyFirst = false;  // the document's copy option for this operation, taken at its start
   std::string workingFolder;  // where working copies are made: the document's temp folder
   ForwardingProgress progress;
@@ -80,7 +88,13 @@ struct WorkerShared {
   // Delivers message unless closing, then waits for it to be handled within the time-out.
   void deliver(int message);
 
+  // searchArgument while a search runs, as its progress text: the window reads it when message
+  // 2028 arrives, and a message it did not take in time must not race the next text.
+  void setSearchText(std::string text);
+  std::string searchText();
+
  private:
+  std::mutex textMutex_;
   std::mutex sinkMutex_;
   CompletionSink completion_;
 };

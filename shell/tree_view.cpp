@@ -1,6 +1,7 @@
 #include "shell/tree_view.h"
 
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QMouseEvent>
 #include <QProgressBar>
 
@@ -75,7 +76,11 @@ void CTreeView_1::rebuild() {
   views::CVireoDoc* d = doc();
   if (!d) return;
   rebuilding_ = true;
-  model_->rebuild(*d);
+  {
+    // A search may be adding bases meanwhile: they wait until the tree has read the table.
+    const std::unique_lock<std::mutex> table = d->lockTable();
+    model_->rebuild(*d);
+  }
   const QModelIndex root = model_->rootNode();
   expand(root);
   // The node the list follows is highlighted again; that is no new selection.
@@ -172,6 +177,11 @@ void CTreeView_1::startOperation(int operation) {
 
 int CTreeView_1::OnWorkerMessage(int message) {
   views::CVireoDoc* d = doc();
+  if (message == kSearchProgress) {
+    if (views::ProgressStatusBar* bar = views::publishedStatusBar(); bar && d)
+      bar->SetPaneText(0, QFile::decodeName(QByteArray::fromStdString(d->searchProgressText())));
+    return 1;
+  }
   if (message != kOperationSucceeded && message != kOperationFailed) return 0;
   if (!d || !d->operationRunning) return 1;
   const int operation = d->operation;

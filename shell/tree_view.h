@@ -41,7 +41,8 @@ class CTreeView_1 : public QTreeView, public views::CView {
   std::optional<bool> OnUpdateCmdUI(int commandId) override;
   QWidget* widget() override { return this; }
 
-  // The worker's completion messages 2025 and 2026, on the interface thread. Returns 1.
+  // The worker's completion messages 2025 and 2026 and a search's progress message 2028, on the
+  // interface thread. Returns 1.
   int OnWorkerMessage(int message);
 
   BaseTreeModel* baseModel() const { return model_; }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QScreen>
 #include <QUrl>
@@ -12,6 +13,8 @@
 #include "reader/base_listing.h"
 #include "shell/about_dialog.h"
 #include "shell/options_dialog.h"
+#include "shell/search_dialog.h"
+#include "shell/select_folder.h"
 #include "shell/tree_view.h"
 #include "views/command_table.h"
 #include "views/main_frame.h"
@@ -32,6 +35,19 @@ std::optional<views::OptionChoice> runOptionsDialog(QWidget* owner, const views:
   if (dialog.DoModal() != QDialog::Accepted) return std::nullopt;
   return views::OptionChoice{dialog.copyBeforeBrowse != 0, dialog.copyBeforeRecover != 0,
                              dialog.openStoreAtStart != 0};
+}
+
+std::optional<views::SearchChoice> runSearchDialog(QWidget* owner, const std::string& driveList) {
+  SearchDialog dialog(owner);
+  dialog.driveList = QFile::decodeName(QByteArray::fromStdString(driveList));
+  if (dialog.DoModal() != QDialog::Accepted) return std::nullopt;
+  return views::SearchChoice{dialog.choice, QFile::encodeName(dialog.driveList).toStdString()};
+}
+
+std::optional<std::string> runSelectFolder(QWidget* owner) {
+  const std::optional<QString> folder = selectFolder(owner);
+  if (!folder) return std::nullopt;
+  return QFile::encodeName(*folder).toStdString();
 }
 
 }  // namespace
@@ -98,6 +114,8 @@ bool CVireoApp::InitInstance(DocumentSetup setup) {
   document_->optionsDialog = [frame](const views::OptionChoice& current) {
     return runOptionsDialog(frame, current);
   };
+  document_->searchDialog = [frame](const std::string& driveList) { return runSearchDialog(frame, driveList); };
+  document_->selectFolder = [frame] { return runSelectFolder(frame); };
 
   frame_->InitialUpdateFrame();
   frame_->show();

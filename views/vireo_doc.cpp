@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "reader/message_batch.h"
+#include "reader/drive_list.h"
 #include "reader/settings.h"
 #include "views/command_table.h"
 #include "views/destination_prompt.h"
@@ -14,6 +15,9 @@
 #include "views/progress_status_bar.h"
 
 namespace vireo::views {
+namespace {
+constexpr int kStatusPaneWidth = 100;
+}
 
 CVireoDoc::CVireoDoc(DocumentSetup setup) : Document(setup), settingsFile_(setup.settingsFile) {}
 
@@ -28,6 +32,9 @@ bool CVireoDoc::OnCmdMsg(int commandId) {
       return true;
     case command::kCopyBase:
       copyBase();
+      return true;
+    case command::kAddBase:
+      addMessageBases();
       return true;
     case command::kStop:
       stopOperation();
@@ -85,6 +92,37 @@ void CVireoDoc::copyBase() {
   dialog.description = QStringLiteral("Copy %1 ").arg(QString::fromStdString(reader.baseName));
   if (!askDestination(dialog, exportFolder, "Error in creating path, enter another folder", parent)) return;
   reader.copyMessageBase(exportFolder);
+}
+
+void CVireoDoc::addMessageBases() {
+  if (operationRunning || !searchDialog) return;
+  const std::optional<SearchChoice> chosen = searchDialog(fixedDriveList());
+  if (!chosen) return;
+  int searchOperation = 0;
+  std::string argument;
+  if (chosen->choice == 2) {
+    searchOperation = kOperationSearchList;
+    argument = chosen->driveList;
+  } else if (chosen->choice == 3) {
+    const std::optional<std::string> folder = selectFolder ? selectFolder() : std::nullopt;
+    if (!folder || folder->empty()) return;
+    searchOperation = kOperationSearchFolder;
+    argument = *folder;
+  } else {
+    return;
+  }
+  // The worker that reported last may still be on its way out.
+  if (!doneEvent.isSet() && !doneEvent.wait(std::chrono::seconds(1))) return;
+  ProgressStatusBar* bar = publishedStatusBar();
+  if (bar) {
+    bar->SetPaneInfo(0, kIndicatorKana, kStatusPaneWidth);
+    bar->SetPaneText(0, QString());
+  }
+  if (!startSearch(searchOperation, argument)) {
+    if (bar) bar->SetPaneInfo(0, 0, kStatusPaneWidth);
+    return;
+  }
+  requestCommandRefresh();
 }
 
 void CVireoDoc::OnOptions() {

@@ -21,13 +21,20 @@ struct OptionChoice {
   bool openStoreAtStart = true;
 };
 
+// How the search dialog was closed: its choice (2 "Search Now", 3 "Browse...") and the drive
+// list as the user left it.
+struct SearchChoice {
+  int choice = 0;
+  std::string driveList;
+};
+
 class CVireoDoc : public CDocument, public Document {
  public:
   explicit CVireoDoc(DocumentSetup setup = DocumentSetup::forUser());
   ~CVireoDoc() override;
 
-  // Save all (32775), Stop (32780), "View System message base" (32792), "View News message
-  // base" (32793), Copy (32795), "Options..." (32800).
+  // Save all (32775), "Add message base to Tree View" (32776), Stop (32780), "View System message
+  // base" (32792), "View News message base" (32793), Copy (32795), "Options..." (32800).
   bool OnCmdMsg(int commandId) override;
   // The availability table of the command flags and operationRunning; the filters' check marks.
   std::optional<bool> OnUpdateCmdUI(int commandId) override;
@@ -51,6 +58,14 @@ class CVireoDoc : public CDocument, public Document {
   // Set by the application: the Options dialog, shown with the current options; the boxes'
   // states after OK, nullopt after Cancel.
   std::function<std::optional<OptionChoice>(const OptionChoice& current)> optionsDialog;
+  // "Add message base to Tree View": the search dialog with the drive list, for "Browse..." the
+  // folder chooser, then the search of the drives (operation 3) or of the folder (4) on the
+  // worker. Cancel, an empty chosen folder or a dialog closed without either button starts nothing.
+  void addMessageBases();
+  // Set by the application: the search dialog, shown with the drive list; nullopt after Cancel.
+  std::function<std::optional<SearchChoice>(const std::string& driveList)> searchDialog;
+  // Set by the application: "Select folder"; nullopt when the user cancelled.
+  std::function<std::optional<std::string>()> selectFolder;
   // Set by the application: runs first when the document is destroyed, before a running worker
   // is stopped and awaited.
   std::function<void()> beforeClosing;

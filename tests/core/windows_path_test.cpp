@@ -64,7 +64,7 @@ TEST(MountTable, ListsLocalDisksInOrderOnce) {
       "/dev/sdc1 /media/ann/USB vfat rw 0 0\n"
       "/dev/sda2 /home xfs rw 0 0\n"
       "broken line\n";
-  EXPECT_THAT(localDiskMountPoints(mounts), ElementsAre("/", "/home", "/media/ann/WIN XP", "/media/ann/USB"));
+  EXPECT_THAT(parseLocalDiskMountPoints(mounts), ElementsAre("/", "/home", "/media/ann/WIN XP", "/media/ann/USB"));
   for (const char* type : {"ext2", "ext3", "btrfs", "f2fs", "exfat", "ntfs", "ntfs3"})
     EXPECT_TRUE(isLocalDiskFileSystem(type)) << type;
   for (const char* type : {"devtmpfs", "cgroup2", "fuse.sshfs", "squashfs", "autofs"})
