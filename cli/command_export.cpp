@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <optional>
+#include <memory>
 #include <string>
 
 #include "cli/base_argument.h"
@@ -57,12 +58,9 @@ int runExport(const Arguments& args) {
   const std::string& folder = paths[1];
 
   RunFolder temp;
-  if (!temp.ready()) return 1;
-  Document doc(temp.setup());
-  if (!doc.startupFailure().empty()) {
-    std::fprintf(stderr, "vireo-cli: %s\n", doc.startupFailure().c_str());
-    return 1;
-  }
+  const std::unique_ptr<Document> document = temp.startDocument();
+  if (!document) return 1;
+  Document& doc = *document;
   MessageBaseReader& reader = doc.readers[0];
   if (!setBase(reader, base)) return 1;
   doc.readerCount = 1;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "cli/base_kind_name.h"
@@ -66,12 +67,9 @@ int runSearch(const Arguments& args) {
   }
 
   RunFolder temp;
-  if (!temp.ready()) return 1;
-  Document doc(temp.setup());
-  if (!doc.startupFailure().empty()) {
-    std::fprintf(stderr, "vireo-cli: %s\n", doc.startupFailure().c_str());
-    return 1;
-  }
+  const std::unique_ptr<Document> document = temp.startDocument();
+  if (!document) return 1;
+  Document& doc = *document;
   ProgressLine line(::isatty(STDERR_FILENO) != 0);
   doc.setCompletionSink([&doc, &line](int message) {
     if (message == kSearchProgress) line.show(doc.searchProgressText());

@@ -1,6 +1,7 @@
 // vireo-cli stores: the store folders that discovery finds, where each was named, and the bases
 // it lists from them.
 #include <cstdio>
+#include <memory>
 
 #include "cli/base_kind_name.h"
 #include "cli/commands.h"
@@ -24,19 +25,16 @@ void printStoreFolder(const StoreFolderFound& found) {
 int runStores(const Arguments& args) {
   if (!args.empty()) return usage();
   RunFolder run;
-  if (!run.ready()) return 1;
-  Document doc(run.setup());
-  if (!doc.startupFailure().empty()) {
-    std::fprintf(stderr, "vireo-cli: %s\n", doc.startupFailure().c_str());
-    return 1;
-  }
+  const std::unique_ptr<Document> document = run.startDocument();
+  if (!document) return 1;
+  Document& doc = *document;
   int folders = 0;
   listDefaultBases(doc, findRegistrySources(StoreSearchPlaces::forUser()), [&](const StoreFolderFound& found) {
     printStoreFolder(found);
     ++folders;
   });
   if (folders == 0) std::printf("no store folders found\n");
-  std::printf("bases: %d\n", doc.readerCount);
+  std::printf("bases: %d\n", doc.readerCount.load());
   for (int i = 0; i < doc.readerCount; ++i) {
     const MessageBaseReader& reader = doc.readers[static_cast<size_t>(i)];
     std::printf("%s/%s\t%s\n", reader.baseFolder.c_str(), reader.baseName.c_str(), baseKindName(reader.baseKind));

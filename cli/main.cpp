@@ -12,7 +12,7 @@ int usage() {
       "       vireo-cli list [--recover] [--json] [--copy] BASE\n"
       "       vireo-cli export [--recover] [--copy] BASE DIR\n"
       "       vireo-cli copy BASE DIR\n"
-      "       vireo-cli stores\n",
+      "       vireo-cli stores\n"
       "       vireo-cli search [FOLDER...]\n",
       stderr);
   return 2;

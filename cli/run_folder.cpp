@@ -31,4 +31,14 @@ DocumentSetup RunFolder::setup() const {
   return setup;
 }
 
+std::unique_ptr<Document> RunFolder::startDocument() const {
+  if (!ready()) return nullptr;
+  auto doc = std::make_unique<Document>(setup());
+  if (!doc->startupFailure().empty()) {
+    std::fprintf(stderr, "vireo-cli: %s\n", doc->startupFailure().c_str());
+    return nullptr;
+  }
+  return doc;
+}
+
 }  // namespace vireo::cli

@@ -2,6 +2,7 @@
 // The CLI's temp folder: a fresh folder per run inside the user's private temp folder, so runs
 // side by side (or beside the window) never share working copies. Removed when it goes. The
 // user's settings are neither read nor written.
+#include <memory>
 #include <string>
 
 #include "reader/document.h"
@@ -19,6 +20,9 @@ class RunFolder {
   const std::string& path() const { return path_; }
   // A document whose temp folder is this folder.
   DocumentSetup setup() const;
+  // That document, started; null (after one line saying why) when the folder or the document
+  // could not be made. It must go before the folder does.
+  std::unique_ptr<Document> startDocument() const;
 
  private:
   std::string path_;

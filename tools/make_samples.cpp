@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tools/dbx_writer/dbx_writer.h"
+#include "tools/dbx_writer/message_text.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ using vireo::testing::BlockPlacement;
 using vireo::testing::DbxImage;
 using vireo::testing::DbxWriter;
 using vireo::testing::MessageSpec;
+using vireo::testing::base64Encode;
 
 std::string convert(const char* charset, std::string_view utf8) {
   iconv_t cd = iconv_open(charset, "UTF-8");
@@ -35,27 +37,6 @@ std::string convert(const char* charset, std::string_view utf8) {
   iconv_close(cd);
   if (done == static_cast<size_t>(-1)) throw std::runtime_error(std::string("cannot convert to ") + charset);
   out.resize(out.size() - toLeft);
-  return out;
-}
-
-std::string base64(std::string_view bytes, bool wrap = true) {
-  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  size_t column = 0;
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    uint32_t group = static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])) << 16;
-    if (i + 1 < bytes.size()) group |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[i + 1])) << 8;
-    if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
-    out += kDigits[group >> 18 & 63];
-    out += kDigits[group >> 12 & 63];
-    out += i + 1 < bytes.size() ? kDigits[group >> 6 & 63] : '=';
-    out += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
-    if (wrap && (column += 4) == 76) {
-      out += '\n';
-      column = 0;
-    }
-  }
-  if (wrap && column != 0) out += '\n';
   return out;
 }
 
@@ -89,7 +70,7 @@ std::string wordB(const char* charset, std::string_view utf8, size_t chars = 12)
   std::string out;
   for (const std::string& piece : pieces(utf8, chars)) {
     if (!out.empty()) out += "\n ";
-    out += std::string("=?") + charset + "?B?" + base64(convert(charset, piece), false) + "?=";
+    out += std::string("=?") + charset + "?B?" + base64Encode(convert(charset, piece), "") + "?=";
   }
   return out;
 }
@@ -196,7 +177,7 @@ std::string utf8Base64() {
   return headers("Mika <mika@example.jp>", "team@example.org", wordB("utf-8", "Grüße, Привет, こんにちは", 8),
                  "Thu, 07 Dec 2006 08:05:00 +0900", "hello.4@example.jp") +
          "Content-Type: text/plain; charset=\"utf-8\"\nContent-Transfer-Encoding: base64\n\n" +
-         base64(crlf("Grüße aus Tokio!\nПривет из Токио!\nこんにちは、東京から。\n\n— Mika\n"));
+         base64Encode(crlf("Grüße aus Tokio!\nПривет из Токио!\nこんにちは、東京から。\n\n— Mika\n"), "\n");
 }
 
 std::string latin1QuotedPrintable() {
@@ -251,7 +232,7 @@ std::string attachments() {
          std::string(kPixelPngBase64) +
          "\n------=_NextPart_000_0008\nContent-Type: text/plain; name=\"notes.txt\"\n"
          "Content-Transfer-Encoding: base64\nContent-Disposition: attachment; filename=\"notes.txt\"\n\n" +
-         base64(crlf(notes)) + "\n------=_NextPart_000_0008--\n";
+         base64Encode(crlf(notes), "\n") + "\n------=_NextPart_000_0008--\n";
 }
 
 std::string nestedKoi8r() {
@@ -275,7 +256,7 @@ std::string nestedKoi8r() {
          "\n------=_NextPart_001_0009_02--\n\n"
          "------=_NextPart_000_0009_01\nContent-Type: text/csv; name=\"year.csv\"\n"
          "Content-Transfer-Encoding: base64\nContent-Disposition: attachment; filename=\"year.csv\"\n\n" +
-         base64(crlf(csv)) + "\n------=_NextPart_000_0009_01--\n";
+         base64Encode(crlf(csv), "\n") + "\n------=_NextPart_000_0009_01--\n";
 }
 
 // A small PNG drawn here (a sun over a hill against the sky), stored uncompressed: PNG only
@@ -356,11 +337,11 @@ std::string htmlWithPicture() {
          "\n------=_NextPart_002_0013--\n\n"
          "------=_NextPart_001_0013\nContent-Type: image/png; name=\"hill.png\"\n"
          "Content-Transfer-Encoding: base64\nContent-ID: <hill.png@vireo.example>\n\n" +
-         base64(drawnPng(96, 64)) +
+         base64Encode(drawnPng(96, 64), "\n") +
          "\n------=_NextPart_001_0013--\n\n"
          "------=_NextPart_000_0013\nContent-Type: text/plain; name=\"packing-list.txt\"\n"
          "Content-Transfer-Encoding: base64\nContent-Disposition: attachment; filename=\"packing-list.txt\"\n\n" +
-         base64(crlf(list)) + "\n------=_NextPart_000_0013--\n";
+         base64Encode(crlf(list), "\n") + "\n------=_NextPart_000_0013--\n";
 }
 
 std::string deletedDraft(int n) {

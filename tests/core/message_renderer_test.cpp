@@ -10,28 +10,14 @@
 #include "content/preview_page.h"
 #include "content/text_decoding.h"
 #include "platform/iconv_converter.h"
+#include "tools/dbx_writer/message_text.h"
 
 namespace vireo::content {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-std::string base64(std::string_view bytes) {
-  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    uint32_t group = static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])) << 16;
-    if (i + 1 < bytes.size()) group |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[i + 1])) << 8;
-    if (i + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[i + 2]);
-    out += kDigits[group >> 18 & 63];
-    out += kDigits[group >> 12 & 63];
-    out += i + 1 < bytes.size() ? kDigits[group >> 6 & 63] : '=';
-    out += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
-    if (i % 57 == 54) out += "\r\n";
-  }
-  return out + "\r\n";
-}
+using vireo::testing::base64Encode;
 
 std::string in(const char* charset, std::string_view utf8) { return *convertWithIconv(utf8, "UTF-8", charset); }
 
@@ -69,7 +55,7 @@ TEST(MessageRenderer, ChoosesHtmlOverPlainTextInAlternative) {
 }
 
 TEST(MessageRenderer, HeaderBlockShowsDecodedEscapedFields) {
-  const std::string koi8Subject = "=?koi8-r?B?" + base64(in("KOI8-R", "Отчёт")).substr(0, 8) + "?=";
+  const std::string koi8Subject = "=?koi8-r?B?" + base64Encode(in("KOI8-R", "Отчёт")).substr(0, 8) + "?=";
   const RenderedMessage r = render(
       "From: =?utf-8?Q?Ren=C3=A9e?= <renee@example.fr>\r\n"
       "To: =?utf-8?B?TmV3c2xldHRlciDigJQ=?=\r\n =?utf-8?B?IERlY2VtYmVy?= <news@example.org>\r\n"
@@ -92,7 +78,7 @@ TEST(MessageRenderer, InlinesCidPicturesUnderTheirPartKeys) {
                              "<p><img src=\"cid:pic%40local\"><span style=\"background:url('cid:pic@local')\">x</span>"
                              "<img src=\"cid:missing@local\"></p>"),
                         part("Content-Type: image/png\r\nContent-Transfer-Encoding: base64\r\nContent-ID: <pic@local>",
-                             base64(png))})));
+                             base64Encode(png))})));
   ASSERT_EQ(r.parts.size(), 1u);
   const auto& [key, stored] = *r.parts.begin();
   EXPECT_EQ(stored.bytes, png);
@@ -140,7 +126,7 @@ TEST(MessageRenderer, ListsUnreferencedRelatedPartsAsAttachments) {
       "multipart/related; boundary=\"rel\"",
       multipart("rel", {part("Content-Type: text/html", "<p>no pictures</p>"),
                         part("Content-Type: image/gif\r\nContent-ID: <unused@local>\r\nContent-Transfer-Encoding: base64",
-                             base64("GIF89a"))})));
+                             base64Encode("GIF89a"))})));
   ASSERT_EQ(r.attachments.size(), 1u);
   EXPECT_EQ(r.parts.at(r.attachments[0].key).bytes, "GIF89a");
 }
@@ -183,7 +169,7 @@ TEST(MessageRenderer, ListsAttachmentsWithNameAndSize) {
       multipart("mix", {part("Content-Type: text/plain", "See the report."),
                         part("Content-Type: application/pdf; name=\"r.pdf\"\r\nContent-Transfer-Encoding: base64\r\n"
                              "Content-Disposition: attachment; filename=\"=?utf-8?B?0L7RgtGH0ZHRgi5wZGY=?=\"",
-                             base64(data))})));
+                             base64Encode(data))})));
   ASSERT_EQ(r.attachments.size(), 1u);
   const RenderedAttachment& a = r.attachments[0];
   EXPECT_EQ(a.name, "отчёт.pdf");
@@ -210,7 +196,7 @@ TEST(MessageRenderer, ShowsInlinePicturesInPlaceAndOffersThem) {
       "multipart/mixed; boundary=\"mix\"",
       multipart("mix", {part("Content-Type: text/plain", "Look:"),
                         part("Content-Type: image/jpeg\r\nContent-Disposition: inline\r\nContent-Transfer-Encoding: base64",
-                             base64("jpeg bytes"))})));
+                             base64Encode("jpeg bytes"))})));
   ASSERT_EQ(r.attachments.size(), 1u);
   EXPECT_EQ(r.attachments[0].name, "attachment-" + r.attachments[0].key + ".jpg");
   EXPECT_THAT(r.html, HasSubstr("src=\"part/" + r.attachments[0].key + "\""));
@@ -287,7 +273,7 @@ TEST(MessageRenderer, SurvivesMangledMessages) {
                              multipart("alt", {part("Content-Type: text/plain; charset=koi8-r", in("KOI8-R", "Привет")),
                                                part("Content-Type: text/html; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable",
                                                     "<p style=3D\"x\">=D0=9F<img src=3D\"cid:a@b\"></p>")})),
-                        part("Content-Type: image/png\r\nContent-ID: <a@b>\r\nContent-Transfer-Encoding: base64", base64("png")),
+                        part("Content-Type: image/png\r\nContent-ID: <a@b>\r\nContent-Transfer-Encoding: base64", base64Encode("png")),
                         part("Content-Type: message/rfc822", "Subject: =?utf-8?B?w?=\r\n\r\n<b")}));
   std::mt19937 random(7);
   MessageRenderer renderer;

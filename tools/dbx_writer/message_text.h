@@ -12,4 +12,8 @@ std::string simpleMessage(std::string_view subject, std::string_view body = "Hel
                           std::string_view to = "Bob <bob@example.org>",
                           std::string_view date = "Tue, 05 Dec 2006 10:00:00 +0000");
 
+// Base64 in lines of 76 characters, each ended by lineEnd (the last one too); an empty lineEnd
+// gives one unbroken line, as an encoded word needs.
+std::string base64Encode(std::string_view bytes, std::string_view lineEnd = "\r\n");
+
 }  // namespace vireo::testing
