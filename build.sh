@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev
-          qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
+          qt6-base-dev qt6-svg-dev qt6-webengine-dev libgl-dev fonts-dejavu-core)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"
