@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QLoggingCategory>
 #include <QWebEngineUrlScheme>
 #include <cstdio>
 
@@ -14,9 +15,13 @@ void prepareWebEngine() {
 
   QWebEngineUrlScheme scheme(kPreviewScheme);
   scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-  // Pages from elsewhere may not load the preview's pages or parts.
-  scheme.setFlags(QWebEngineUrlScheme::LocalScheme);
+  // No flags: as a "local" scheme its pages could not even ask for remote content, so the
+  // request guard would never see it blocked and could not say so.
+  scheme.setFlags({});
   QWebEngineUrlScheme::registerScheme(scheme);
+
+  // The engine describes its set-up on every start; the user has no use for it.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 
   // Chromium refuses to start as root with its sandbox on.
   if (::geteuid() == 0) {
