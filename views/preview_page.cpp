@@ -23,10 +23,9 @@ bool PreviewPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     else if (url.scheme() == QLatin1String(kPreviewScheme)) emit ownLinkClicked(url);
     return false;
   }
-  // Accepted once: a page that refreshes itself would otherwise load for ever.
-  if (url != expected_ || type == NavigationTypeBackForward) return false;
-  expected_.clear();
-  return true;
+  // Only the pane's own loads arrive typed; a page that refreshes or redirects itself, even to
+  // its own address, would otherwise load for ever.
+  return url == expected_ && type == NavigationTypeTyped;
 }
 
 QWebEnginePage* PreviewPage::createWindow(WebWindowType) { return nullptr; }

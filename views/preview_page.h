@@ -14,7 +14,7 @@ class PreviewPage : public QWebEnginePage {
  public:
   using QWebEnginePage::QWebEnginePage;
 
-  // The next page the preview itself loads; the only main-frame navigation accepted.
+  // The page the preview itself loads next; the only main-frame navigation accepted.
   void expect(const QUrl& url) { expected_ = url; }
 
  signals:
