@@ -50,7 +50,9 @@ bool previewRow(vireo::shell::CVireoApp& app, int row) {
   bool loaded = false;
   const QMetaObject::Connection watch = QObject::connect(
       preview, &vireo::views::CHtmlView_1::documentComplete, [&loaded](bool ok) { loaded = ok; });
-  list->setCurrentIndex(list->model()->index(row, 0));
+  // The row the list selected by itself is shown again, as any update of the pane does.
+  if (list->currentIndex().row() == row) app.document()->UpdateAllViews(nullptr, vireo::views::kPreviewHint);
+  else list->setCurrentIndex(list->model()->index(row, 0));
   QElapsedTimer waited;
   waited.start();
   while (!(loaded && preview->browser()->url() == preview->pageUrl()) && waited.elapsed() < 60000)
@@ -97,7 +99,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vireo-render-window: row %d could not be shown\n", row);
     return 1;
   }
-  // Let the layouts settle and the first paint happen before the picture is taken.
+  // Let the layouts settle and the first paint happen before the picture is taken; the web
+  // engine paints a loaded page a few frames later.
+  QElapsedTimer settling;
+  settling.start();
+  while (settling.elapsed() < (row >= 0 ? 500 : 0)) QApplication::processEvents(QEventLoop::AllEvents, 20);
   for (int round = 0; round < 5; ++round) QApplication::processEvents();
   if (!app.mainWindow()->grab().save(output)) {
     std::fprintf(stderr, "vireo-render-window: cannot write %s\n", argv[1]);
