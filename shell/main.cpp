@@ -4,8 +4,11 @@
 #include <QIcon>
 
 #include "shell/vireo_app.h"
+#include "views/web_engine_setup.h"
 
 int main(int argc, char** argv) {
+  // The preview's scheme and the engine's switches must be settled before the application exists.
+  vireo::views::prepareWebEngine();
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vireo"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vireo.svg")));

@@ -1,19 +1,26 @@
-// vireo-render-window OUTPUT.png [BASE...]: builds the real main window offscreen at 1100 x 700,
-// with the given bases listed and the first of them browsed and selected, and writes a picture of
-// it. Settings are not read and the temp folder is a private one of this run, so the picture does
-// not depend on the user's setup.
+// vireo-render-window OUTPUT.png [--row N] [BASE...]: builds the real main window offscreen at
+// 1100 x 700, with the given bases listed and the first of them browsed and selected, and writes a
+// picture of it. With --row, the list's row N (from 0) is selected and the picture waits for its
+// preview to load. Settings are not read and the temp folder is a private one of this run, so the
+// picture does not depend on the user's setup.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QTemporaryDir>
+#include <QWebEngineView>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 #include "reader/command_availability.h"
 #include "shell/base_tree_model.h"
 #include "shell/tree_view.h"
 #include "shell/vireo_app.h"
+#include "views/html_view.h"
+#include "views/list_view.h"
 #include "views/main_frame.h"
 #include "views/vireo_doc.h"
+#include "views/web_engine_setup.h"
 
 namespace {
 
@@ -35,14 +42,34 @@ void browseFirstBase(vireo::shell::CVireoApp& app) {
   }
 }
 
+// Makes the list's row current, as a click would, and waits until its preview has loaded.
+bool previewRow(vireo::shell::CVireoApp& app, int row) {
+  vireo::views::CListView_1* list = app.mainWindow()->listView();
+  vireo::views::CHtmlView_1* preview = app.mainWindow()->htmlView();
+  if (row < 0 || row >= list->model()->rowCount()) return false;
+  bool loaded = false;
+  const QMetaObject::Connection watch = QObject::connect(
+      preview, &vireo::views::CHtmlView_1::documentComplete, [&loaded](bool ok) { loaded = ok; });
+  // The row the list selected by itself is shown again, as any update of the pane does.
+  if (list->currentIndex().row() == row) app.document()->UpdateAllViews(nullptr, vireo::views::kPreviewHint);
+  else list->setCurrentIndex(list->model()->index(row, 0));
+  QElapsedTimer waited;
+  waited.start();
+  while (!(loaded && preview->browser()->url() == preview->pageUrl()) && waited.elapsed() < 60000)
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  QObject::disconnect(watch);
+  return loaded;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: vireo-render-window OUTPUT.png [BASE...]\n");
+    std::fprintf(stderr, "usage: vireo-render-window OUTPUT.png [--row N] [BASE...]\n");
     return 2;
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  vireo::views::prepareWebEngine();
   QApplication application(argc, argv);
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vireo.svg")));
   const QString output = QString::fromLocal8Bit(argv[1]);
@@ -59,12 +86,24 @@ int main(int argc, char** argv) {
   vireo::shell::CVireoApp app;
   app.frameSize = QSize(1100, 700);
   QStringList bases;
-  for (int i = 2; i < argc; ++i) bases.append(QString::fromLocal8Bit(argv[i]));
+  int row = -1;
+  for (int i = 2; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--row" && i + 1 < argc) row = std::atoi(argv[++i]);
+    else bases.append(QString::fromLocal8Bit(argv[i]));
+  }
   app.ParseCommandLine(bases);
   if (!app.InitInstance(setup)) return 1;
 
-  if (argc > 2) browseFirstBase(app);
-  // Let the layouts settle and the first paint happen before the picture is taken.
+  if (!bases.isEmpty()) browseFirstBase(app);
+  if (row >= 0 && !previewRow(app, row)) {
+    std::fprintf(stderr, "vireo-render-window: row %d could not be shown\n", row);
+    return 1;
+  }
+  // Let the layouts settle and the first paint happen before the picture is taken; the web
+  // engine paints a loaded page a few frames later.
+  QElapsedTimer settling;
+  settling.start();
+  while (settling.elapsed() < (row >= 0 ? 500 : 0)) QApplication::processEvents(QEventLoop::AllEvents, 20);
   for (int round = 0; round < 5; ++round) QApplication::processEvents();
   if (!app.mainWindow()->grab().save(output)) {
     std::fprintf(stderr, "vireo-render-window: cannot write %s\n", argv[1]);

@@ -2,6 +2,7 @@
 // acts on.
 #include <QtTest>
 
+#include "tests/gui/support/preview_harness.h"
 #include "tests/gui/support/window_fixture.h"
 #include "views/html_view.h"
 #include "views/main_frame.h"
@@ -11,6 +12,10 @@ namespace vireo::views {
 namespace {
 
 constexpr int kRootMarker = 2147483548;
+const QString kStartText = QStringLiteral(
+    "When doing any operation, including message base recovery, Vireo never deletes from disks, writes to, or "
+    "modifies in any way, original message bases.");
+const QString kNoMessageText = QStringLiteral("There is no message selected.");
 
 class CountingPreview : public CHtmlView_1 {
  public:
@@ -18,10 +23,7 @@ class CountingPreview : public CHtmlView_1 {
   int messagePreviews = 0;
 
  protected:
-  void showMessagePreview() override {
-    ++messagePreviews;
-    CHtmlView_1::showMessagePreview();
-  }
+  void showMessagePreview() override { ++messagePreviews; }
 };
 
 }  // namespace
@@ -31,24 +33,27 @@ class HtmlViewTest : public QObject {
 
  private slots:
   void startPageAtStartAndForTheRoot() {
-    guitest::WindowFixture fixture;
-    CHtmlView_1* preview = fixture.frame().htmlView();
-    QCOMPARE(preview->shownPage(), CHtmlView_1::Page::Start);
-    QVERIFY(preview->toPlainText().contains(
-        QStringLiteral("When doing any operation, including message base recovery, Vireo never deletes from "
-                       "disks, writes to, or modifies in any way, original message bases.")));
+    guitest::PreviewHarness h;
+    QCOMPARE(h.preview.shownPage(), CHtmlView_1::Page::Start);
+    QVERIFY(h.text().contains(kStartText));
 
-    fixture.doc().currentReader = kFolderGroupMarker;
-    fixture.doc().UpdateAllViews(nullptr, 0);
-    QCOMPARE(preview->toPlainText().trimmed(), QStringLiteral("There is no message selected."));
-    fixture.doc().currentReader = kRootMarker;
-    fixture.doc().UpdateAllViews(nullptr, 0);
-    QCOMPARE(preview->shownPage(), CHtmlView_1::Page::Start);
-    fixture.doc().currentReader = kFolderGroupMarker;
-    fixture.doc().UpdateAllViews(nullptr, 0);
-    fixture.doc().currentReader = kNoReader;  // nothing selected
-    fixture.doc().UpdateAllViews(nullptr, 0);
-    QCOMPARE(preview->shownPage(), CHtmlView_1::Page::Start);
+    h.doc().currentReader = kFolderGroupMarker;
+    QVERIFY(h.update(0));
+    QCOMPARE(h.text().trimmed(), kNoMessageText);
+    h.doc().currentReader = kRootMarker;
+    QVERIFY(h.update(0));
+    QCOMPARE(h.preview.shownPage(), CHtmlView_1::Page::Start);
+    QVERIFY(h.text().contains(kStartText));
+    h.doc().currentReader = kFolderGroupMarker;
+    QVERIFY(h.update(0));
+    h.doc().currentReader = kNoReader;  // nothing selected
+    QVERIFY(h.update(0));
+    QCOMPARE(h.preview.shownPage(), CHtmlView_1::Page::Start);
+  }
+
+  void theWindowStartsWithTheStartPage() {
+    guitest::WindowFixture fixture;
+    QCOMPARE(fixture.frame().htmlView()->shownPage(), CHtmlView_1::Page::Start);
   }
 
   void aBaseWithoutMessagesToShowGivesTheNoMessagePage() {
