@@ -2,6 +2,7 @@
 
 #include <hivex.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -42,11 +43,15 @@ class HiveKey final : public RegistryKey {
     const std::string key(valueName);
     const hive_value_h value = hivex_node_get_value(hive_->h, node_, key.c_str());
     if (value == 0) return std::nullopt;
-    hive_type type{};
+    // A hive may hold any 32-bit type; read it as a number, since loading a value outside
+    // hive_type's listed ones through the enum is undefined behaviour.
+    static_assert(sizeof(hive_type) == sizeof(uint32_t));
+    uint32_t type = 0;
     size_t length = 0;
-    std::unique_ptr<char, FreeDeleter> data(hivex_value_value(hive_->h, value, &type, &length));
+    std::unique_ptr<char, FreeDeleter> data(
+        hivex_value_value(hive_->h, value, reinterpret_cast<hive_type*>(&type), &length));
     if (!data) return std::nullopt;
-    return RegistryValue{static_cast<uint32_t>(type), std::string(data.get(), length)};
+    return RegistryValue{type, std::string(data.get(), length)};
   }
   std::vector<std::string> valueNames() const override {
     std::vector<std::string> names;

@@ -105,8 +105,12 @@ bool writeHive(const std::string& path, const std::vector<HiveKeySpec>& keys) {
     names.reserve(spec.values.size());
     for (const auto& [name, value] : spec.values) {
       names.push_back(name);
-      values.push_back(hive_set_value{names.back().data(), static_cast<hive_type>(value.type), value.data.size(),
-                                      const_cast<char*>(value.data.data())});
+      hive_set_value set{names.back().data(), hive_t_none, value.data.size(), const_cast<char*>(value.data.data())};
+      // Any 32-bit type, as a damaged or foreign hive may hold: stored without passing through
+      // the enum, which cannot represent values beyond its listed ones.
+      static_assert(sizeof(set.t) == sizeof(value.type));
+      std::memcpy(&set.t, &value.type, sizeof value.type);
+      values.push_back(set);
     }
     if (!values.empty()) ok = hivex_node_set_values(h, node, values.size(), values.data(), 0) == 0;
   }
