@@ -9,6 +9,7 @@
 #include <future>
 #include <mutex>
 
+#include "views/cross_thread_calls.h"
 #include "views/modal.h"
 
 namespace vireo::views {
@@ -18,7 +19,7 @@ struct MessageBoxBridge::State {
   QThread* interfaceThread = nullptr;
   QPointer<QWidget> owner;  // interface thread only
   std::mutex mutex;         // guards receiver against its deletion while a worker posts to it
-  std::unique_ptr<QObject> receiver;
+  std::unique_ptr<CrossThreadCalls> receiver;
 };
 
 namespace {
@@ -42,13 +43,10 @@ void deliver(const std::shared_ptr<MessageBoxBridge::State>& state, const std::s
   {
     std::lock_guard lock(state->mutex);
     if (state->closing || !state->receiver) return;
-    QMetaObject::invokeMethod(
-        state->receiver.get(),
-        [state, text, answered = std::move(answered)] {
-          if (!state->closing) showOnInterfaceThread(*state, text);
-          answered->set_value();
-        },
-        Qt::QueuedConnection);
+    state->receiver->post([state, text, answered = std::move(answered)] {
+      if (!state->closing) showOnInterfaceThread(*state, text);
+      answered->set_value();
+    });
   }
   while (done.wait_for(kClosingPoll) != std::future_status::ready)
     if (state->closing) return;
@@ -58,14 +56,14 @@ void deliver(const std::shared_ptr<MessageBoxBridge::State>& state, const std::s
 
 MessageBoxBridge::MessageBoxBridge() : state_(std::make_shared<State>()) {
   state_->interfaceThread = QThread::currentThread();
-  state_->receiver = std::make_unique<QObject>();
+  state_->receiver = std::make_unique<CrossThreadCalls>();
   previous_ = setMessageHandler([state = state_](const std::string& text) { deliver(state, text); });
 }
 
 MessageBoxBridge::~MessageBoxBridge() {
   setMessageHandler(std::move(previous_));
   beginClosing();
-  std::unique_ptr<QObject> receiver;
+  std::unique_ptr<CrossThreadCalls> receiver;
   {
     std::lock_guard lock(state_->mutex);
     receiver = std::move(state_->receiver);
