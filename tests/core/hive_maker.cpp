@@ -86,13 +86,13 @@ bool writeHive(const std::string& path, const std::vector<HiveKeySpec>& keys) {
   hive_h* h = hivex_open(path.c_str(), HIVEX_OPEN_WRITE);
   if (!h) return false;
   bool ok = true;
-  for (const HiveKeySpec& spec : keys) {
+  for (const HiveKeySpec& entry : keys) {
     hive_node_h node = hivex_root(h);
     size_t at = 0;
-    while (ok && at < spec.path.size()) {
-      size_t cut = spec.path.find('\\', at);
-      if (cut == std::string::npos) cut = spec.path.size();
-      const std::string step = spec.path.substr(at, cut - at);
+    while (ok && at < entry.path.size()) {
+      size_t cut = entry.path.find('\\', at);
+      if (cut == std::string::npos) cut = entry.path.size();
+      const std::string step = entry.path.substr(at, cut - at);
       at = cut + 1;
       hive_node_h child = hivex_node_get_child(h, node, step.c_str());
       if (child == 0) child = hivex_node_add_child(h, node, step.c_str());
@@ -102,8 +102,8 @@ bool writeHive(const std::string& path, const std::vector<HiveKeySpec>& keys) {
     if (!ok) break;
     std::vector<hive_set_value> values;
     std::vector<std::string> names;
-    names.reserve(spec.values.size());
-    for (const auto& [name, value] : spec.values) {
+    names.reserve(entry.values.size());
+    for (const auto& [name, value] : entry.values) {
       names.push_back(name);
       hive_set_value set{names.back().data(), hive_t_none, value.data.size(), const_cast<char*>(value.data.data())};
       // Any 32-bit type, as a damaged or foreign hive may hold: stored without passing through
