@@ -4,6 +4,14 @@
 
 namespace vireo::testing {
 
+void fillReaderTable(WorkerShared& table, int count) {
+  for (int i = table.readerCount; i < count; ++i) {
+    table.readers[static_cast<size_t>(i)].baseName = "filler" + std::to_string(i) + ".dbx";
+    table.readers[static_cast<size_t>(i)].baseFolder = "/nowhere";
+  }
+  table.readerCount = count;
+}
+
 std::string readThroughBlocks(const MessageBaseReader& reader, int recordIndex) {
   ReadOnlyFile file;
   if (!file.open(reader.workingPath)) return "<cannot open>";

@@ -6,6 +6,7 @@
 
 #include "platform/message_sink.h"
 #include "reader/message_base_reader.h"
+#include "reader/worker.h"
 #include "tools/dbx_writer/dbx_image.h"
 #include "tools/dbx_writer/scratch_dir.h"
 
@@ -48,6 +49,10 @@ struct OpenedBase {
     return false;
   }
 };
+
+// Fills the table of readers with placeholder bases ("/nowhere/fillerN.dbx") from its current
+// count up to count, for tests of the table's limit.
+void fillReaderTable(WorkerShared& table, int count);
 
 // The message's bytes as read back through its block list.
 std::string readThroughBlocks(const MessageBaseReader& reader, int recordIndex);

@@ -46,14 +46,7 @@ struct ListingFixture {
     for (int i = 0; i < doc.readerCount; ++i) out.push_back(at(i).baseName);
     return out;
   }
-  // Fills the table with placeholder entries up to count.
-  void fillTo(int count) {
-    for (int i = doc.readerCount; i < count; ++i) {
-      doc.readers[static_cast<size_t>(i)].baseName = "filler" + std::to_string(i) + ".dbx";
-      doc.readers[static_cast<size_t>(i)].baseFolder = "/nowhere";
-    }
-    doc.readerCount = count;
-  }
+  void fillTo(int count) { fillReaderTable(doc.shared(), count); }
 };
 
 TEST(ListFolderBases, AddsTheFolderBaseFilesSortedWithTheirKinds) {

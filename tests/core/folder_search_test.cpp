@@ -205,11 +205,7 @@ TEST(FolderSearch, AFullTableShowsTheLimitOnceAndLaterSearchesAddNothing) {
   f.base("a/1.dbx");
   f.base("a/2.dbx");
   f.base("b/3.dbx");
-  for (int i = 0; i < kReaderTableSize - 1; ++i) {
-    f.shared.readers[static_cast<size_t>(i)].baseName = "filler" + std::to_string(i) + ".dbx";
-    f.shared.readers[static_cast<size_t>(i)].baseFolder = "/nowhere";
-  }
-  f.shared.readerCount = kReaderTableSize - 1;
+  fillReaderTable(f.shared, kReaderTableSize - 1);
   f.search(kOperationSearchFolder, f.root());
   EXPECT_EQ(f.shared.readerCount, kReaderTableSize);
   EXPECT_EQ(f.shared.readers[kReaderTableSize - 1].baseName, "1.dbx");

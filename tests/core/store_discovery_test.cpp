@@ -101,13 +101,7 @@ struct DiscoveryFixture {
     for (int i = 0; i < doc.readerCount; ++i) out.push_back(at(i).baseFolder + "|" + at(i).baseName);
     return out;
   }
-  void fillTo(int count) {
-    for (int i = doc.readerCount; i < count; ++i) {
-      doc.readers[static_cast<size_t>(i)].baseName = "filler" + std::to_string(i) + ".dbx";
-      doc.readers[static_cast<size_t>(i)].baseFolder = "/nowhere";
-    }
-    doc.readerCount = count;
-  }
+  void fillTo(int count) { fillReaderTable(doc.shared(), count); }
 };
 
 TEST(WinePrefixStores, AnIdentityStoreIsListedOnceThoughTheUserIsMetTwice) {

@@ -1,6 +1,5 @@
 // The About box from the Help menu, and its hyperlink labels.
 #include <QAccessible>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QtTest>
@@ -8,22 +7,12 @@
 #include "shell/about_dialog.h"
 #include "shell/static_link.h"
 #include "shell/vireo_app.h"
+#include "tests/gui/support/desktop_catcher.h"
 #include "tests/gui/support/window_fixture.h"
 #include "views/command_table.h"
 #include "views/main_frame.h"
 
 namespace vireo::shell {
-
-// Stands in for the desktop's handler of one URL scheme.
-class UrlCatcher : public QObject {
-  Q_OBJECT
-
- public:
-  QList<QUrl> opened;
-
- public slots:
-  void open(const QUrl& url) { opened.append(url); }
-};
 
 class AboutDialogTest : public QObject {
   Q_OBJECT
@@ -66,10 +55,8 @@ class AboutDialogTest : public QObject {
     QCOMPARE(site->cursor().shape(), Qt::PointingHandCursor);
     QVERIFY(site->link.isEmpty());
 
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    guitest::DesktopCatcher catcher({QStringLiteral("https")});
     QTest::mouseClick(site, Qt::LeftButton);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 
     QCOMPARE(catcher.opened, (QList<QUrl>{QUrl(site->text())}));  // its own text is its target
     QCOMPARE(site->link, site->text());
@@ -104,11 +91,9 @@ class AboutDialogTest : public QObject {
     QCOMPARE(link->text(QAccessible::Name), sales->text());
     QCOMPARE(link->text(QAccessible::Value), sales->link);
 
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &catcher, "open");
+    guitest::DesktopCatcher catcher({QStringLiteral("mailto")});
     link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QTest::keyClick(dialog.techSupport(), Qt::Key_Space);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
     QCOMPARE(catcher.opened.size(), 2);
     QCOMPARE(catcher.opened[0].scheme(), QStringLiteral("mailto"));
     QVERIFY(link->state().traversed);

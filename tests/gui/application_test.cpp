@@ -1,7 +1,6 @@
 // The application object: a document that cannot be made ends the start-up, help opens the
 // user guide or does nothing, and names for assistive tools.
 #include <QAccessible>
-#include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
@@ -10,6 +9,7 @@
 
 #include "shell/options_dialog.h"
 #include "shell/vireo_app.h"
+#include "tests/gui/support/desktop_catcher.h"
 #include "tests/gui/support/window_fixture.h"
 #include "views/command_table.h"
 #include "views/html_view.h"
@@ -18,16 +18,6 @@
 #include "views/progress_status_bar.h"
 
 namespace vireo::shell {
-
-class FileCatcher : public QObject {
-  Q_OBJECT
-
- public:
-  QList<QUrl> opened;
-
- public slots:
-  void open(const QUrl& url) { opened.append(url); }
-};
 
 class ApplicationTest : public QObject {
   Q_OBJECT
@@ -55,8 +45,7 @@ class ApplicationTest : public QObject {
     guitest::WindowFixture fixture;
     fixture.frame().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&fixture.frame()));
-    FileCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    guitest::DesktopCatcher catcher({QStringLiteral("file")});
 
     fixture.app().helpFile = fixture.folder() + QStringLiteral("/missing/index.html");
     QVERIFY(fixture.frame().routeCommand(command::kHelpFinder));
@@ -69,7 +58,6 @@ class ApplicationTest : public QObject {
     fixture.app().helpFile = guide;
     QVERIFY(fixture.frame().routeCommand(command::kHelpFinder));
     QTest::keyClick(&fixture.frame(), Qt::Key_F1);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QCOMPARE(catcher.opened, (QList<QUrl>{QUrl::fromLocalFile(guide), QUrl::fromLocalFile(guide)}));
     QVERIFY(fixture.modals().asked().empty());
   }

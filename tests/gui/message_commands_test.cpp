@@ -2,7 +2,6 @@
 // folder dialog, over a real base read from a scratch folder; modal boxes and dialogs are
 // answered, the desktop's handlers are stand-ins.
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -14,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/gui/support/desktop_catcher.h"
 #include "tests/gui/support/folder_dialog_script.h"
 #include "tests/gui/support/list_document.h"
 #include "tests/gui/support/window_fixture.h"
@@ -36,14 +36,6 @@ using guitest::ModalAnswers;
 using testing::fileText;
 
 std::string messageText(int i) { return testing::simpleMessage("Message " + std::to_string(i), "Body " + std::to_string(i) + ".\r\n"); }
-
-class UrlCatcher : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> opened;
- public slots:
-  void open(const QUrl& url) { opened.append(url); }
-};
 
 struct CommandFixture {
   testing::ScratchDocument scratch;
@@ -212,13 +204,11 @@ class MessageCommandsTest : public QObject {
   void openWritesPrefixedFilesAndHandsEachToTheDesktop() {
     CommandFixture f(4, 2);
     f.selectRecords({0, 1, 3});
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    guitest::DesktopCatcher catcher({QStringLiteral("file")});
     QVERIFY(f.list.OnCmdMsg(command::kOpenInOe));
     // A double click on a row opens the selection just the same.
     f.selectRecords({1});
     QTest::mouseDClick(f.list.viewport(), Qt::LeftButton, {}, f.rowCentre(1));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     const QString temp = QString::fromStdString(f.doc().tempFolder);
     QList<QUrl> expected;
     for (const char* name : {"2_0.eml", "2_1.eml", "2_3.eml"}) expected << QUrl::fromLocalFile(temp + "/" + name);

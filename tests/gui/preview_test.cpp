@@ -1,7 +1,6 @@
 // The preview of a message: the file it is handed over in, what a message may and may not make
 // the pane do (fetch, run, navigate), and saving an attachment from it.
 #include <QBuffer>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
@@ -9,6 +8,7 @@
 #include <QWebEngineView>
 #include <QtTest>
 
+#include "tests/gui/support/desktop_catcher.h"
 #include "tests/gui/support/preview_harness.h"
 #include "tests/gui/support/window_fixture.h"
 #include "tools/dbx_writer/message_text.h"
@@ -18,24 +18,6 @@ namespace {
 
 using guitest::pageOf;
 using Files = std::vector<std::string>;
-
-// Records the addresses the desktop was asked to open.
-class DesktopCatcher : public QObject {
-  Q_OBJECT
-
- public:
-  DesktopCatcher() {
-    for (const char* scheme : {"http", "https", "mailto"})
-      QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
-  }
-  ~DesktopCatcher() override {
-    for (const char* scheme : {"http", "https", "mailto"}) QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-  }
-  QList<QUrl> opened;
-
- public slots:
-  void open(const QUrl& url) { opened.append(url); }
-};
 
 // A link that covers the whole page, so a click anywhere lands on it.
 std::string pageWideLink(const std::string& href) {
@@ -158,7 +140,7 @@ class PreviewTest : public QObject {
   }
 
   void aClickedWebLinkGoesToTheDesktopAndThePaneStays() {
-    DesktopCatcher desktop;
+    guitest::DesktopCatcher desktop({QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto")});
     guitest::PreviewHarness h;
     QVERIFY(h.showPage(pageOf(pageWideLink("http://example.org/offer"))));
     const QUrl page = h.preview.browser()->url();
