@@ -154,6 +154,7 @@ class PageBuilder {
   std::string page(GMimeMessage* message) {
     indexResources(GMIME_OBJECT(message), 0);
     const DisplayedHeaders headers = displayedHeaders(message);
+    result_.headers = headers;
     appendHeaderBlock(body_, headers);
     body_ += "<div class=\"vireo-body\">";
     if (GMimeObject* part = g_mime_message_get_mime_part(message)) walk(part, 0);

@@ -25,7 +25,18 @@ struct RenderedAttachment {
   std::string key;       // its entry in RenderedMessage::parts
 };
 
+// The top-level message's headers, decoded to UTF-8, for the window to draw itself: the page
+// cannot reach what it does not contain. An empty field was absent.
+struct DisplayedHeaders {
+  std::string from;
+  std::string to;
+  std::string cc;
+  std::string subject;
+  std::string date;
+};
+
 struct RenderedMessage {
+  DisplayedHeaders headers;
   // A complete UTF-8 page. It refers to a part as the relative URL "part/<key>", so the view
   // serves the page from a folder-like URL of its own scheme and the parts resolve beside it.
   std::string html;

@@ -10,13 +10,7 @@
 
 namespace vireo {
 
-struct DisplayedHeaders {
-  std::string from;
-  std::string to;
-  std::string cc;
-  std::string subject;
-  std::string date;
-};
+using content::DisplayedHeaders;
 
 // A complete page: doctype, UTF-8, the stylesheet, title and body (markup, inserted as it is).
 std::string previewPageHtml(std::string_view title, std::string_view bodyHtml);
