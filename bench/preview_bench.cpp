@@ -72,7 +72,7 @@ class PreviewUnderTest {
     setup.exportFolder = folder + "/export";
     app_.frameSize = QSize(1100, 700);
     app_.ParseCommandLine({QString::fromStdString(base)});
-    started_ = app_.InitInstance(setup) && browseFirstBase();
+    started_ = app_.InitInstance(setup) && app_.waitForStartBases() && browseFirstBase();
   }
 
   bool started() const { return started_; }

@@ -1,7 +1,7 @@
-// The window's responsiveness while it recovers a base of about 2 GB: the longest wait between
-// ticks of a 10 ms timer on the interface thread (repaint and input can be no later than that),
-// the whole recovery's time, and how soon a Stop pressed in each phase is done, against one
-// sequential read of the same file.
+// The window's responsiveness while it recovers a base of about 2 GB and while it copies that
+// base to another folder: the longest wait between ticks of a 10 ms timer on the interface
+// thread (repaint and input can be no later than that), the whole recovery's and copy's time, and
+// how soon a Stop pressed in each phase is done, against one sequential read of the same file.
 // window_bench [BASE_MIB [TOTAL_MB]]: a writer base of BASE_MIB MiB (default 500) repeated up to
 // TOTAL_MB * 1,000,000 bytes (default 2,000).
 #include <QAction>
@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
@@ -28,6 +29,7 @@
 #include "tools/dbx_writer/scratch_dir.h"
 #include "views/main_frame.h"
 #include "views/progress_bar_sink.h"
+#include "views/save_messages_dialog.h"
 #include "views/vireo_doc.h"
 
 namespace {
@@ -118,6 +120,13 @@ class WindowUnderTest {
  public:
   WindowUnderTest(const std::string& scratch, const std::string& base) {
     setModalAnswerer([this](const ModalRequest& request) -> std::optional<int> {
+      // The copy's folder dialog gets the folder the bench copies to.
+      auto* dialog = qobject_cast<views::SaveMessagesDialog*>(static_cast<QDialog*>(request.dialog));
+      if (request.kind == ModalKind::Dialog && dialog && !copyFolder.empty()) {
+        dialog->folderEdit()->setText(QString::fromStdString(copyFolder));
+        return int{QDialog::Accepted};
+      }
+      if (request.kind == ModalKind::MessageBox && request.text.starts_with(kBaseCopiedText)) return int{QMessageBox::Ok};
       ++boxes;
       std::fprintf(stderr, "box: %s\n", request.text.c_str());
       return request.kind == ModalKind::MessageBox ? int{QMessageBox::Ok} : int{QDialog::Rejected};
@@ -128,7 +137,7 @@ class WindowUnderTest {
     setup.exportFolder = scratch + "/export";
     app_.frameSize = QSize(1100, 700);
     app_.ParseCommandLine({QString::fromStdString(base)});
-    started_ = app_.InitInstance(setup);
+    started_ = app_.InitInstance(setup) && app_.waitForStartBases();
     if (!started_) return;
     tree_ = dynamic_cast<shell::CTreeView_1*>(app_.mainWindow()->treeView());
     const QModelIndex node = tree_ ? tree_->baseModel()->findBase(0) : QModelIndex();
@@ -201,6 +210,55 @@ class WindowUnderTest {
     return figures;
   }
 
+  // Copies the base into folder through "Copy message base to ...", a 10 ms timer ticking on the
+  // interface thread throughout; presses Stop once the bar has reached stopAtPermille (of 1,000).
+  RunFigures copy(const std::string& folder, uint32_t stopAtPermille = 0) {
+    RunFigures figures;
+    views::CVireoDoc& doc = *app_.document();
+    views::C3WaySplitter_1& frame = *app_.mainWindow();
+    doc.doneEvent.wait(std::chrono::milliseconds(10000));
+    copyFolder = folder;
+    QEventLoop loop;
+    QElapsedTimer clock;
+    qint64 stopAt = -1;
+    qint64 doneAt = -1;
+    TickGaps gaps;
+    QTimer watch;
+    watch.setTimerType(Qt::PreciseTimer);
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (!doc.operationRunning) {
+        if (doneAt < 0) doneAt = clock.nsecsElapsed();
+        loop.quit();
+        return;
+      }
+      const BarReading bar{tree_->progressSink()->position(), tree_->progressSink()->maximum()};
+      if (stopAtPermille > 0 && stopAt < 0 && bar.maximum == 1000 && bar.position >= stopAtPermille) {
+        figures.atStop = bar;
+        stopAt = clock.nsecsElapsed();
+        frame.commandAction(command::kStop)->trigger();
+      }
+    });
+    clock.start();
+    gaps.start();
+    watch.start();
+    frame.commandAction(command::kCopyBase)->trigger();
+    if (!doc.operationRunning) {
+      std::fprintf(stderr, "window_bench: the copy did not start\n");
+      copyFolder.clear();
+      return figures;
+    }
+    loop.exec();
+    gaps.stop();
+    watch.stop();
+    copyFolder.clear();
+    figures.longestGapMs = gaps.longestMs();
+    figures.ticks = gaps.ticks();
+    figures.seconds = doneAt / 1e9;
+    if (stopAt >= 0) figures.stopToDoneMs = (doneAt - stopAt) / 1e6;
+    return figures;
+  }
+
   // Starts a recovery and returns, with it still running, once `when` says so (false when the
   // recovery ended first). The bench then closes the window by destroying it.
   bool recoverUntil(const std::function<bool(const BarReading&)>& when) {
@@ -236,6 +294,7 @@ class WindowUnderTest {
   }
 
   std::atomic<int> boxes{0};
+  std::string copyFolder;  // answered in the copy's folder dialog while not empty
 
  private:
   // A view of the document: the completion's update of all views (hint 6 with no operation
@@ -342,6 +401,24 @@ int main(int argc, char** argv) {
     const RunFigures coldStop = window->recover(moments[0].reached);
     printStop("cold, early", coldStop, cold.seconds);
   }
+  // The copy of the same base through the window, into a folder beside it.
+  const std::string copies = folder.file("copies");
+  std::filesystem::create_directories(copies);
+  const RunFigures copied = window->copy(copies);
+  std::error_code sizeError;
+  const bool copiedWhole = std::filesystem::file_size(copies + "/Large.dbx", sizeError) == size && !sizeError;
+  std::printf("copy of the base through the window: %.3f s (%.2f GB/s), %s\n", copied.seconds,
+              static_cast<double>(size) / copied.seconds / 1e9, copiedWhole ? "copied whole" : "NOT COPIED");
+  std::printf("  longest gap between 10 ms ticks while it ran: %.1f ms (%.2fx the idle window's; goal: under 50 ms)\n",
+              copied.longestGapMs, copied.longestGapMs / idleGap);
+  std::filesystem::remove(copies + "/Large.dbx", sizeError);
+  const RunFigures copyStopped = window->copy(copies, 300);
+  std::error_code listError;
+  const bool copiesEmpty = std::filesystem::is_empty(copies, listError) && !listError;
+  std::printf("stop during the copy (pressed at %.0f%%): Stop to done %.1f ms, longest tick gap %.1f ms, %s\n",
+              copyStopped.atStop.position / 10.0, copyStopped.stopToDoneMs, copyStopped.longestGapMs,
+              copiesEmpty ? "no file left" : "A FILE WAS LEFT");
+
   const int boxes = window->boxes;
   if (boxes != 0) std::printf("message boxes shown: %d\n", boxes);
 
@@ -364,5 +441,5 @@ int main(int argc, char** argv) {
     std::printf("closing the window during a recovery: %.1f ms (bound: 10,000 ms), %d working files left\n",
                 closeMs, left);
   }
-  return allStopped && closedClean && whole.stateAfter == 2 ? 0 : 1;
+  return allStopped && closedClean && whole.stateAfter == 2 && copiedWhole && copiesEmpty ? 0 : 1;
 }

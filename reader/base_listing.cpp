@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "platform/message_sink.h"
@@ -46,7 +47,8 @@ bool restoreListedBase(WorkerShared& table, const std::string& folder, const std
 
 // Fills the next free entry with one base; false (after the limit message) when the table is full.
 // The entry is filled before it is counted: the window reads only counted entries.
-bool addBase(WorkerShared& table, const std::string& folder, const std::string& name) {
+bool addBase(WorkerShared& table, const std::string& folder, const std::string& name,
+             std::optional<int16_t> kind = std::nullopt) {
   const int next = table.readerCount.load();
   if (next >= kReaderTableSize) {
     // A base the table already holds needs no slot: it only comes back if it was removed. A
@@ -63,7 +65,8 @@ bool addBase(WorkerShared& table, const std::string& folder, const std::string& 
   reader.readerNumber = next;
   // A slot freed by a dropped duplicate must not lend its kind to a file that cannot be read.
   reader.baseKind = 0;
-  reader.detectBaseKind();
+  if (kind) reader.baseKind = *kind;
+  else reader.detectBaseKind();
   std::lock_guard lock(table.tableMutex);
   ++table.readerCount;
   dropDuplicateBase(table);
@@ -103,6 +106,10 @@ bool listBaseFiles(WorkerShared& table, const std::string& folder, std::vector<s
   for (const std::string& name : names)
     if (!addBase(table, folder, name)) return false;
   return true;
+}
+
+bool addFoundBase(WorkerShared& table, const std::string& folder, const std::string& name, int16_t kind) {
+  return addBase(table, folder, name, kind);
 }
 
 int dropDuplicateBase(Document& doc) { return dropDuplicateBase(doc.shared()); }

@@ -1,6 +1,7 @@
 #pragma once
 // Adding bases to the document's table of readers: the .dbx files of a folder, the paths given on
 // the command line, and the rule that keeps one entry per file.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ void listFolderBases(WorkerShared& table, const std::string& folder);
 // The same for base file names already read from folder (by the search's own walk): they are
 // sorted and added as listFolderBases adds them. False when the table filled up.
 bool listBaseFiles(WorkerShared& table, const std::string& folder, std::vector<std::string> names);
+
+// Adds one base whose kind was read already (off the interface thread), as listFolderBases adds
+// each. False when the table filled up (after the limit message).
+bool addFoundBase(WorkerShared& table, const std::string& folder, const std::string& name, int16_t kind);
 
 // Drops the newest entry again when an earlier one has the same baseName and baseFolder, byte for
 // byte; an earlier entry the user removed from the tree comes back, not read and without the

@@ -17,7 +17,7 @@ DocumentSetup DocumentSetup::forUser() {
   setup.settingsFile = settingsFilePath();
   setup.fallbackTempFolder = vireo::fallbackTempFolder();
   setup.exportFolder = defaultExportFolder();
-  setup.addStoreBases = listStoreBasesForUser;
+  setup.storeFolders = findStoreFoldersForUser;
   return setup;
 }
 
@@ -66,6 +66,7 @@ void Document::readSettingsFile(const std::string& file, bool& tempSettled) {
 }
 
 Document::~Document() {
+  stopFindingBases();
   if (!doneEvent.isSet()) {
     shared_->beginClosing();
     stopEvent.set();
@@ -124,6 +125,60 @@ bool Document::startSearch(int newOperation, const std::string& argument) {
   return launch();
 }
 
+std::optional<FailureReason> Document::baseCopyRefusal(int readerIndex, const std::string& folder) const {
+  if (readerIndex < 0 || readerIndex >= kReaderTableSize) return FailureReason{"no base is selected", {}, {}, {}};
+  const MessageBaseReader& reader = readers[static_cast<size_t>(readerIndex)];
+  return vireo::baseCopyRefusal(reader.basePath(), folder, folder + "/" + reader.baseName, freeSpace);
+}
+
+bool Document::startBaseCopy(int readerIndex, const std::string& folder) {
+  if (readerIndex < 0 || readerIndex >= kReaderTableSize || !prepareStart()) return false;
+  const MessageBaseReader& reader = readers[static_cast<size_t>(readerIndex)];
+  operation = kOperationCopyBase;
+  shared_->copySource = reader.basePath();
+  shared_->copyDestination = folder + "/" + reader.baseName;
+  return launch();
+}
+
+void Document::startFindingBases(const std::vector<std::string>& paths, FoundBasesSink deliver) {
+  if (finder_.joinable() || findingBases_ || !startupFailure_.empty()) return;
+  StoreFolderSource source = openStoreAtStart ? setup_.storeFolders : StoreFolderSource{};
+  findingBases_ = true;
+  try {
+    finder_ = std::thread([this, source = std::move(source), paths, deliver = std::move(deliver)] {
+      findStartBases(source, paths, deliver, stopFinding_);
+    });
+  } catch (const std::system_error&) {
+    // Without a thread the bases are found here, as before the window existed.
+    findStartBases(source, paths, [this](std::vector<FoundBase> bases, bool last) { takeFoundBases(std::move(bases), last); },
+                   stopFinding_);
+  }
+}
+
+void Document::stopFindingBases() {
+  stopFinding_ = true;
+  if (finder_.joinable()) finder_.join();
+}
+
+bool Document::searchRunning() const {
+  return operationRunning && (operation == kOperationSearchList || operation == kOperationSearchFolder);
+}
+
+void Document::addPendingBases() {
+  for (const std::vector<FoundBase>& bases : pendingBases_) addFoundBases(*this, bases);
+  pendingBases_.clear();
+}
+
+bool Document::takeFoundBases(std::vector<FoundBase> bases, bool last) {
+  if (last) findingBases_ = false;
+  if (bases.empty()) return false;
+  pendingBases_.push_back(std::move(bases));
+  // A search fills the table from the worker meanwhile; the lists wait for its completion.
+  if (searchRunning()) return false;
+  addPendingBases();
+  return true;
+}
+
 void Document::completeOperation(int message) {
   if ((operation == kOperationBrowse || operation == kOperationRecover) && operationReader >= 0 &&
       operationReader < kReaderTableSize) {
@@ -131,7 +186,9 @@ void Document::completeOperation(int message) {
     if (message == kOperationSucceeded) reader.state = operation == kOperationBrowse ? kStateBrowsed : kStateRecovered;
     else reader.resetReader();
   }
+  const bool searched = searchRunning();
   operationRunning = 0;
+  if (searched) addPendingBases();
 }
 
 bool Document::writePreviewFile() {

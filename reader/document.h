@@ -12,8 +12,10 @@
 
 #include "platform/manual_reset_event.h"
 #include "platform/progress_sink.h"
+#include "reader/base_copy.h"
 #include "reader/command_availability.h"
 #include "reader/message_base_reader.h"
+#include "reader/start_listing.h"
 #include "reader/worker.h"
 
 namespace vireo {
@@ -31,8 +33,12 @@ struct DocumentSetup {
   std::string exportFolder;
   std::chrono::milliseconds closeTimeout = kCloseTimeout;
   std::chrono::milliseconds completionTimeout = kCompletionTimeout;
-  // Adds the bases of the Outlook Express store folders when openStoreAtStart is set.
+  // Adds the bases of the Outlook Express store folders at construction when openStoreAtStart
+  // is set (vireo-cli and tests).
   std::function<void(Document&)> addStoreBases;
+  // The window's store folders, walked off the interface thread by startFindingBases when
+  // openStoreAtStart is set.
+  StoreFolderSource storeFolders;
 
   static DocumentSetup forUser();
 };
@@ -56,6 +62,23 @@ class Document : public CommandFlags {
   bool startOperation(int operation, int readerIndex);
   // Starts operation 3 (folders separated by ";") or 4 (one folder).
   bool startSearch(int operation, const std::string& argument);
+  // Why readers[readerIndex]'s base file cannot be copied into folder (see baseCopyRefusal);
+  // nothing when it can.
+  std::optional<FailureReason> baseCopyRefusal(int readerIndex, const std::string& folder) const;
+  // Starts operation 5: the copy of readers[readerIndex]'s base file into folder, which exists.
+  // The worker shows how it ended (nothing after a stop). False as startOperation.
+  bool startBaseCopy(int readerIndex, const std::string& folder);
+  // Starts finding the start-up's bases on a thread of its own: the store folders (when
+  // openStoreAtStart is set), then paths. deliver runs on that thread; the lists it gets go to
+  // takeFoundBases on the interface thread. Once per document.
+  void startFindingBases(const std::vector<std::string>& paths, FoundBasesSink deliver);
+  // Asks that thread to stop between folders and waits for it to end.
+  void stopFindingBases();
+  // Interface thread: adds a delivered list to the table, or keeps it until a search that adds
+  // bases itself has completed. True when the table may have changed.
+  bool takeFoundBases(std::vector<FoundBase> bases, bool last);
+  // True from startFindingBases until its last list has been taken.
+  bool findingBases() const { return findingBases_; }
   // The Stop command: the operation ends at its next poll, as failed.
   void stopOperation() { stopEvent.set(); }
   // What the completion handler does without the window: the reader's state becomes 1 or 2 on
@@ -89,6 +112,7 @@ class Document : public CommandFlags {
   std::atomic<int>& readerCount;
   int currentReader = kNoReader;
   ProgressSink* progress = nullptr;  // the bar the reading operations drive; none when null
+  FreeSpaceQuery freeSpace = freeSpaceOf;  // asked before a copy of a base starts
 
   ManualResetEvent& stopEvent;
   ManualResetEvent& doneEvent;
@@ -113,9 +137,16 @@ class Document : public CommandFlags {
   bool launch();
   void readSettingsFile(const std::string& file, bool& tempSettled);
 
+  bool searchRunning() const;
+  void addPendingBases();
+
   DocumentSetup setup_;
   std::string startupFailure_;
   std::thread thread_;
+  std::thread finder_;
+  std::atomic<bool> stopFinding_{false};
+  bool findingBases_ = false;
+  std::vector<std::vector<FoundBase>> pendingBases_;
 };
 
 }  // namespace vireo

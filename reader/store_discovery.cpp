@@ -18,19 +18,28 @@ void listStoreRoot(StoreWalk& walk, const RegistryKey& key) {
   found.key = walk.hive.rootName() + walk.keyPath;
   found.origin = walk.hive.origin;
   if (walk.observer) walk.observer(found);
-  if (!found.folder.empty()) listFolderBases(walk.doc, found.folder);
+  if (!found.folder.empty() && walk.listFolder && !walk.listFolder(found.folder)) walk.stopped = true;
 }
 
-void walkHive(Document& doc, const RegistryHive& hive, const StoreFolderObserver& observer) {
-  if (!hive.root) return;
-  StoreWalk walk{doc, hive, observer, kRegistryKeyVisitLimit, 0, {}};
+// False when the walk stopped.
+bool walkHive(const StoreFolderLister& listFolder, const RegistryHive& hive, const StoreFolderObserver& observer) {
+  if (!hive.root) return true;
+  StoreWalk walk{listFolder, hive, observer, kRegistryKeyVisitLimit, 0, {}, false};
   walkRegistryForStoreRoot(walk, hive.root.get(), hive.keyName);
+  return !walk.stopped;
+}
+
+void walkAll(const RegistrySources& sources, const StoreFolderLister& listFolder, const StoreFolderObserver& observer) {
+  for (const RegistryHive& hive : sources.currentUser)
+    if (!walkHive(listFolder, hive, observer)) return;
+  for (const RegistryHive& hive : sources.users)
+    if (!walkHive(listFolder, hive, observer)) return;
 }
 
 }  // namespace
 
 void walkRegistryForStoreRoot(StoreWalk& walk, const RegistryKey* key, std::string_view name) {
-  if (walk.doc.listingStopped || !key || walk.depth >= kRegistryDepthLimit) return;
+  if (walk.stopped || !key || walk.depth >= kRegistryDepthLimit) return;
   const bool storeParent = equalsIgnoringAsciiCase(name, "Outlook Express");
   const size_t count = key->subkeyCount();
   for (size_t i = 0; i < count && walk.keysLeft > 0; ++i) {
@@ -41,22 +50,33 @@ void walkRegistryForStoreRoot(StoreWalk& walk, const RegistryKey* key, std::stri
     const size_t pathLength = walk.keyPath.size();
     walk.keyPath += "\\" + subName;
     // Checked before each listing too: once the table is full, the limit message is shown once.
-    if (storeParent && !walk.doc.listingStopped) listStoreRoot(walk, *subkey);
+    if (storeParent && !walk.stopped) listStoreRoot(walk, *subkey);
     ++walk.depth;
     walkRegistryForStoreRoot(walk, subkey.get(), subName);
     --walk.depth;
     walk.keyPath.resize(pathLength);
-    if (walk.doc.listingStopped) return;
+    if (walk.stopped) return;
   }
 }
 
 void listDefaultBases(Document& doc, const RegistrySources& sources, const StoreFolderObserver& observer) {
-  for (const RegistryHive& hive : sources.currentUser) walkHive(doc, hive, observer);
-  for (const RegistryHive& hive : sources.users) walkHive(doc, hive, observer);
+  if (doc.listingStopped) return;
+  walkAll(sources, [&doc](const std::string& folder) {
+    listFolderBases(doc, folder);
+    return !doc.listingStopped;
+  }, observer);
+}
+
+void walkStoreFolders(const RegistrySources& sources, const StoreFolderLister& listFolder) {
+  walkAll(sources, listFolder, {});
 }
 
 void listStoreBasesForUser(Document& doc) {
   listDefaultBases(doc, findRegistrySources(StoreSearchPlaces::forUser()));
+}
+
+void findStoreFoldersForUser(const StoreFolderLister& listFolder) {
+  walkStoreFolders(findRegistrySources(StoreSearchPlaces::forUser()), listFolder);
 }
 
 }  // namespace vireo

@@ -5,6 +5,7 @@
 
 #include "platform/message_sink.h"
 #include "platform/out_of_memory.h"
+#include "reader/base_copy.h"
 
 namespace vireo {
 
@@ -76,6 +77,23 @@ std::string withoutTrailingSeparator(std::string folder) {
   return folder;
 }
 
+// Operation 5. A stopped copy ends silently, as a stopped browse does; the others say how it went.
+int runBaseCopy(WorkerShared& shared) {
+  const BaseCopyOutcome outcome =
+      copyBaseFile(shared.copySource, shared.copyDestination, {&shared.stopEvent, &shared.progress});
+  switch (outcome.end) {
+    case BaseCopyOutcome::End::copied:
+      showMessageBox(std::string(kBaseCopiedText) + "\n" + shared.copyDestination);
+      return 1;
+    case BaseCopyOutcome::End::failed:
+      showMessageBox(std::string(kCannotCopyBaseText) + "\n" + describeFailure(outcome.reason));
+      return 0;
+    case BaseCopyOutcome::End::stopped:
+      return 0;
+  }
+  return 0;
+}
+
 int runOperation(WorkerShared& shared) {
   switch (shared.operation) {
     case kOperationBrowse:
@@ -96,6 +114,8 @@ int runOperation(WorkerShared& shared) {
       for (const std::string& folder : searchFolders(shared.operation, shared.searchText()))
         if (shared.search) shared.search(shared, folder);
       return shared.searchOk;
+    case kOperationCopyBase:
+      return runBaseCopy(shared);
     default:
       return 0;
   }

@@ -1,6 +1,6 @@
 #pragma once
 // The worker thread: one operation at a time (1 browse, 2 recover, 3 search a list of folders,
-// 4 search one folder) beside the interface thread. Everything the worker touches lives in one
+// 4 search one folder, 5 copy a base file) beside the interface thread. Everything the worker touches lives in one
 // WorkerShared that the thread co-owns, so a worker that outlives its document (it did not stop
 // within the close time-out) still finds it, while the caller's progress and completion sinks
 // are cut off before the document goes.
@@ -22,6 +22,7 @@ inline constexpr int kOperationBrowse = 1;
 inline constexpr int kOperationRecover = 2;
 inline constexpr int kOperationSearchList = 3;
 inline constexpr int kOperationSearchFolder = 4;
+inline constexpr int kOperationCopyBase = 5;
 
 inline constexpr int kOperationSucceeded = 2025;
 inline constexpr int kOperationFailed = 2026;  // failed or stopped
@@ -77,6 +78,8 @@ struct WorkerShared {
   std::mutex tableMutex;
   bool copyFirst = false;  // the document's copy option for this operation, taken at its start
   std::string workingFolder;  // where working copies are made: the document's temp folder
+  std::string copySource;       // operation 5: the base file
+  std::string copyDestination;  // and the file it becomes
   ForwardingProgress progress;
   FolderSearch search;
   // How long the worker waits for the window to handle a completion message.

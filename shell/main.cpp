@@ -2,6 +2,9 @@
 // start-up.
 #include <QApplication>
 #include <QIcon>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 #include "shell/vireo_app.h"
 #include "views/web_engine_setup.h"
@@ -14,7 +17,9 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vireo.svg")));
 
   vireo::shell::CVireoApp app;
-  app.ParseCommandLine(QApplication::arguments().mid(1));
+  // The paths as the system gave them: arguments() would decode them, and a name that is not
+  // UTF-8 would name another file. The QApplication has removed its own options from argv.
+  app.ParseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
   if (!app.InitInstance()) return 1;
   return QApplication::exec();
 }

@@ -15,7 +15,10 @@ constexpr int kPaneWidth = 100;
 }
 
 QString operationStatusText(int operation, const std::string& baseName) {
-  return QStringLiteral("%1 %2:").arg(QString::fromUtf8(operation == kOperationRecover ? kRecoveringText : kBrowsingText),
+  const char* doing = operation == kOperationRecover ? kRecoveringText
+                      : operation == kOperationCopyBase ? kCopyingText
+                                                        : kBrowsingText;
+  return QStringLiteral("%1 %2:").arg(QString::fromUtf8(doing),
                                       QFile::decodeName(QByteArray::fromStdString(baseName)));
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// What status pane 0 shows while a browse or recovery runs: the text "Browsing of Inbox.dbx:" (or
+// What status pane 0 shows while a browse, recovery or copy of a base runs: the text "Browsing of Inbox.dbx:" (or
 // "Recovering of ...") and a progress bar placed right after it, up to the pane's right edge.
 #include <QRect>
 #include <QString>
@@ -15,8 +15,10 @@ namespace vireo::shell {
 
 inline constexpr const char* kBrowsingText = "Browsing of";
 inline constexpr const char* kRecoveringText = "Recovering of";
+inline constexpr const char* kCopyingText = "Copying";
 
-// "%s %s:" with "Browsing of" (operation 1) or "Recovering of" (2) and the base's file name.
+// "%s %s:" with "Browsing of" (operation 1), "Recovering of" (2) or "Copying" (5) and the base's
+// file name.
 QString operationStatusText(int operation, const std::string& baseName);
 
 // The bar's rectangle: from the end of the text, measured in the pane's font from the pane's

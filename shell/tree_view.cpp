@@ -38,6 +38,9 @@ CTreeView_1::CTreeView_1(views::CVireoDoc* document, QWidget* parent)
   if (document) {
     document->progress = progressSink_.get();
     document->setCompletionSink(views::queuedCompletionSink(this, [this](int message) { OnWorkerMessage(message); }));
+    document->operationStatus = [this](int operation, const std::string& baseName, const std::function<bool()>& start) {
+      return startWithStatus(operation, baseName, start);
+    };
   }
 }
 
@@ -45,6 +48,7 @@ CTreeView_1::~CTreeView_1() {
   views::CVireoDoc* d = doc();
   if (!d) return;
   d->setCompletionSink({});
+  d->operationStatus = nullptr;
   if (d->progress != progressSink_.get()) return;
   if (!d->doneEvent.isSet()) {
     d->stopOperation();
@@ -161,18 +165,22 @@ void CTreeView_1::startOperation(int operation) {
 
   processedItem_ = model_->itemDataOf(currentIndex()) == current ? currentIndex() : model_->findBase(current);
   d->operationReader = current;
-  views::ProgressStatusBar* statusBar = views::publishedStatusBar();
-  if (statusBar) progress_ = showOperationStatus(*statusBar, operationStatusText(operation, reader.baseName));
   if (reader.state != 0) {
     reader.resetReader();
     d->UpdateAllViews(this, 6);
   }
-  progressSink_->attach(progress_);
-  if (!d->startOperation(operation, current)) {
-    progressSink_->detach();
-    endOperationStatus(views::publishedStatusBar(), progress_);
+  if (!startWithStatus(operation, reader.baseName, [d, operation, current] { return d->startOperation(operation, current); }))
     processedItem_ = QPersistentModelIndex();
-  }
+}
+
+bool CTreeView_1::startWithStatus(int operation, const std::string& baseName, const std::function<bool()>& start) {
+  views::ProgressStatusBar* statusBar = views::publishedStatusBar();
+  if (statusBar) progress_ = showOperationStatus(*statusBar, operationStatusText(operation, baseName));
+  progressSink_->attach(progress_);
+  if (start()) return true;
+  progressSink_->detach();
+  endOperationStatus(views::publishedStatusBar(), progress_);
+  return false;
 }
 
 int CTreeView_1::OnWorkerMessage(int message) {
@@ -199,6 +207,7 @@ int CTreeView_1::OnWorkerMessage(int message) {
   endOperationStatus(views::publishedStatusBar(), progress_);
   processedItem_ = QPersistentModelIndex();
   if (readsBase(operation)) d->UpdateAllViews(this, 6);
+  else if (operation == kOperationCopyBase) d->requestCommandRefresh();  // the table is as it was
   else d->UpdateAllViews(nullptr, 0);  // a search: the tree shows the bases found
   return 1;
 }

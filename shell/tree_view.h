@@ -59,6 +59,9 @@ class CTreeView_1 : public QTreeView, public views::CView {
   void rebuild();
   void onSelectionChanged(int itemData);
   void startOperation(int operation);
+  // Places the operation's text and bar in the status bar and runs start; takes them down again
+  // when it fails.
+  bool startWithStatus(int operation, const std::string& baseName, const std::function<bool()>& start);
   void removeSelection();
   void showContextMenu(const QPoint& globalPosition);
   QModelIndex processedNode() const;

@@ -1,6 +1,8 @@
 #include "shell/vireo_app.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
@@ -10,16 +12,18 @@
 #include <vector>
 
 #include "platform/message_sink.h"
-#include "reader/base_listing.h"
+#include "reader/start_listing.h"
 #include "shell/about_dialog.h"
 #include "shell/options_dialog.h"
 #include "shell/search_dialog.h"
 #include "shell/select_folder.h"
 #include "shell/tree_view.h"
 #include "views/command_table.h"
+#include "views/cross_thread_calls.h"
 #include "views/main_frame.h"
 #include "views/message_box_bridge.h"
 #include "views/modal.h"
+#include "views/path_text.h"
 #include "views/vireo_doc.h"
 
 namespace vireo::shell {
@@ -39,15 +43,15 @@ std::optional<views::OptionChoice> runOptionsDialog(QWidget* owner, const views:
 
 std::optional<views::SearchChoice> runSearchDialog(QWidget* owner, const std::string& driveList) {
   SearchDialog dialog(owner);
-  dialog.driveList = QFile::decodeName(QByteArray::fromStdString(driveList));
+  dialog.driveList = views::pathText(driveList);
   if (dialog.DoModal() != QDialog::Accepted) return std::nullopt;
-  return views::SearchChoice{dialog.choice, QFile::encodeName(dialog.driveList).toStdString()};
+  return views::SearchChoice{dialog.choice, views::pathBytes(dialog.driveList)};
 }
 
 std::optional<std::string> runSelectFolder(QWidget* owner) {
   const std::optional<QString> folder = selectFolder(owner);
   if (!folder) return std::nullopt;
-  return QFile::encodeName(*folder).toStdString();
+  return views::chosenPathBytes(*folder);
 }
 
 }  // namespace
@@ -60,6 +64,9 @@ CVireoApp::CVireoApp(QObject* parent) : QObject(parent) {
 CVireoApp::~CVireoApp() {
   // A worker waiting for its box must not keep the tree, which awaits it, from closing.
   if (bridge_) bridge_->beginClosing();
+  // The finding thread posts through calls_: it ends first, and what it posted is dropped.
+  if (document_) document_->stopFindingBases();
+  calls_.reset();
   frame_.reset();
   document_.reset();
   bridge_.reset();
@@ -68,10 +75,16 @@ CVireoApp::~CVireoApp() {
 
 CVireoApp* CVireoApp::instance() { return theApp; }
 
-void CVireoApp::ParseCommandLine(const QStringList& arguments) {
+void CVireoApp::ParseCommandLine(const std::vector<std::string>& arguments) {
   startPaths_.clear();
-  for (const QString& argument : arguments)
-    if (!argument.isEmpty()) startPaths_.append(argument);
+  for (const std::string& argument : arguments)
+    if (!argument.empty()) startPaths_.push_back(argument);
+}
+
+void CVireoApp::ParseCommandLine(const QStringList& arguments) {
+  std::vector<std::string> bytes;
+  for (const QString& argument : arguments) bytes.push_back(views::pathBytes(argument));
+  ParseCommandLine(bytes);
 }
 
 bool CVireoApp::InitInstance(DocumentSetup setup) {
@@ -88,11 +101,6 @@ bool CVireoApp::InitInstance(DocumentSetup setup) {
     bridge_.reset();
     return false;
   }
-
-  // The bases named on the command line join the table before the tree first shows it.
-  std::vector<std::string> paths;
-  for (const QString& path : startPaths_) paths.push_back(path.toStdString());
-  listStartPaths(*document_, paths);
 
   views::MessageBoxBridge* bridge = bridge_.get();
   document_->beforeClosing = [bridge] { bridge->beginClosing(); };
@@ -119,6 +127,30 @@ bool CVireoApp::InitInstance(DocumentSetup setup) {
 
   frame_->InitialUpdateFrame();
   frame_->show();
+
+  // The window is up; the store folders and the paths of the command line are found on a thread
+  // of their own, and the tree grows as each folder's bases arrive here.
+  calls_ = std::make_unique<views::CrossThreadCalls>();
+  views::CrossThreadCalls* calls = calls_.get();
+  views::CVireoDoc* document = document_.get();
+  document_->startFindingBases(startPaths_, [calls, document](std::vector<FoundBase> bases, bool last) {
+    calls->post([document, bases = std::move(bases), last]() mutable {
+      const bool changed = document->takeFoundBases(std::move(bases), last);
+      if (changed) document->UpdateAllViews(nullptr, 0);
+      if (last) document->requestCommandRefresh();
+    });
+  });
+  return true;
+}
+
+bool CVireoApp::waitForStartBases(std::chrono::milliseconds timeout) {
+  QDeadlineTimer deadline(timeout);
+  while (document_ && document_->findingBases()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(1);
+  }
+  QCoreApplication::processEvents();
   return true;
 }
 

@@ -5,15 +5,19 @@
 #include <QCursor>
 #include <QObject>
 #include <QSize>
+#include <chrono>
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "reader/document.h"
 #include "views/doc_view.h"
 
 namespace vireo::views {
 class C3WaySplitter_1;
+class CrossThreadCalls;
 class CVireoDoc;
 class MessageBoxBridge;
 }  // namespace vireo::views
@@ -31,13 +35,21 @@ class CVireoApp : public QObject, public views::CCmdTarget {
 
   static CVireoApp* instance();
 
-  // vireo [PATH...]: every argument Qt left is a base or folder to list at start-up.
+  // vireo [PATH...]: every argument Qt left is a base or folder to list at start-up, as the bytes
+  // the system gave (argv after the QApplication took its own options).
+  void ParseCommandLine(const std::vector<std::string>& arguments);
+  // The same from texts (tests, tools): each becomes bytes through views::pathBytes.
   void ParseCommandLine(const QStringList& arguments);
-  const QStringList& startPaths() const { return startPaths_; }
+  const std::vector<std::string>& startPaths() const { return startPaths_; }
 
   // Builds the document, the frame and the panes, runs the views' initial update and shows the
-  // window. False when the program should end at once (status 1).
+  // window, then starts finding the store folders' bases and those of the command line, which
+  // join the tree as they are found. False when the program should end at once (status 1).
   bool InitInstance(DocumentSetup setup = DocumentSetup::forUser());
+
+  // Processes events until the start-up's bases have all joined the table (tests and tools
+  // that need them listed); false when that took longer than timeout.
+  bool waitForStartBases(std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
   // Every help request ends here: opens the user guide; nothing happens when it cannot.
   void WinHelp(quintptr data = 0, unsigned command = 0);
@@ -60,11 +72,13 @@ class CVireoApp : public QObject, public views::CCmdTarget {
  private:
   QSize defaultFrameSize() const;
 
-  QStringList startPaths_;
+  std::vector<std::string> startPaths_;
   // Destroyed in reverse: the window, then the document, then the message boxes' bridge.
   std::unique_ptr<views::MessageBoxBridge> bridge_;
   std::unique_ptr<views::CVireoDoc> document_;
   std::unique_ptr<views::C3WaySplitter_1> frame_;
+  // Carries the start-up's found bases to this thread.
+  std::unique_ptr<views::CrossThreadCalls> calls_;
 };
 
 }  // namespace vireo::shell

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     else bases.append(QString::fromLocal8Bit(argv[i]));
   }
   app.ParseCommandLine(bases);
-  if (!app.InitInstance(setup)) return 1;
+  if (!app.InitInstance(setup) || !app.waitForStartBases()) return 1;
 
   if (!bases.isEmpty()) browseFirstBase(app);
   if (row >= 0 && !previewRow(app, row)) {

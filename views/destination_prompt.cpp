@@ -2,6 +2,7 @@
 
 #include "platform/folder_path.h"
 #include "views/modal.h"
+#include "views/path_text.h"
 #include "views/save_messages_dialog.h"
 
 namespace vireo::views {
@@ -9,9 +10,9 @@ namespace vireo::views {
 bool askDestination(SaveMessagesDialog& dialog, std::string& exportFolder, const char* cannotCreate,
                     QWidget* messageParent) {
   for (;;) {
-    dialog.destinationFolder = QString::fromStdString(exportFolder);
+    dialog.destinationFolder = pathText(exportFolder);
     if (dialog.DoModal() != QDialog::Accepted) return false;
-    exportFolder = dialog.destinationFolder.toStdString();
+    exportFolder = pathBytes(dialog.destinationFolder);
     if (createFolderPath(exportFolder) == 0) return true;
     showModalMessage(messageParent, QString::fromUtf8(cannotCreate));
   }

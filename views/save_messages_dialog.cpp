@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "views/modal.h"
+#include "views/path_text.h"
 
 namespace vireo::views {
 
@@ -61,7 +62,8 @@ void SaveMessagesDialog::chooseFolder() {
   chooser.setFileMode(QFileDialog::Directory);
   chooser.setOption(QFileDialog::ShowDirsOnly);
   QString chosen;
-  if (execModal(chooser) == QDialog::Accepted) chosen = chooser.selectedFiles().value(0);
+  // The chooser's names come through Qt's lossy decoding; the field holds the folder's own bytes.
+  if (execModal(chooser) == QDialog::Accepted) chosen = pathText(chosenPathBytes(chooser.selectedFiles().value(0)));
   if (!chosen.isEmpty()) folderEdit_->setText(chosen);
   destinationFolder = folderEdit_->text();
 }

@@ -1,6 +1,7 @@
 #include "views/vireo_doc.h"
 
 #include <QApplication>
+#include <QFile>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -11,6 +12,7 @@
 #include "views/command_table.h"
 #include "views/destination_prompt.h"
 #include "views/message_saving.h"
+#include "views/modal.h"
 #include "views/save_messages_dialog.h"
 #include "views/progress_status_bar.h"
 
@@ -75,7 +77,7 @@ void CVireoDoc::saveAllMessages() {
   QWidget* parent = QApplication::activeWindow();
   SaveMessagesDialog dialog(parent);
   dialog.description = QStringLiteral("Save all messages from \"%1\"")
-                           .arg(QString::fromStdString(readers[static_cast<size_t>(readerIndex)].baseName));
+                           .arg(QFile::decodeName(QByteArray::fromStdString(readers[static_cast<size_t>(readerIndex)].baseName)));
   if (!askDestination(dialog, exportFolder, "Cannot create path", parent)) return;
   const MessageBaseReader& reader = readers[static_cast<size_t>(readerIndex)];
   // An operation started on this base while the dialog was open now owns its table.
@@ -84,14 +86,27 @@ void CVireoDoc::saveAllMessages() {
 }
 
 void CVireoDoc::copyBase() {
-  if (!isBase(currentReader)) return;
-  MessageBaseReader& reader = readers[static_cast<size_t>(currentReader)];
+  if (!isBase(currentReader) || operationRunning) return;
+  const int readerIndex = currentReader;
+  const std::string baseName = readers[static_cast<size_t>(readerIndex)].baseName;
   QWidget* parent = QApplication::activeWindow();
   SaveMessagesDialog dialog(parent);
   dialog.title = QStringLiteral("Copy message base");
-  dialog.description = QStringLiteral("Copy %1 ").arg(QString::fromStdString(reader.baseName));
-  if (!askDestination(dialog, exportFolder, "Error in creating path, enter another folder", parent)) return;
-  reader.copyMessageBase(exportFolder);
+  dialog.description = QStringLiteral("Copy %1 ").arg(QFile::decodeName(QByteArray::fromStdString(baseName)));
+  for (;;) {
+    if (!askDestination(dialog, exportFolder, "Error in creating path, enter another folder", parent)) return;
+    const std::optional<FailureReason> refusal = baseCopyRefusal(readerIndex, exportFolder);
+    if (!refusal) break;
+    showModalMessage(parent, QFile::decodeName(QByteArray::fromStdString(std::string(kCannotCopyBaseText) + "\n" +
+                                                                           describeFailure(*refusal))));
+  }
+  // An operation started while the dialog was open goes first; the worker that reported last
+  // may still be on its way out.
+  if (operationRunning) return;
+  if (!doneEvent.isSet() && !doneEvent.wait(std::chrono::seconds(1))) return;
+  const std::string folder = exportFolder;
+  const auto start = [this, readerIndex, folder] { return startBaseCopy(readerIndex, folder); };
+  if (operationStatus ? operationStatus(kOperationCopyBase, baseName, start) : start()) requestCommandRefresh();
 }
 
 void CVireoDoc::addMessageBases() {

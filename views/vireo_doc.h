@@ -46,7 +46,8 @@ class CVireoDoc : public CDocument, public Document {
 
   // 32775: asks for a folder, then writes every listed message of the selected base there.
   void saveAllMessages();
-  // 32795: asks for a folder, then copies the selected base's file there.
+  // 32795: asks for a folder, then copies the selected base's file there on the worker. A folder
+  // the copy cannot go to (short of space, the base's own) is said, and the dialog comes back.
   void copyBase();
 
   // Asks the frame to bring its menu and toolbar states up to date (after a change of the
@@ -66,6 +67,10 @@ class CVireoDoc : public CDocument, public Document {
   std::function<std::optional<SearchChoice>(const std::string& driveList)> searchDialog;
   // Set by the application: "Select folder"; nullopt when the user cancelled.
   std::function<std::optional<std::string>()> selectFolder;
+  // Set by the tree: shows the operation's text and bar in the status bar, runs start, and takes
+  // them down again when start fails; returns what start returned. Unset, start runs alone.
+  std::function<bool(int operation, const std::string& baseName, const std::function<bool()>& start)>
+      operationStatus;
   // Set by the application: runs first when the document is destroyed, before a running worker
   // is stopped and awaited.
   std::function<void()> beforeClosing;

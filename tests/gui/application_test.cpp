@@ -95,7 +95,7 @@ class ApplicationTest : public QObject {
   void commandLinePathsAreKeptForTheTree() {
     CVireoApp app;
     app.ParseCommandLine({QStringLiteral("Inbox.dbx"), QString(), QStringLiteral("/mnt/old/Mail")});
-    QCOMPARE(app.startPaths(), (QStringList{"Inbox.dbx", "/mnt/old/Mail"}));
+    QCOMPARE(app.startPaths(), (std::vector<std::string>{"Inbox.dbx", "/mnt/old/Mail"}));
   }
 };
 

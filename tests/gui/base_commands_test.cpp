@@ -2,15 +2,19 @@
 // with the folder dialog answered.
 #include <QDir>
 #include <QFile>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "platform/progress_sink.h"
+#include "platform/manual_reset_event.h"
 #include "tests/gui/support/folder_dialog_script.h"
 #include "tests/gui/support/window_driver.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
 #include "tools/dbx_writer/scratch_dir.h"
 #include "views/main_frame.h"
+#include "views/progress_status_bar.h"
 #include "views/vireo_doc.h"
 
 namespace vireo::guitest {
@@ -30,6 +34,42 @@ QString writeInbox(const QTemporaryDir& folder) {
 }
 
 QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+
+// A file of 3 MiB and a bit named like a base: the copy takes several chunks.
+QString writeLargeFile(const QTemporaryDir& folder) {
+  const QString path = folder.filePath(QStringLiteral("Large.dbx"));
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return {};
+  QByteArray chunk(1 << 20, '\0');
+  for (int i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>(i * 7 + i / 251);
+  for (int i = 0; i < 3; ++i) file.write(chunk);
+  file.write("and the rest");
+  return path;
+}
+
+// Holds the worker at its first progress past the start until released, so that the window is
+// seen while a copy runs and a Stop lands between chunks.
+class GateAtFirstPosition final : public ProgressSink {
+ public:
+  explicit GateAtFirstPosition(ProgressSink* bar) : bar_(bar) {}
+  void setRange(uint32_t maximum) override { bar_->setRange(maximum); }
+  void setStep(int step) override { bar_->setStep(step); }
+  void stepIt() override { bar_->stepIt(); }
+  void setPos(uint32_t position) override {
+    bar_->setPos(position);
+    if (position > 0 && !reached.isSet()) {
+      reached.set();
+      release.wait(std::chrono::seconds(60));
+    }
+  }
+  ProgressSink* bar() const { return bar_; }
+
+  ManualResetEvent reached;
+  ManualResetEvent release;
+
+ private:
+  ProgressSink* bar_;
+};
 
 }  // namespace
 
@@ -79,20 +119,70 @@ class BaseCommandsTest : public QObject {
     w.fixture().modals().setAnswer(script.answer());
 
     w.choose(QStringLiteral("&File"), command::kCopyBase);
+    QVERIFY(w.waitUntilIdle());
     QCOMPARE(script.shown.size(), size_t{2});
     QCOMPARE(script.shown[0].title, QStringLiteral("Copy message base"));
     QCOMPARE(script.shown[0].description, QStringLiteral("Copy Inbox.dbx "));
     QCOMPARE(script.shown[1].folder, inTheWay);
     QCOMPARE(w.fixture().modals().messageTexts(),
-             std::vector<std::string>{"Error in creating path, enter another folder"});
+             (std::vector<std::string>{"Error in creating path, enter another folder",
+                                       "The message base was copied to\n" + out.toStdString() + "/Inbox.dbx"}));
     QCOMPARE(fileText((out + "/Inbox.dbx").toStdString()), fileText(base.toStdString()));
 
     QVERIFY(QFile::remove(base));
     QVERIFY(w.frame().routeCommand(command::kCopyBase));
+    QVERIFY(w.waitUntilIdle());
     const std::vector<std::string> texts = w.fixture().modals().messageTexts();
-    QCOMPARE(texts.size(), size_t{2});
-    QVERIFY2(texts[1].starts_with("Cannot copy dbx file"), texts[1].c_str());
+    QCOMPARE(texts.size(), size_t{3});
+    QVERIFY2(texts[2].starts_with("Cannot copy dbx file"), texts[2].c_str());
     QVERIFY(QFile::exists(out + QStringLiteral("/Inbox.dbx")));  // the earlier copy is left alone
+  }
+
+  void copyRunsOnTheWorkerWithItsBarAndStopAndRefusesAFolderShortOfSpace() {
+    QTemporaryDir bases;
+    const QString base = writeLargeFile(bases);
+    WindowDriver w({base});
+    QVERIFY(w.ready());
+    w.select(w.base(0));
+    const QString out = w.fixture().folder() + QStringLiteral("/copies");
+    DialogScript script;
+    script.folders = {out, out};
+    w.fixture().modals().setAnswer(script.answer());
+    GateAtFirstPosition gate(w.doc().progress);
+    w.doc().progress = &gate;
+
+    w.choose(QStringLiteral("&File"), command::kCopyBase);
+    QVERIFY(gate.reached.wait(std::chrono::seconds(60)));
+    // The window goes on answering while the worker copies: the bar and Stop, and nothing that
+    // would touch the table.
+    QCoreApplication::processEvents();
+    QCOMPARE(w.status(), QStringLiteral("Copying Large.dbx:"));
+    QVERIFY(w.statusBar().findChild<QProgressBar*>(QStringLiteral("operationProgress")));
+    QVERIFY(w.offered(command::kStop));
+    for (int command : {command::kBrowse, command::kRecover, command::kRemoveBase, command::kAddBase, command::kCopyBase})
+      QVERIFY2(!w.offered(command), qPrintable(QString::number(command)));
+    w.click(command::kStop);
+    gate.release.set();
+    QVERIFY(w.waitUntilIdle());
+    w.doc().progress = gate.bar();
+    QCOMPARE(filesIn(out), QStringList{});
+    QVERIFY(w.fixture().modals().messageTexts().empty());
+    QVERIFY(!w.statusBar().findChild<QProgressBar*>(QStringLiteral("operationProgress")));
+
+    QVERIFY(w.frame().routeCommand(command::kCopyBase));
+    QVERIFY(w.waitUntilIdle());
+    QCOMPARE(filesIn(out), QStringList{QStringLiteral("Large.dbx")});
+    QCOMPARE(fileText((out + "/Large.dbx").toStdString()), fileText(base.toStdString()));
+
+    // A folder short of space is said, with what is needed, and the dialog comes back.
+    w.doc().freeSpace = [](const std::string&) -> std::optional<uint64_t> { return 1'000'000; };
+    script.folders = {out};
+    QVERIFY(w.frame().routeCommand(command::kCopyBase));
+    QVERIFY(!w.doc().operationRunning);
+    QCOMPARE(script.shown.size(), size_t{4});
+    const std::vector<std::string> texts = w.fixture().modals().messageTexts();
+    QCOMPARE(texts.back(), "Cannot copy dbx file\nnot enough free space in " + out.toStdString() +
+                               ": the copy needs 3.1 MB and only 1.0 MB are free");
   }
 };
 

@@ -48,10 +48,10 @@ class StoreDiscoveryTest : public QObject {
     QTemporaryDir home;
     writeFile(home.path() + QStringLiteral("/Vireo.conf"), settings);
     DocumentSetup setup = guitest::scratchSetup(home.path());
-    setup.addStoreBases = DocumentSetup::forUser().addStoreBases;
+    setup.storeFolders = DocumentSetup::forUser().storeFolders;
     CVireoApp app;
     app.frameSize = QSize(900, 600);
-    if (!app.InitInstance(setup)) return QStringLiteral("not started");
+    if (!app.InitInstance(setup) || !app.waitForStartBases()) return QStringLiteral("not started");
     auto* tree = dynamic_cast<CTreeView_1*>(app.mainWindow()->treeView());
     if (!modals.messageTexts().empty()) return QStringLiteral("a message was shown");
     return outline(*tree->baseModel(), tree->baseModel()->rootNode());

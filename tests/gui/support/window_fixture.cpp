@@ -62,7 +62,7 @@ WindowFixture::WindowFixture(std::optional<unsigned> storedOptions, const QStrin
   app_ = std::make_unique<shell::CVireoApp>();
   app_->frameSize = QSize(1000, 700);
   app_->ParseCommandLine(commandLine);
-  started_ = app_->InitInstance(scratchSetup(dir_.path()));
+  started_ = app_->InitInstance(scratchSetup(dir_.path())) && app_->waitForStartBases();
 }
 
 WindowFixture::~WindowFixture() { app_.reset(); }
