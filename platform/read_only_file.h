@@ -21,6 +21,8 @@ class ReadOnlyFile {
   [[nodiscard]] bool open(const std::string& path);
   void close();
   bool isOpen() const { return fd_ >= 0; }
+  // For the kernel's own copy (copy_file_range); reads only.
+  int descriptor() const { return fd_; }
   uint64_t size() const { return size_; }
   const std::string& error() const { return error_; }
 

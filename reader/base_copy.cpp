@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -55,6 +56,16 @@ bool writeOut(int fd, uint64_t start, uint64_t length) {
   if (start < kWriteOutStep) return true;
   return range(start - kWriteOutStep, kWriteOutStep,
                SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+}
+
+// Copies up to length bytes at offset inside the kernel (no pass through this process's memory,
+// a shared extent on file systems that can); 0 when it cannot here, and the caller reads and
+// writes instead.
+size_t kernelCopy(int in, int out, uint64_t offset, size_t length) {
+  auto from = static_cast<off64_t>(offset);
+  auto to = static_cast<off64_t>(offset);
+  const ssize_t copied = ::copy_file_range(in, &from, out, &to, length, 0);
+  return copied > 0 ? static_cast<size_t>(copied) : 0;
 }
 
 }  // namespace
@@ -120,19 +131,27 @@ BaseCopyOutcome copyBaseFile(const std::string& source, const std::string& desti
   std::vector<char> buffer(kBaseCopyChunk);
   uint64_t offset = 0;
   uint64_t writtenOut = 0;
+  bool inKernel = true;
   while (offset < size) {
     if (control.stopRequested()) {
       stopped = true;
       break;
     }
-    const size_t got = in.readAt(offset, buffer.data(), buffer.size());
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kBaseCopyChunk, size - offset));
+    size_t got = inKernel ? kernelCopy(in.descriptor(), out, offset, wanted) : 0;
+    // Once the kernel cannot (another file system, an error), the bytes pass through here, and a
+    // failure then says which side it was.
     if (got == 0) {
-      failure = FailureReason{"cannot read", source, offset, in.error().empty() ? "the file shrank" : in.error()};
-      break;
-    }
-    if (!writeAll(out, buffer.data(), got)) {
-      failure = FailureReason{"cannot write", temporary, {}, systemErrorText(errno)};
-      break;
+      inKernel = false;
+      got = in.readAt(offset, buffer.data(), wanted);
+      if (got == 0) {
+        failure = FailureReason{"cannot read", source, offset, in.error().empty() ? "the file shrank" : in.error()};
+        break;
+      }
+      if (::lseek(out, static_cast<off_t>(offset), SEEK_SET) < 0 || !writeAll(out, buffer.data(), got)) {
+        failure = FailureReason{"cannot write", temporary, {}, systemErrorText(errno)};
+        break;
+      }
     }
     offset += got;
     if (offset - writtenOut >= kWriteOutStep) {

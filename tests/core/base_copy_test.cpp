@@ -2,7 +2,9 @@
 // nothing under the final name after a stop, and a folder short of space refused before the
 // copy starts.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -78,6 +80,23 @@ TEST(BaseCopy, WritesTheSameBytesWithTheUmasksModeReplacingALinkNotItsTarget) {
   EXPECT_EQ(fs::status(dir.file("out/Inbox.dbx")).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(namesIn(dir.file("out")), std::vector<std::string>{"Inbox.dbx"});
+}
+
+TEST(BaseCopy, CopiesFromAFileTheKernelCannotCopyItself) {
+  // A memory file: the kernel's copy between it and a disk file is refused or partial on many
+  // kernels, and the bytes then pass through the process.
+  const int memory = ::memfd_create("base", MFD_CLOEXEC);
+  ASSERT_GE(memory, 0);
+  std::string bytes(2 * kBaseCopyChunk + 777, '\0');
+  std::mt19937 random(3);
+  for (char& c : bytes) c = static_cast<char>(random());
+  ASSERT_EQ(::write(memory, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  ScratchDir dir;
+  const BaseCopyOutcome outcome =
+      copyBaseFile("/proc/self/fd/" + std::to_string(memory), dir.file("Copy.dbx"), {});
+  ::close(memory);
+  ASSERT_EQ(outcome.end, BaseCopyOutcome::End::copied) << describeFailure(outcome.reason);
+  EXPECT_EQ(fileBytes(dir.file("Copy.dbx")), bytes);
 }
 
 TEST(BaseCopy, AStopLeavesNoFileUnderTheFinalNameAndNoTemporary) {
