@@ -102,6 +102,17 @@ TEST(HostileHtml, NothingThatRunsOrLeavesSurvivesTheParse) {
   EXPECT_THAT(valuesOf(sanitized(kHostileCorpus[14]), "div", "style"), ElementsAre("color:red"));
 }
 
+// The judge itself finds what the corpus carries when nothing removes it.
+TEST(HostileHtml, TheUnsanitizedCorpusIsCaught) {
+  EXPECT_THAT(htmlHazards(kHostileCorpus[0]), ElementsAre("element base", "element textarea"));
+  EXPECT_THAT(htmlHazards(kHostileCorpus[12]), ::testing::Contains("a href=javascript:alert(1)"));
+  EXPECT_THAT(htmlHazards(kHostileCorpus[12]), ::testing::Contains("img src=vbscript:msgbox(1)"));
+  EXPECT_THAT(htmlHazards(kHostileCorpus[14]), ::testing::Contains("element meta"));
+  EXPECT_THAT(htmlHazards(kHostileCorpus[14]), ::testing::Contains("a target"));
+  EXPECT_THAT(htmlHazards(kHostileCorpus[14]), ::testing::Contains("body onload"));
+  EXPECT_THAT(htmlHazards(kHostileCorpus[14]), ::testing::Contains("link that is not a stylesheet"));
+}
+
 TEST(HostileHtml, OnlyAStylesheetLinkWithAnAllowedUrlStays) {
   const std::string out = sanitized(
       "<link rel=preconnect href=https://a.example/><link rel=stylesheet href=\"styles/mail.css\">"
