@@ -401,15 +401,22 @@ std::string charsetFromContent(std::string_view content) {
 
 }  // namespace
 
-std::string embedMessageHtml(std::string_view html, const ReferenceResolver& resolve) {
-  const HtmlTree tree(html);
-  return Sanitizer(resolve).run(tree.document(), html.size());
+std::string embedMessageHtml(std::string_view html, const ReferenceResolver& resolve,
+                             std::chrono::steady_clock::duration budget) {
+  const HtmlTree tree(html, budget);
+  if (tree.complete()) return Sanitizer(resolve).run(tree.document(), html.size());
+  std::string out = "<p class=\"vireo-note\">This message's HTML is too complex to show; its source follows.</p>"
+                    "<div class=\"vireo-text\">";
+  appendPlainTextHtml(out, html);
+  out += "</div>";
+  return out;
 }
 
 std::string metaCharset(std::string_view html) {
   // Browsers look no further than the start of the document either.
   const HtmlTree tree(html.substr(0, 4096));
   std::string charset;
+  if (!tree.complete()) return charset;
   forEachNode(tree.document(), [&charset](const GumboNode& node) {
     if (!charset.empty() || node.type != GUMBO_NODE_ELEMENT || node.v.element.tag != GUMBO_TAG_META) return;
     const GumboElement& meta = node.v.element;

@@ -8,15 +8,19 @@
 // The output is written so that a browser parsing it again builds the same tree: every element
 // is closed, text is escaped, the one raw-text element kept (style) cannot end early, and a
 // foreign (SVG, MathML) element is only written where it parses back into its own namespace.
+#include <chrono>
 #include <string>
 #include <string_view>
 
+#include "content/html_tree.h"
 #include "content/html_urls.h"
 
 namespace vireo {
 
-// html is UTF-8. References in URL attributes and in CSS url(...) are offered to resolve.
-std::string embedMessageHtml(std::string_view html, const ReferenceResolver& resolve);
+// html is UTF-8. References in URL attributes and in CSS url(...) are offered to resolve. HTML
+// that takes longer than budget to parse is shown as its source text, with a note.
+std::string embedMessageHtml(std::string_view html, const ReferenceResolver& resolve,
+                             std::chrono::steady_clock::duration budget = kHtmlParseBudget);
 
 // The charset a <meta> near the start of html declares, or an empty string.
 std::string metaCharset(std::string_view html);

@@ -1,5 +1,6 @@
 #include "content/html_tree.h"
 
+#include <csetjmp>
 #include <cstdlib>
 #include <vector>
 
@@ -16,9 +17,15 @@ struct alignas(16) Block {
 
 struct HtmlTree::Allocations {
   Block* first = nullptr;
+  // The clock is read every so many allocations; a parse past its deadline jumps back out of
+  // gumbo (C, nothing of it to unwind) to the constructor, and everything it held is freed here.
+  std::chrono::steady_clock::time_point deadline;
+  unsigned calls = 0;
+  std::jmp_buf giveUp;
 
   static void* allocate(void* userdata, size_t size) {
     auto* self = static_cast<Allocations*>(userdata);
+    if (self->calls++ % 256 == 0 && std::chrono::steady_clock::now() >= self->deadline) std::longjmp(self->giveUp, 1);
     void* raw = std::malloc(sizeof(Block) + size);
     if (raw == nullptr) std::abort();  // gumbo has no way to fail
     Block* block = static_cast<Block*>(raw);
@@ -48,13 +55,16 @@ struct HtmlTree::Allocations {
   }
 };
 
-HtmlTree::HtmlTree(std::string_view utf8) : text_(utf8), allocations_(new Allocations) {
+HtmlTree::HtmlTree(std::string_view utf8, std::chrono::steady_clock::duration budget)
+    : text_(utf8), allocations_(new Allocations) {
   GumboOptions options = kGumboDefaultOptions;
   options.allocator = &Allocations::allocate;
   options.deallocator = &Allocations::deallocate;
   options.userdata = allocations_;
   // Each recorded error copies the stack of open elements: quadratic on a deep tree, and unread.
   options.max_errors = 0;
+  allocations_->deadline = std::chrono::steady_clock::now() + budget;
+  if (setjmp(allocations_->giveUp) != 0) return;  // output_ stays null
   output_ = gumbo_parse_with_options(&options, text_.data(), text_.size());
 }
 

@@ -4,19 +4,27 @@
 // level of nesting: a hostile message nests deep enough to run out of stack.
 #include <gumbo.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace vireo {
 
+// gumbo's work grows with the square of the nesting depth (each new element looks through the
+// open ones): ten thousand levels take a tenth of a second, a million would take an hour. A parse
+// that has taken this long is given up; real mail of tens of megabytes parses well within it.
+inline constexpr std::chrono::seconds kHtmlParseBudget{10};
+
 class HtmlTree {
  public:
-  explicit HtmlTree(std::string_view utf8);
+  explicit HtmlTree(std::string_view utf8, std::chrono::steady_clock::duration budget = kHtmlParseBudget);
   ~HtmlTree();
   HtmlTree(const HtmlTree&) = delete;
   HtmlTree& operator=(const HtmlTree&) = delete;
 
+  // False when the parse was given up: there is no tree then.
+  bool complete() const { return output_ != nullptr; }
   const GumboNode& document() const { return *output_->document; }
 
  private:

@@ -169,6 +169,14 @@ TEST(HtmlSanitizer, WritesTheTreeBackSoItParsesTheSame) {
             "<math><mi>x</mi><mtext><b>t</b></mtext></math>");
 }
 
+TEST(HtmlSanitizer, AParseGivenUpShowsTheSourceAsText) {
+  const std::string out = embedMessageHtml("<b onclick=x>bold</b>", kParts, std::chrono::seconds(0));
+  EXPECT_THAT(htmlHazards(out), IsEmpty());
+  EXPECT_EQ(countOf(out, "b"), 0u);
+  EXPECT_THAT(out, ::testing::HasSubstr("&lt;b onclick=x&gt;bold&lt;/b&gt;"));
+  EXPECT_FALSE(HtmlTree("<p>x</p>", std::chrono::seconds(0)).complete());
+}
+
 TEST(HtmlSanitizer, FindsTheDeclaredMetaCharset) {
   EXPECT_EQ(metaCharset("<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1251\">"),
             "windows-1251");

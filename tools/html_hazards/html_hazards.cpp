@@ -63,6 +63,7 @@ bool isScriptUrl(std::string_view url) {
 std::vector<std::string> htmlHazards(std::string_view html, bool pageHead) {
   std::vector<std::string> found;
   const HtmlTree tree(html);
+  if (!tree.complete()) return {"a page too deeply nested to parse"};
   forEachNode(tree.document(), [&](const GumboNode& node) {
     if (node.type != GUMBO_NODE_ELEMENT) return;
     const GumboElement& element = node.v.element;
