@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev libgmime-3.0-dev libhivex-dev
+PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev libgmime-3.0-dev libhivex-dev libgumbo-dev
           qt6-base-dev qt6-svg-dev qt6-webengine-dev libgl-dev fonts-dejavu-core clang libclang-rt-14-dev)
 
 as_root() {

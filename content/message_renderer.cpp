@@ -8,7 +8,7 @@
 #include "content/attachment_name.h"
 #include "content/gmime_ref.h"
 #include "content/header_display.h"
-#include "content/html_embedding.h"
+#include "content/html_sanitizer.h"
 #include "content/html_text.h"
 #include "content/preview_page.h"
 #include "content/text_decoding.h"
@@ -153,15 +153,14 @@ class PageBuilder {
 
   std::string page(GMimeMessage* message) {
     indexResources(GMIME_OBJECT(message), 0);
-    const DisplayedHeaders headers = displayedHeaders(message);
-    result_.headers = headers;
-    appendHeaderBlock(body_, headers);
+    // The headers and the attachments travel beside the page, for the window to draw: the page
+    // holds the body alone, so nothing the message's CSS paints can pass for them.
+    result_.headers = displayedHeaders(message);
     body_ += "<div class=\"vireo-body\">";
     if (GMimeObject* part = g_mime_message_get_mime_part(message)) walk(part, 0);
     if (truncated_) body_ += "<p class=\"vireo-note\">Some parts of this message are not shown.</p>";
     body_ += "</div>\n";
-    appendAttachmentBlock(body_, result_.attachments);
-    return previewPageHtml(headers.subject, body_);
+    return previewPageHtml(result_.headers.subject, body_);
   }
 
  private:

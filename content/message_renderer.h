@@ -37,8 +37,9 @@ struct DisplayedHeaders {
 
 struct RenderedMessage {
   DisplayedHeaders headers;
-  // A complete UTF-8 page. It refers to a part as the relative URL "part/<key>", so the view
-  // serves the page from a folder-like URL of its own scheme and the parts resolve beside it.
+  // A complete UTF-8 page holding the body alone (headers and attachments are drawn by the
+  // window from the fields here). It refers to a part as the relative URL "part/<key>", so the
+  // view serves the page from a folder-like URL of its own scheme and the parts resolve beside it.
   std::string html;
   std::map<std::string, RenderedPart> parts;
   std::vector<RenderedAttachment> attachments;

@@ -18,17 +18,19 @@ constexpr std::string_view kStylesheet =
     ".vireo-text,.vireo-raw{white-space:pre-wrap;word-wrap:break-word;font-family:monospace;font-size:10pt;margin:0}"
     ".vireo-message{border:1px solid #ccc;margin:8px 0}"
     ".vireo-inline-image{display:block;max-width:100%;margin:8px 0}"
-    ".vireo-attachments{border-top:1px solid #ccc;padding:6px 8px;background:#f8f8f8;"
-    "font-family:system-ui,sans-serif;font-size:10pt}"
-    ".vireo-attachments ul{list-style:none;margin:0;padding:0}"
-    ".vireo-attachments li{margin:2px 0}"
-    ".vireo-attachments .vireo-size{color:#555}"
     ".vireo-note{color:#555;font-style:italic}"
     // The message's own stylesheet comes after this one; a rule of it such as "table{display:
-    // none}" must not hide the header block or the attachments.
+    // none}" must not hide a forwarded message's header block.
     "table.vireo-header{display:table!important;visibility:visible!important}"
-    ".vireo-header tr{display:table-row!important}.vireo-header th,.vireo-header td{display:table-cell!important}"
-    "div.vireo-attachments{display:block!important;visibility:visible!important}";
+    ".vireo-header tr{display:table-row!important}.vireo-header th,.vireo-header td{display:table-cell!important}";
+
+// Behind the view's own refusals: nothing is fetched but the pane's own scheme (the message's
+// parts) and pictures carried in data: URLs, no script runs, no form goes anywhere, and no
+// <base> moves the parts' relative URLs elsewhere.
+constexpr std::string_view kContentSecurityPolicy =
+    "default-src 'none'; img-src vireo-preview: data:; style-src vireo-preview: 'unsafe-inline'; "
+    "font-src vireo-preview: data:; media-src vireo-preview:; script-src 'none'; object-src 'none'; "
+    "frame-src 'none'; base-uri 'none'; form-action 'none'";
 
 void appendField(std::string& out, std::string_view label, std::string_view value, const char* rowClass = nullptr) {
   if (value.empty()) return;
@@ -45,7 +47,9 @@ void appendField(std::string& out, std::string_view label, std::string_view valu
 std::string previewPageHtml(std::string_view title, std::string_view bodyHtml) {
   std::string page;
   page.reserve(bodyHtml.size() + kStylesheet.size() + title.size() + 200);
-  page += "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n<title>";
+  page += "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><meta http-equiv=\"Content-Security-Policy\" content=\"";
+  page += kContentSecurityPolicy;
+  page += "\">\n<title>";
   appendEscapedHtml(page, title);
   page += "</title>\n<style>";
   page += kStylesheet;
@@ -63,21 +67,6 @@ void appendHeaderBlock(std::string& out, const DisplayedHeaders& headers) {
   appendField(out, "Subject:", headers.subject, "vireo-subject");
   appendField(out, "Date:", headers.date);
   out += "</table>\n";
-}
-
-void appendAttachmentBlock(std::string& out, const std::vector<content::RenderedAttachment>& attachments) {
-  if (attachments.empty()) return;
-  out += "<div class=\"vireo-attachments\"><ul>";
-  for (const content::RenderedAttachment& attachment : attachments) {
-    out += "<li><a href=\"part/";
-    appendEscapedHtml(out, attachment.key);
-    out += "\">";
-    appendEscapedHtml(out, attachment.name);
-    out += "</a> <span class=\"vireo-size\">(";
-    out += formatByteSize(attachment.size);
-    out += ")</span></li>";
-  }
-  out += "</ul></div>\n";
 }
 
 std::string formatByteSize(uint64_t bytes) {

@@ -47,6 +47,18 @@ std::vector<std::string> messageTexts() {
   };
 }
 
+// HTML bodies of the kinds sanitizers get wrong: foreign content, raw text, hidden script URLs.
+std::vector<std::string> hostileHtmlMessages() {
+  const std::string head = "From: a@b\r\nSubject: html\r\nMIME-Version: 1.0\r\nContent-Type: text/html; charset=utf-8\r\n\r\n";
+  return {
+      head + "<svg><style><p></p><base href=\"https://e.example/\"><textarea></style></svg><a href=\"part/1\">x</a>",
+      head + "<math><mtext><table><mglyph><style><img src=x onerror=alert(1)><svg><desc><b>y</b></desc></svg>",
+      head + "<html><head><meta http-equiv=refresh content=0><link rel=preconnect href=//e.example><style><!--p{}--></style>"
+             "</head><body><a href=\"&#106;ava&#x09;script&colon;x\" target=_blank>x</a><img srcset=\"cid:a 1x\">"
+             "<form action=x><button formaction=y>b</button></form><xmp><b></xmp><noscript><i></noscript></body></html>",
+  };
+}
+
 std::vector<std::string> bases() {
   std::vector<std::string> out;
   const std::vector<std::string> texts = messageTexts();
@@ -103,6 +115,8 @@ int main(int argc, char** argv) {
       save(root / "headers_fuzz", "message" + std::to_string(i), texts[i]);
       save(root / "render_fuzz", "message" + std::to_string(i), texts[i]);
     }
+    const std::vector<std::string> hostile = hostileHtmlMessages();
+    for (size_t i = 0; i < hostile.size(); ++i) save(root / "render_fuzz", "html" + std::to_string(i), hostile[i]);
     save(root / "user_reg_fuzz", "user.reg", kUserReg);
     fs::create_directories(root / "hive_fuzz");
     const fs::path hive = root / "hive_fuzz" / "NTUSER.DAT";
