@@ -26,6 +26,8 @@ const QString kStartPage = QStringLiteral("start.html");
 const QString kNoMessagePage = QStringLiteral("no_message.html");
 // A page whose load never ends (a stuck engine) holds the next render back no longer than this.
 constexpr int kLoadPatienceMs = 3000;
+// Renders start at most this often: a key held down moves faster, a person reading does not.
+constexpr qint64 kStartGapMs = 20;
 
 // The page saying why a message cannot be shown, in the look of the built-in pages.
 QByteArray unreadablePage(const QString& reason) {
@@ -94,6 +96,9 @@ CHtmlView_1::CHtmlView_1(CVireoDoc* document, QWidget* parent) : QWidget(parent)
   loadPatience_->setSingleShot(true);
   loadPatience_->setInterval(kLoadPatienceMs);
   connect(loadPatience_, &QTimer::timeout, this, &CHtmlView_1::renderDone);
+  startDelay_ = new QTimer(this);
+  startDelay_->setSingleShot(true);
+  connect(startDelay_, &QTimer::timeout, this, &CHtmlView_1::startWhenFree);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -155,8 +160,15 @@ void CHtmlView_1::showMessagePreview() {
   ++generation_;
   header_->clear();
   attachmentBar_->clear();
-  if (inFlight_) {
-    waiting_ = true;
+  waiting_ = true;
+  startWhenFree();
+}
+
+void CHtmlView_1::startWhenFree() {
+  if (!waiting_ || inFlight_) return;
+  const qint64 since = lastStart_.isValid() ? lastStart_.elapsed() : kStartGapMs;
+  if (since < kStartGapMs) {
+    if (!startDelay_->isActive()) startDelay_->start(static_cast<int>(kStartGapMs - since));
     return;
   }
   startRender();
@@ -181,6 +193,7 @@ void CHtmlView_1::startRender() {
   request.previewPath = previewFileName(doc->tempFolder, selected, reader.currentRow);
   doc->previewPath = request.previewPath;
   inFlight_ = true;
+  lastStart_.start();
   worker_->request(std::move(request));
 }
 
@@ -198,12 +211,13 @@ void CHtmlView_1::onRendered(PreviewResult result) {
 void CHtmlView_1::renderDone() {
   loadPatience_->stop();
   inFlight_ = false;
-  if (waiting_) startRender();
+  startWhenFree();
 }
 
 void CHtmlView_1::showRendered(content::RenderedMessage rendered) {
   ++generation_;
   waiting_ = false;
+  startDelay_->stop();
   worker_->dropWaiting();
   showServed(toServedMessage(std::move(rendered)));
 }
@@ -224,6 +238,7 @@ void CHtmlView_1::LoadFromResource(const QString& name, Page page) {
   // Whatever is being rendered is no longer wanted.
   ++generation_;
   waiting_ = false;
+  startDelay_->stop();
   worker_->dropWaiting();
   shown_ = ServedMessage();
   navigate(PreviewSchemeHandler::builtInPage(name), page);

@@ -11,9 +11,11 @@
 // page says so), and a clicked link is handed to the desktop rather than followed.
 //
 // A message is read and rendered on the pane's own worker thread. Each request has a generation
-// and only the newest is shown; while one is rendered or its page loads, newer selections
-// collapse into one that waits, so a held arrow key never queues a render per row.
+// and only the newest is shown; while one is rendered or its page loads, or when the last one
+// started less than a frame or so ago, newer selections collapse into one that waits, so a held
+// arrow key never queues a render per row.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QUrl>
 #include <QWidget>
 #include <cstdint>
@@ -91,6 +93,8 @@ class CHtmlView_1 : public QWidget, public CView {
 
  private:
   CVireoDoc* document() const;
+  // Starts the waiting render now, or once the pane is free and the last start long enough ago.
+  void startWhenFree();
   // Hands the current row to the worker, captured from the document now.
   void startRender();
   void onRendered(PreviewResult result);
@@ -112,6 +116,8 @@ class CHtmlView_1 : public QWidget, public CView {
   bool inFlight_ = false;  // the worker has a request, or its page is loading
   bool waiting_ = false;   // a newer selection waits for that
   QTimer* loadPatience_ = nullptr;
+  QTimer* startDelay_ = nullptr;
+  QElapsedTimer lastStart_;
 
   PreviewHeader* header_ = nullptr;
   AttachmentBar* attachmentBar_ = nullptr;

@@ -395,6 +395,21 @@ class PreviewTest : public QObject {
     probe.connectToHost(QHostAddress::LocalHost, listener.serverPort());
     QTRY_COMPARE_WITH_TIMEOUT(accepted, 1, 10000);
   }
+
+  void closingWhileARenderRunsIsClean() {
+    // A message large enough to be still rendering when the pane goes.
+    std::string large = testing::simpleMessage("Large", std::string(8 << 20, 'x') + "\r\n");
+    auto h = std::make_unique<guitest::PreviewHarness>();
+    const int reader = h->addBase({large, testing::simpleMessage("Small")});
+    h->doc().currentReader = reader;
+    h->doc().readers[0].currentRow = 0;
+    h->doc().UpdateAllViews(nullptr, kPreviewHint);
+    h->doc().readers[0].currentRow = 1;
+    h->doc().UpdateAllViews(nullptr, kPreviewHint);
+    QVERIFY(h->preview.previewPending());
+    h.reset();
+    QCoreApplication::processEvents();
+  }
 };
 
 }  // namespace vireo::views
