@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
 
@@ -23,7 +24,8 @@ AttachmentBar::AttachmentBar(QWidget* parent) : QWidget(parent) {
   auto* caption = new QLabel(QStringLiteral("Attachments:"), this);
   caption->setTextFormat(Qt::PlainText);
   // Many attachments scroll sideways rather than widen the pane.
-  auto* scroller = new QScrollArea(this);
+  scroller_ = new QScrollArea(this);
+  QScrollArea* scroller = scroller_;
   scroller->setFrameShape(QFrame::NoFrame);
   scroller->setWidgetResizable(true);
   scroller->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -71,6 +73,18 @@ void AttachmentBar::setAttachments(const std::vector<content::RenderedAttachment
     buttons_.push_back(button);
   }
   setVisible(!buttons_.empty());
+  fitHeight();
+}
+
+void AttachmentBar::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  fitHeight();
+}
+
+void AttachmentBar::fitHeight() {
+  const QSize strip = scroller_->widget()->sizeHint();
+  const bool overflows = strip.width() > scroller_->viewport()->width();
+  scroller_->setFixedHeight(strip.height() + (overflows ? scroller_->horizontalScrollBar()->sizeHint().height() : 0));
 }
 
 void AttachmentBar::showMenu(QWidget* on, const QPoint& at) {

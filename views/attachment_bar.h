@@ -10,6 +10,7 @@
 
 class QAction;
 class QHBoxLayout;
+class QScrollArea;
 class QToolButton;
 
 namespace vireo::views {
@@ -33,9 +34,15 @@ class AttachmentBar : public QWidget {
   void saveRequested(const QString& key);
   void saveAllRequested();
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   void showMenu(QWidget* on, const QPoint& at);
+  // As tall as the buttons, plus the scroll bar when they do not fit side by side.
+  void fitHeight();
 
+  QScrollArea* scroller_ = nullptr;
   QHBoxLayout* row_ = nullptr;
   QAction* saveAll_ = nullptr;
   std::vector<QToolButton*> buttons_;

@@ -32,8 +32,6 @@ PreviewHeader::PreviewHeader(QWidget* parent) : QFrame(parent) {
     bold.setBold(true);
     row.caption->setFont(bold);
     row.caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Read through the value's own name; the caption would only say it twice.
-    row.caption->setAccessibleName(QString());
     row.value = new QLabel(this);
     row.value->setObjectName(name);
     row.value->setTextFormat(Qt::PlainText);
