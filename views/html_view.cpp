@@ -8,7 +8,6 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include "content/message_export.h"
 #include "views/attachment_bar.h"
 #include "views/attachment_saving.h"
 #include "views/preview_header.h"
@@ -189,9 +188,6 @@ void CHtmlView_1::startRender() {
   request.generation = generation_;
   request.workingPath = reader.workingPath;
   request.blocks = reader.blocksOf(reader.currentRow);
-  request.tempFolder = doc->tempFolder;
-  request.previewPath = previewFileName(doc->tempFolder, selected, reader.currentRow);
-  doc->previewPath = request.previewPath;
   inFlight_ = true;
   lastStart_.start();
   worker_->request(std::move(request));

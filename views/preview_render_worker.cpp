@@ -1,18 +1,18 @@
 #include "views/preview_render_worker.h"
 
-#include <QFile>
-#include <filesystem>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <exception>
 #include <new>
-#include <system_error>
+#include <vector>
 
-#include "content/message_export.h"
 #include "platform/failure_reason.h"
-#include "platform/folder_path.h"
 #include "platform/read_only_file.h"
 
 namespace vireo::views {
 namespace {
+
+constexpr int kRenderNiceness = 10;
 
 PreviewResult failed(uint64_t generation, const FailureReason& reason) {
   PreviewResult result;
@@ -21,37 +21,59 @@ PreviewResult failed(uint64_t generation, const FailureReason& reason) {
   return result;
 }
 
+// The message's bytes: its blocks' data in list order. Blocks that follow one another in the file
+// (apart by their headers) are read in runs of up to 1 MiB, so a large message costs few reads.
+std::optional<FailureReason> readStoredBytes(ReadOnlyFile& in, const BlockList& blocks, std::string& out) {
+  constexpr uint64_t kRun = 1 << 20;
+  constexpr uint64_t kReadThroughGap = 64;
+  const std::vector<BlockRef>& list = blocks.entries;
+  size_t total = 0;
+  for (const BlockRef& block : list) {
+    if (block.length < 0) return FailureReason{"a block of the message has no length", {}, block.offset, {}};
+    total += static_cast<uint16_t>(block.length);
+  }
+  out.clear();
+  out.reserve(total);
+  std::vector<char> run;
+  for (size_t first = 0; first < list.size();) {
+    size_t last = first;
+    const uint64_t start = list[first].offset;
+    uint64_t end = start + static_cast<uint16_t>(list[first].length);
+    while (last + 1 < list.size()) {
+      const BlockRef& next = list[last + 1];
+      const uint64_t nextEnd = uint64_t{next.offset} + static_cast<uint16_t>(next.length);
+      if (next.offset < end || next.offset - end > kReadThroughGap || nextEnd - start > kRun) break;
+      end = nextEnd;
+      ++last;
+    }
+    run.resize(static_cast<size_t>(end - start));
+    if (in.readAt(start, run.data(), run.size()) != run.size())
+      return FailureReason{"cannot read the message's blocks", {}, start,
+                           in.error().empty() ? "the working file ends before them" : in.error()};
+    for (size_t i = first; i <= last; ++i)
+      out.append(run.data() + (list[i].offset - start), static_cast<uint16_t>(list[i].length));
+    first = last + 1;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 PreviewResult renderPreview(const PreviewRequest& request, content::MessageRenderer& renderer) {
-  // The temp folder holds at most the preview being made; one left by a render that was cut
-  // short goes now.
-  removeFilesWithExtension(request.tempFolder, ".mht");
   ReadOnlyFile working;
   if (!working.open(request.workingPath))
     return failed(request.generation, {"cannot open", request.workingPath, {}, working.error()});
-  if (auto failure = writeStoredBytes(working, request.blocks, request.previewPath)) {
+  std::string bytes;
+  if (auto failure = readStoredBytes(working, request.blocks, bytes)) {
     if (failure->file.empty()) failure->file = request.workingPath;
     return failed(request.generation, *failure);
   }
   working.close();
 
-  QFile file(QFile::decodeName(request.previewPath.c_str()));
-  QByteArray bytes;
-  const bool read = file.open(QIODevice::ReadOnly);
-  if (read) bytes = file.readAll();
-  const bool whole = read && bytes.size() == file.size();
-  const QString readError = file.errorString();
-  file.close();
-  std::error_code ignored;
-  std::filesystem::remove(request.previewPath, ignored);
-  if (!whole)
-    return failed(request.generation, {"cannot read", request.previewPath, {}, readError.toStdString()});
-
   PreviewResult result;
   result.generation = request.generation;
   try {
-    result.message = toServedMessage(renderer.render(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+    result.message = toServedMessage(renderer.render(bytes));
   } catch (const std::bad_alloc&) {
     return failed(request.generation, {"out of memory while rendering the message", {}, {}, {}});
   }
@@ -85,6 +107,8 @@ void PreviewRenderWorker::dropWaiting() {
 }
 
 void PreviewRenderWorker::run() {
+  // Rendering is background work: on a busy machine the interface thread goes first.
+  (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kRenderNiceness);
   // The renderer's GMime objects stay on this thread.
   content::MessageRenderer renderer;
   for (;;) {

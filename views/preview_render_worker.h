@@ -24,8 +24,6 @@ struct PreviewRequest {
   uint64_t generation = 0;
   std::string workingPath;  // the working file the blocks are in
   BlockList blocks;         // a copy of the row's block list
-  std::string tempFolder;
-  std::string previewPath;  // "<tempFolder>/<reader>_<row>.mht"
 };
 
 struct PreviewResult {
@@ -64,8 +62,8 @@ class PreviewRenderWorker {
   std::thread thread_;  // last: it starts once everything above exists
 };
 
-// One render, on the calling thread: writes the preview file from the working file, reads it
-// back, removes it and renders the bytes.
+// One render, on the calling thread: reads the message's blocks from the working file into memory
+// and renders them.
 PreviewResult renderPreview(const PreviewRequest& request, content::MessageRenderer& renderer);
 
 }  // namespace vireo::views
