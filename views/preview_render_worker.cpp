@@ -12,7 +12,7 @@
 namespace vireo::views {
 namespace {
 
-constexpr int kRenderNiceness = 10;
+constexpr int kRenderNiceness = 5;
 
 PreviewResult failed(uint64_t generation, const FailureReason& reason) {
   PreviewResult result;
