@@ -27,6 +27,8 @@ const QString kNoMessagePage = QStringLiteral("no_message.html");
 constexpr int kLoadPatienceMs = 3000;
 // Renders start at most this often: a key held down moves faster, a person reading does not.
 constexpr qint64 kStartGapMs = 20;
+// A message slower to render than this has the previous one taken off the screen meanwhile.
+constexpr int kBlankAfterMs = 250;
 
 // The page saying why a message cannot be shown, in the look of the built-in pages.
 QByteArray unreadablePage(const QString& reason) {
@@ -98,6 +100,15 @@ CHtmlView_1::CHtmlView_1(CVireoDoc* document, QWidget* parent) : QWidget(parent)
   startDelay_ = new QTimer(this);
   startDelay_->setSingleShot(true);
   connect(startDelay_, &QTimer::timeout, this, &CHtmlView_1::startWhenFree);
+  blankAfter_ = new QTimer(this);
+  blankAfter_->setSingleShot(true);
+  blankAfter_->setInterval(kBlankAfterMs);
+  connect(blankAfter_, &QTimer::timeout, this, [this] {
+    if (!previewPending() || page_ == Page::None) return;
+    shown_ = ServedMessage();
+    shown_.page = QByteArrayLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Vireo</title></head></html>");
+    navigate(schemeHandler_->publish(shown_), Page::None);
+  });
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -159,6 +170,7 @@ void CHtmlView_1::showMessagePreview() {
   ++generation_;
   header_->clear();
   attachmentBar_->clear();
+  if (!blankAfter_->isActive()) blankAfter_->start();
   waiting_ = true;
   startWhenFree();
 }
@@ -199,6 +211,7 @@ void CHtmlView_1::onRendered(PreviewResult result) {
     renderDone();
     return;
   }
+  blankAfter_->stop();
   if (result.message) showServed(std::move(*result.message));
   else showUnreadable(result.failure);
   loadPatience_->start();
@@ -214,6 +227,7 @@ void CHtmlView_1::showRendered(content::RenderedMessage rendered) {
   ++generation_;
   waiting_ = false;
   startDelay_->stop();
+  blankAfter_->stop();
   worker_->dropWaiting();
   showServed(toServedMessage(std::move(rendered)));
 }
@@ -235,6 +249,7 @@ void CHtmlView_1::LoadFromResource(const QString& name, Page page) {
   ++generation_;
   waiting_ = false;
   startDelay_->stop();
+  blankAfter_->stop();
   worker_->dropWaiting();
   shown_ = ServedMessage();
   navigate(PreviewSchemeHandler::builtInPage(name), page);

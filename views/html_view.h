@@ -49,7 +49,8 @@ class CHtmlView_1 : public QWidget, public CView {
   Q_OBJECT
 
  public:
-  // Unreadable: "This message cannot be shown:" and why.
+  // Unreadable: "This message cannot be shown:" and why. None: nothing yet, or an empty page while
+  // a slow message renders.
   enum class Page { None, Start, NoMessage, Message, Unreadable };
 
   CHtmlView_1(CVireoDoc* document, QWidget* parent = nullptr);
@@ -117,6 +118,7 @@ class CHtmlView_1 : public QWidget, public CView {
   bool waiting_ = false;   // a newer selection waits for that
   QTimer* loadPatience_ = nullptr;
   QTimer* startDelay_ = nullptr;
+  QTimer* blankAfter_ = nullptr;
   QElapsedTimer lastStart_;
 
   PreviewHeader* header_ = nullptr;

@@ -47,6 +47,15 @@ std::string forgedSenderMessage() {
          "<p>Please confirm your password.</p></body></html>\r\n";
 }
 
+// A message with a large attachment: quick to load as a page, slow to render.
+std::string slowMessage() {
+  return "From: Ann <ann@example.org>\r\nSubject: Slow\r\nMIME-Version: 1.0\r\n"
+         "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nSee the file.\r\n"
+         "--b\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
+         "Content-Disposition: attachment; filename=\"big.bin\"\r\n\r\n" +
+         testing::base64Encode(std::string(24 << 20, 'z')) + "--b--\r\n";
+}
+
 // Every accessible object under root, depth first.
 void collectAccessible(QAccessibleInterface* root, QList<QAccessibleInterface*>& out) {
   if (!root) return;
@@ -396,6 +405,22 @@ class PreviewTest : public QObject {
     QTcpSocket probe;
     probe.connectToHost(QHostAddress::LocalHost, listener.serverPort());
     QTRY_COMPARE_WITH_TIMEOUT(accepted, 1, 10000);
+  }
+
+  void aSlowMessageTakesThePreviousOneOffTheScreen() {
+    guitest::PreviewHarness h;
+    const int reader = h.addBase({testing::simpleMessage("Quick", "The quick one.\r\n"),
+                                  slowMessage()});
+    QVERIFY(h.showRow(reader, 0));
+    QVERIFY(h.text().contains(QStringLiteral("The quick one.")));
+    h.doc().readers[0].currentRow = 1;
+    h.doc().UpdateAllViews(nullptr, kPreviewHint);
+    QTest::qWait(600);
+    // Blank while it renders, or the new message: never the quick one under the slow one's row.
+    QTRY_VERIFY_WITH_TIMEOUT(h.preview.browser()->url() == h.preview.pageUrl(), 60000);
+    QVERIFY(!h.text().contains(QStringLiteral("The quick one.")));
+    QVERIFY(h.waitForPage());
+    QCOMPARE(h.preview.header()->field(QStringLiteral("Subject"))->text(), QStringLiteral("Slow"));
   }
 
   void closingWhileARenderRunsIsClean() {
