@@ -49,13 +49,17 @@ bool previewRow(vireo::shell::CVireoApp& app, int row) {
   if (row < 0 || row >= list->model()->rowCount()) return false;
   bool loaded = false;
   const QMetaObject::Connection watch = QObject::connect(
-      preview, &vireo::views::CHtmlView_1::documentComplete, [&loaded](bool ok) { loaded = ok; });
-  // The row the list selected by itself is shown again, as any update of the pane does.
+      preview, &vireo::views::CHtmlView_1::documentComplete,
+      [&loaded, preview](bool ok) { loaded = ok && preview->shownPage() == vireo::views::CHtmlView_1::Page::Message; });
+  // The row the list selected by itself is shown again, as any update of the pane does. Loads
+  // finished before the message's page (the start page's) do not count.
   if (list->currentIndex().row() == row) app.document()->UpdateAllViews(nullptr, vireo::views::kPreviewHint);
   else list->setCurrentIndex(list->model()->index(row, 0));
   QElapsedTimer waited;
   waited.start();
-  while (!(loaded && preview->browser()->url() == preview->pageUrl()) && waited.elapsed() < 60000)
+  // The message is rendered on the pane's worker first; its page is the one to wait for.
+  while (!(loaded && !preview->previewPending() && preview->browser()->url() == preview->pageUrl()) &&
+         waited.elapsed() < 60000)
     QApplication::processEvents(QEventLoop::AllEvents, 50);
   QObject::disconnect(watch);
   return loaded;

@@ -1,8 +1,8 @@
 #pragma once
-// The page of the preview: it goes only where the preview sends it. A link clicked in a message
-// is handed out (to the desktop's browser or mail program, or, for an attachment, to saving);
-// every other navigation, and every new window, is refused, so the pane never leaves the
-// message it shows.
+// The page of the preview: it goes only where the preview sends it. A link clicked in a message,
+// with or without a target (a new window is never made: its address is taken as the click's), is
+// handed out (to the desktop's browser or mail program, or, for an attachment, to saving); every
+// other navigation is refused, so the pane never leaves the message it shows.
 #include <QUrl>
 #include <QWebEnginePage>
 
@@ -12,7 +12,7 @@ class PreviewPage : public QWebEnginePage {
   Q_OBJECT
 
  public:
-  using QWebEnginePage::QWebEnginePage;
+  PreviewPage(QWebEngineProfile* profile, QObject* parent);
 
   // The page the preview itself loads next; the only main-frame navigation accepted.
   void expect(const QUrl& url) { expected_ = url; }
@@ -28,6 +28,10 @@ class PreviewPage : public QWebEnginePage {
   QWebEnginePage* createWindow(WebWindowType type) override;
 
  private:
+  // A clicked link's address: handed out when it is http, https or mailto, or one of the pane's
+  // own; anything else (javascript:, file:, data:, ...) is dropped.
+  void linkClicked(const QUrl& url);
+
   QUrl expected_;
 };
 

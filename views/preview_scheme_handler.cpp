@@ -23,13 +23,11 @@ void replyWith(QWebEngineUrlRequestJob* job, const QByteArray& mimeType, const Q
 
 }  // namespace
 
-QUrl PreviewSchemeHandler::publish(const content::RenderedMessage& rendered) {
+QUrl PreviewSchemeHandler::publish(const ServedMessage& message) {
   ++serial_;
-  page_ = QByteArray(rendered.html.data(), static_cast<qsizetype>(rendered.html.size()));
-  parts_.clear();
-  for (const auto& [key, part] : rendered.parts)
-    parts_[QString::fromStdString(key)] = {QByteArray::fromStdString(part.mimeType),
-                                           QByteArray(part.bytes.data(), static_cast<qsizetype>(part.bytes.size()))};
+  // Shared, not copied: the bytes were made on the render worker.
+  page_ = message.page;
+  parts_ = message.parts;
   return messageUrl();
 }
 
@@ -77,7 +75,7 @@ void PreviewSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
   } else if (isCurrentMessage(url)) {
     return replyWith(job, QByteArrayLiteral("text/html;charset=utf-8"), page_);
   } else if (const QString key = partKey(url); !key.isEmpty()) {
-    const Part& part = parts_.at(key);
+    const ServedPart& part = parts_.at(key);
     return replyWith(job, part.mimeType.isEmpty() ? QByteArrayLiteral("application/octet-stream") : part.mimeType,
                      part.bytes);
   }

@@ -9,7 +9,7 @@
 #include <QWebEngineUrlSchemeHandler>
 #include <map>
 
-#include "content/message_renderer.h"
+#include "views/served_message.h"
 
 namespace vireo::views {
 
@@ -21,7 +21,7 @@ class PreviewSchemeHandler : public QWebEngineUrlSchemeHandler {
 
   // Makes rendered the message served from now on (the one before it is dropped); returns its
   // page's address.
-  QUrl publish(const content::RenderedMessage& rendered);
+  QUrl publish(const ServedMessage& message);
   // The address of a built-in page (":/pages/<name>").
   static QUrl builtInPage(const QString& name);
 
@@ -34,16 +34,11 @@ class PreviewSchemeHandler : public QWebEngineUrlSchemeHandler {
   void requestStarted(QWebEngineUrlRequestJob* job) override;
 
  private:
-  struct Part {
-    QByteArray mimeType;
-    QByteArray bytes;
-  };
-
   QUrl messageUrl() const;
 
   quint64 serial_ = 0;
   QByteArray page_;
-  std::map<QString, Part> parts_;
+  std::map<QString, ServedPart> parts_;
 };
 
 }  // namespace vireo::views

@@ -55,14 +55,16 @@ bool PreviewHarness::showPage(content::RenderedMessage rendered) {
 }
 
 bool PreviewHarness::waitForPage() {
-  // Done when the browser stands at the page last sent and has finished loading it.
-  const QUrl expected = preview.pageUrl();
+  // Done when no render is under way or waiting, and the browser stands at the page last sent
+  // and has finished loading it.
   QSignalSpy completed(&preview, &views::CHtmlView_1::documentComplete);
   QElapsedTimer waited;
   waited.start();
   while (waited.elapsed() < kPatience) {
     QWebEnginePage* page = preview.browser()->page();
-    if (page->url() == expected && !completed.isEmpty() && completed.last().value(0).toBool()) return true;
+    if (!preview.previewPending() && page->url() == preview.pageUrl() && !completed.isEmpty() &&
+        completed.last().value(0).toBool())
+      return true;
     completed.wait(50);
   }
   return false;
