@@ -15,7 +15,7 @@ namespace vireo {
 DocumentSetup DocumentSetup::forUser() {
   DocumentSetup setup;
   setup.settingsFile = settingsFilePath();
-  setup.fallbackTempFolder = vireo::fallbackTempFolder();
+  setup.workingFolderBase = vireo::workingFolderBase();
   setup.exportFolder = defaultExportFolder();
   setup.addStoreBases = listStoreBasesForUser;
   return setup;
@@ -38,11 +38,20 @@ Document::Document(DocumentSetup setup)
   shared_->search = searchFolder;
   bool tempSettled = false;
   if (!setup_.settingsFile.empty()) readSettingsFile(setup_.settingsFile, tempSettled);
-  if (!tempSettled) {
+  if (!tempSettled && !setup_.fallbackTempFolder.empty()) {
     tempFolder = setup_.fallbackTempFolder;
     tempSettled = makePrivateFolder(tempFolder) == 0;
     if (!tempSettled) showMessageBox("Cannot make temp folder");
+  } else if (!tempSettled) {
+    const std::string base = setup_.workingFolderBase.empty() ? workingFolderBase() : setup_.workingFolderBase;
+    ownFolder_ = std::make_unique<WorkingFolder>(base);
+    tempSettled = !ownFolder_->path().empty();
+    tempFolder = tempSettled ? ownFolder_->path() : ownFolder_->pattern();
+    if (!tempSettled) showMessageBox("Cannot make temp folder");
   }
+  // A folder the document did not make is only emptied of its files when a signal ends the run;
+  // its own folder is registered by WorkingFolder.
+  if (tempSettled && !ownFolder_) signalCleanup_ = std::make_unique<ExitCleanupFolder>(tempFolder, false);
   // The doubled slash is how the name has always been formed; the system reads it as one.
   previewPath = tempFolder + "//letter.mht";
   exportFolder = setup_.exportFolder;
@@ -81,6 +90,7 @@ Document::~Document() {
     }
   }
   for (const char* extension : {".eml", ".mht", ".dbc"}) removeFilesWithExtension(tempFolder, extension);
+  ownFolder_.reset();
 }
 
 bool Document::prepareStart() {

@@ -13,7 +13,9 @@
 #include "platform/manual_reset_event.h"
 #include "platform/progress_sink.h"
 #include "reader/command_availability.h"
+#include "platform/exit_cleanup.h"
 #include "reader/message_base_reader.h"
+#include "reader/temp_folder.h"
 #include "reader/worker.h"
 
 namespace vireo {
@@ -28,6 +30,9 @@ class Document;
 struct DocumentSetup {
   std::string settingsFile;        // empty: no settings are read
   std::string fallbackTempFolder;  // used when the settings give no usable "Path"
+  // When fallbackTempFolder is empty too: where the document makes a working folder of its own
+  // (see reader/temp_folder.h), removed when the document goes.
+  std::string workingFolderBase;
   std::string exportFolder;
   std::chrono::milliseconds closeTimeout = kCloseTimeout;
   std::chrono::milliseconds completionTimeout = kCompletionTimeout;
@@ -46,7 +51,7 @@ class Document : public CommandFlags {
   // caller shows it and ends (the window after its message box, the CLI with status 1).
   explicit Document(DocumentSetup setup = DocumentSetup::forUser());
   // Stops and awaits a running worker (at most the close time-out), then deletes the .eml,
-  // .mht and .dbc files of the temp folder.
+  // .mht and .dbc files of the temp folder, and the folder itself when the document made it.
   ~Document();
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
@@ -115,6 +120,8 @@ class Document : public CommandFlags {
 
   DocumentSetup setup_;
   std::string startupFailure_;
+  std::unique_ptr<WorkingFolder> ownFolder_;  // when the document made its temp folder
+  std::unique_ptr<ExitCleanupFolder> signalCleanup_;
   std::thread thread_;
 };
 
