@@ -124,9 +124,22 @@ bool Document::startOperation(int newOperation, int readerIndex) {
   return launch();
 }
 
+void Document::releaseRemovedReaders() {
+  const bool operationReads = !doneEvent.isSet() && (operation == kOperationBrowse || operation == kOperationRecover);
+  std::lock_guard lock(shared_->tableMutex);
+  shared_->freeSlots.clear();
+  for (int i = readerCount - 1; i >= 0; --i) {
+    if (!readers[static_cast<size_t>(i)].removed || i == currentReader) continue;
+    if (operationReads && i == operationReader) continue;
+    shared_->freeSlots.push_back(i);  // taken from the back: the lowest index first
+  }
+  if (!shared_->freeSlots.empty()) listingStopped = false;
+}
+
 bool Document::startSearch(int newOperation, const std::string& argument) {
   if (newOperation != kOperationSearchList && newOperation != kOperationSearchFolder) return false;
   if (!prepareStart()) return false;
+  releaseRemovedReaders();
   operation = newOperation;
   searchArgument = argument;
   searchOk = 1;

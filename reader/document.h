@@ -59,8 +59,14 @@ class Document : public CommandFlags {
   // Starts operation 1 (browse) or 2 (recover) on readers[readerIndex]. False when a worker still
   // runs, the arguments are out of range or no thread could be started.
   bool startOperation(int operation, int readerIndex);
-  // Starts operation 3 (folders separated by ";") or 4 (one folder).
+  // Starts operation 3 (folders separated by ";") or 4 (one folder), after
+  // releaseRemovedReaders.
   bool startSearch(int operation, const std::string& argument);
+  // Frees the slots of removed bases that nothing refers to any more: not the selection
+  // (currentReader) and not the base a running operation reads. Tree nodes are rebuilt from the
+  // table, so a removed base has none. A full table then gives those slots to new bases, so the
+  // 500 count the bases present. On the interface thread, while no search runs.
+  void releaseRemovedReaders();
   // The Stop command: the operation ends at its next poll, as failed.
   void stopOperation() { stopEvent.set(); }
   // What the completion handler does without the window: the reader's state becomes 1 or 2 on
@@ -102,7 +108,7 @@ class Document : public CommandFlags {
   int& operation;
   int& operationReader;
   int operationRunning = 0;
-  bool& listingStopped;  // the table filled up; no listing adds anything for the rest of the run
+  bool& listingStopped;  // the table filled up; no listing adds anything until slots are freed
   std::string& searchArgument;
   int& searchOk;
 
