@@ -103,7 +103,7 @@ void CHtmlView_1::OnUpdate(CView*, int hint) {
   if (doc->isBase(selected)) {
     // A reader's state stays 0 while the worker fills it, so a table being read is never shown.
     const MessageBaseReader& reader = doc->readers[static_cast<size_t>(selected)];
-    if (reader.count() != 0 && reader.state != 0) showMessagePreview();
+    if (reader.hasMessagesToShow()) showMessagePreview();
     else LoadFromResource(kNoMessagePage, Page::NoMessage);
   } else if (selected == kFolderGroupMarker) {
     LoadFromResource(kNoMessagePage, Page::NoMessage);
