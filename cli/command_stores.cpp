@@ -29,7 +29,7 @@ int runStores(const Arguments& args) {
   if (!document) return 1;
   Document& doc = *document;
   int folders = 0;
-  listDefaultBases(doc, findRegistrySources(StoreSearchPlaces::forUser()), [&](const StoreFolderFound& found) {
+  listDefaultBases(doc, findRegistrySources(StoreSearchPlaces::forUser(run.path())), [&](const StoreFolderFound& found) {
     printStoreFolder(found);
     ++folders;
   });

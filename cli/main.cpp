@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "cli/commands.h"
+#include "platform/exit_cleanup.h"
 
 namespace vireo::cli {
 
@@ -23,6 +24,7 @@ int usage() {
 int main(int argc, char** argv) {
   using namespace vireo::cli;
   std::setlocale(LC_ALL, "");  // dates in the user's own format
+  vireo::installExitSignalCleanup();  // a run ended by a signal leaves no working folder
   if (argc < 2) return usage();
   const std::string verb = argv[1];
   const Arguments args(argv + 2, argv + argc);

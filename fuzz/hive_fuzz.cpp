@@ -8,6 +8,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vireo::fuzz::MemoryFile file(data, size);
-  if (const auto root = vireo::openHiveFile(file.path())) vireo::fuzz::walkEveryKey(*root);
+  if (const auto root = vireo::openHiveFile(file.path(), "/tmp")) vireo::fuzz::walkEveryKey(*root);
   return 0;
 }

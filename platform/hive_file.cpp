@@ -1,10 +1,16 @@
 #include "platform/hive_file.h"
 
+#include <fcntl.h>
 #include <hivex.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
+
+#include "platform/read_only_file.h"
+#include "platform/write_all.h"
 
 namespace vireo {
 namespace {
@@ -70,10 +76,39 @@ class HiveKey final : public RegistryKey {
   std::vector<hive_node_h> children_;
 };
 
+// Copies the file whole into a new "<workingFolder>/hive-XXXXXX" (made with O_EXCL and mode
+// 0600); its name, or empty when the file could not be read whole or the copy not written.
+std::string copyHive(const std::string& path, const std::string& workingFolder) {
+  ReadOnlyFile source;
+  if (!source.open(path) || source.size() > kHiveFileSizeLimit) return {};
+  std::string copy = workingFolder + "/hive-XXXXXX";
+  const int fd = ::mkostemp(copy.data(), O_CLOEXEC);
+  if (fd < 0) return {};
+  constexpr size_t kChunk = 1 << 20;
+  std::vector<char> buffer(kChunk);
+  bool whole = true;
+  for (uint64_t offset = 0; whole && offset < source.size();) {
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(kChunk, source.size() - offset));
+    const size_t got = source.readAt(offset, buffer.data(), wanted);
+    whole = got == wanted && writeAll(fd, buffer.data(), got);
+    offset += got;
+  }
+  whole = ::close(fd) == 0 && whole;
+  if (!whole) {
+    ::unlink(copy.c_str());
+    return {};
+  }
+  return copy;
+}
+
 }  // namespace
 
-std::unique_ptr<RegistryKey> openHiveFile(const std::string& path) {
-  hive_h* handle = hivex_open(path.c_str(), 0);
+std::unique_ptr<RegistryKey> openHiveFile(const std::string& path, const std::string& workingFolder) {
+  if (workingFolder.empty()) return nullptr;
+  const std::string copy = copyHive(path, workingFolder);
+  if (copy.empty()) return nullptr;
+  hive_h* handle = hivex_open(copy.c_str(), 0);
+  ::unlink(copy.c_str());
   if (!handle) return nullptr;
   auto hive = std::make_shared<Hive>(handle);
   const hive_node_h root = hivex_root(hive->h);

@@ -45,6 +45,33 @@ bool restoreListedBase(WorkerShared& table, const std::string& folder, const std
   return false;
 }
 
+// Gives a freed slot of a removed base to a new one; false when there is none. The slot keeps its
+// index, so the base shows where the removed one was.
+bool reuseFreeSlot(WorkerShared& table, const std::string& folder, const std::string& name) {
+  MessageBaseReader probe;  // the kind is read from the file outside the lock
+  probe.baseName = name;
+  probe.baseFolder = folder;
+  probe.detectBaseKind();
+  std::lock_guard lock(table.tableMutex);
+  while (!table.freeSlots.empty()) {
+    const int slot = table.freeSlots.back();
+    table.freeSlots.pop_back();
+    MessageBaseReader& reader = table.readers[static_cast<size_t>(slot)];
+    // Listed again since it was freed: it is a base present once more.
+    if (!reader.removed) continue;
+    reader.resetReader();
+    reader.baseName = name;
+    reader.baseFolder = folder;
+    reader.workingPath.clear();
+    reader.readerNumber = slot;
+    reader.baseKind = probe.baseKind;
+    reader.browseFailed = false;
+    reader.removed = false;
+    return true;
+  }
+  return false;
+}
+
 // Fills the next free entry with one base; false (after the limit message) when the table is full.
 // The entry is filled before it is counted: the window reads only counted entries.
 bool addBase(WorkerShared& table, const std::string& folder, const std::string& name,
@@ -55,6 +82,7 @@ bool addBase(WorkerShared& table, const std::string& folder, const std::string& 
     // full table met again (the current user's store is walked twice) is no reason for the
     // limit message.
     if (restoreListedBase(table, folder, name)) return true;
+    if (reuseFreeSlot(table, folder, name)) return true;
     showMessageBox(kTooManyBasesText);
     table.listingStopped = true;
     return false;

@@ -16,7 +16,8 @@ inline constexpr const char* kTooManyBasesText = "Number of dbx files >500";
 bool isBaseFileName(const std::string& name);
 
 // Adds the .dbx files of folder (a folder without a trailing separator, which becomes their
-// baseFolder), sorted by name, each followed by dropDuplicateBase. When the table is full it
+// baseFolder), sorted by name, each followed by dropDuplicateBase. When the table is full a base
+// takes a slot freed by a removed one (Document::releaseRemovedReaders); when there is none it
 // shows "Number of dbx files >500", sets listingStopped and lists no more.
 void listFolderBases(Document& doc, const std::string& folder);
 void listFolderBases(WorkerShared& table, const std::string& folder);

@@ -15,7 +15,7 @@ namespace vireo {
 DocumentSetup DocumentSetup::forUser() {
   DocumentSetup setup;
   setup.settingsFile = settingsFilePath();
-  setup.fallbackTempFolder = vireo::fallbackTempFolder();
+  setup.workingFolderBase = vireo::workingFolderBase();
   setup.exportFolder = defaultExportFolder();
   setup.storeFolders = findStoreFoldersForUser;
   return setup;
@@ -38,11 +38,20 @@ Document::Document(DocumentSetup setup)
   shared_->search = searchFolder;
   bool tempSettled = false;
   if (!setup_.settingsFile.empty()) readSettingsFile(setup_.settingsFile, tempSettled);
-  if (!tempSettled) {
+  if (!tempSettled && !setup_.fallbackTempFolder.empty()) {
     tempFolder = setup_.fallbackTempFolder;
     tempSettled = makePrivateFolder(tempFolder) == 0;
     if (!tempSettled) showMessageBox("Cannot make temp folder");
+  } else if (!tempSettled) {
+    const std::string base = setup_.workingFolderBase.empty() ? workingFolderBase() : setup_.workingFolderBase;
+    ownFolder_ = std::make_unique<WorkingFolder>(base);
+    tempSettled = !ownFolder_->path().empty();
+    tempFolder = tempSettled ? ownFolder_->path() : ownFolder_->pattern();
+    if (!tempSettled) showMessageBox("Cannot make temp folder");
   }
+  // A folder the document did not make is only emptied of its files when a signal ends the run;
+  // its own folder is registered by WorkingFolder.
+  if (tempSettled && !ownFolder_) signalCleanup_ = std::make_unique<ExitCleanupFolder>(tempFolder, false);
   // The doubled slash is how the name has always been formed; the system reads it as one.
   previewPath = tempFolder + "//letter.mht";
   exportFolder = setup_.exportFolder;
@@ -82,6 +91,7 @@ Document::~Document() {
     }
   }
   for (const char* extension : {".eml", ".mht", ".dbc"}) removeFilesWithExtension(tempFolder, extension);
+  ownFolder_.reset();
 }
 
 bool Document::prepareStart() {
@@ -115,9 +125,22 @@ bool Document::startOperation(int newOperation, int readerIndex) {
   return launch();
 }
 
+void Document::releaseRemovedReaders() {
+  const bool operationReads = !doneEvent.isSet() && (operation == kOperationBrowse || operation == kOperationRecover);
+  std::lock_guard lock(shared_->tableMutex);
+  shared_->freeSlots.clear();
+  for (int i = readerCount - 1; i >= 0; --i) {
+    if (!readers[static_cast<size_t>(i)].removed || i == currentReader) continue;
+    if (operationReads && i == operationReader) continue;
+    shared_->freeSlots.push_back(i);  // taken from the back: the lowest index first
+  }
+  if (!shared_->freeSlots.empty()) listingStopped = false;
+}
+
 bool Document::startSearch(int newOperation, const std::string& argument) {
   if (newOperation != kOperationSearchList && newOperation != kOperationSearchFolder) return false;
   if (!prepareStart()) return false;
+  releaseRemovedReaders();
   operation = newOperation;
   searchArgument = argument;
   searchOk = 1;

@@ -10,12 +10,14 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/exit_cleanup.h"
 #include "platform/manual_reset_event.h"
 #include "platform/progress_sink.h"
 #include "reader/base_copy.h"
 #include "reader/command_availability.h"
 #include "reader/message_base_reader.h"
 #include "reader/start_listing.h"
+#include "reader/temp_folder.h"
 #include "reader/worker.h"
 
 namespace vireo {
@@ -30,6 +32,9 @@ class Document;
 struct DocumentSetup {
   std::string settingsFile;        // empty: no settings are read
   std::string fallbackTempFolder;  // used when the settings give no usable "Path"
+  // When fallbackTempFolder is empty too: where the document makes a working folder of its own
+  // (see reader/temp_folder.h), removed when the document goes.
+  std::string workingFolderBase;
   std::string exportFolder;
   std::chrono::milliseconds closeTimeout = kCloseTimeout;
   std::chrono::milliseconds completionTimeout = kCompletionTimeout;
@@ -52,7 +57,7 @@ class Document : public CommandFlags {
   // caller shows it and ends (the window after its message box, the CLI with status 1).
   explicit Document(DocumentSetup setup = DocumentSetup::forUser());
   // Stops and awaits a running worker (at most the close time-out), then deletes the .eml,
-  // .mht and .dbc files of the temp folder.
+  // .mht and .dbc files of the temp folder, and the folder itself when the document made it.
   ~Document();
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
@@ -60,7 +65,8 @@ class Document : public CommandFlags {
   // Starts operation 1 (browse) or 2 (recover) on readers[readerIndex]. False when a worker still
   // runs, the arguments are out of range or no thread could be started.
   bool startOperation(int operation, int readerIndex);
-  // Starts operation 3 (folders separated by ";") or 4 (one folder).
+  // Starts operation 3 (folders separated by ";") or 4 (one folder), after
+  // releaseRemovedReaders.
   bool startSearch(int operation, const std::string& argument);
   // Why readers[readerIndex]'s base file cannot be copied into folder (see baseCopyRefusal);
   // nothing when it can.
@@ -79,6 +85,11 @@ class Document : public CommandFlags {
   bool takeFoundBases(std::vector<FoundBase> bases, bool last);
   // True from startFindingBases until its last list has been taken.
   bool findingBases() const { return findingBases_; }
+  // Frees the slots of removed bases that nothing refers to any more: not the selection
+  // (currentReader) and not the base a running operation reads. Tree nodes are rebuilt from the
+  // table, so a removed base has none. A full table then gives those slots to new bases, so the
+  // 500 count the bases present. On the interface thread, while no search runs.
+  void releaseRemovedReaders();
   // The Stop command: the operation ends at its next poll, as failed.
   void stopOperation() { stopEvent.set(); }
   // What the completion handler does without the window: the reader's state becomes 1 or 2 on
@@ -121,7 +132,7 @@ class Document : public CommandFlags {
   int& operation;
   int& operationReader;
   int operationRunning = 0;
-  bool& listingStopped;  // the table filled up; no listing adds anything for the rest of the run
+  bool& listingStopped;  // the table filled up; no listing adds anything until slots are freed
   std::string& searchArgument;
   int& searchOk;
 
@@ -142,6 +153,8 @@ class Document : public CommandFlags {
 
   DocumentSetup setup_;
   std::string startupFailure_;
+  std::unique_ptr<WorkingFolder> ownFolder_;  // when the document made its temp folder
+  std::unique_ptr<ExitCleanupFolder> signalCleanup_;
   std::thread thread_;
   std::thread finder_;
   std::atomic<bool> stopFinding_{false};

@@ -2,6 +2,7 @@
 // One message base known to the document, with the table of messages its last operation found.
 // The table is written only by the operation that fills it (on the worker thread); everyone else
 // reads it after the operation has ended.
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -58,6 +59,10 @@ class MessageBaseReader : public MessageTable {
 
   std::string basePath() const;  // "<baseFolder>/<baseName>"
 
+  // Whether the table holds messages to show. The state is read first: it stays 0 while the
+  // worker fills the table, so the count is read only once the table is whole.
+  bool hasMessagesToShow() const { return state != kStateNotRead && count() != 0; }
+
   std::string baseName;
   std::string baseFolder;
   std::string workingPath;
@@ -66,7 +71,8 @@ class MessageBaseReader : public MessageTable {
   int currentRow = 0;
   int readerNumber = 0;
   int state = kStateNotRead;
-  bool browseFailed = false;
+  // Written by the worker during a browse while the window may read it (the list's notice).
+  std::atomic<bool> browseFailed{false};
   bool removed = false;
   int ok = kOperationNotOk;
   int recoverMode = kRecoverModeBrowse;

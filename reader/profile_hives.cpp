@@ -100,7 +100,8 @@ StorePaths profilePaths(const RegistryKey& root, const std::string& mountPoint, 
   return paths;
 }
 
-void addProfileHives(const std::vector<std::string>& mountPoints, RegistrySources& sources) {
+void addProfileHives(const std::vector<std::string>& mountPoints, const std::string& workingFolder,
+                     RegistrySources& sources) {
   for (const std::string& mountPoint : mountPoints) {
     for (const char* parentName : {"Documents and Settings", "Users"}) {
       for (const std::string& parent : entriesNamed(mountPoint, parentName)) {
@@ -111,7 +112,7 @@ void addProfileHives(const std::vector<std::string>& mountPoints, RegistrySource
             std::error_code error;
             // A FIFO or device by that name would hang or flood the read.
             if (!fs::is_regular_file(fs::symlink_status(hivePath, error))) continue;
-            std::unique_ptr<RegistryKey> root = openHiveFile(hivePath.string());
+            std::unique_ptr<RegistryKey> root = openHiveFile(hivePath.string(), workingFolder);
             if (!root) continue;
             StorePaths paths = profilePaths(*root, mountPoint, parent, name);
             sources.users.push_back(RegistryHive{name, hivePath.string(), std::move(root), std::move(paths)});

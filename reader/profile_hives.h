@@ -13,8 +13,10 @@ namespace vireo {
 inline constexpr size_t kProfilesPerFolderLimit = 1000;
 
 // Adds the readable profile hives found at the roots of the mount points, in their order, each
-// profile folder's profiles sorted by name.
-void addProfileHives(const std::vector<std::string>& mountPoints, RegistrySources& sources);
+// profile folder's profiles sorted by name. Each is read through a copy in workingFolder
+// (platform/hive_file.h); one that cannot be read is passed over.
+void addProfileHives(const std::vector<std::string>& mountPoints, const std::string& workingFolder,
+                     RegistrySources& sources);
 
 // The paths of the profile whose hive root was read from <mount>/<parent>/<name>/NTUSER.DAT.
 StorePaths profilePaths(const RegistryKey& root, const std::string& mountPoint, const std::string& parent,

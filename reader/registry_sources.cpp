@@ -13,8 +13,9 @@ std::string RegistryHive::rootName() const {
   return keyName.empty() ? std::string("HKEY_CURRENT_USER") : "HKEY_USERS\\" + keyName;
 }
 
-StoreSearchPlaces StoreSearchPlaces::forUser() {
+StoreSearchPlaces StoreSearchPlaces::forUser(std::string workingFolder) {
   StoreSearchPlaces places;
+  places.workingFolder = std::move(workingFolder);
   if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix) places.winePrefix = prefix;
   else if (const std::string home = homeFolder(); !home.empty()) places.winePrefix = home + "/.wine";
   places.mountPoints = localDiskMountPoints();
@@ -24,7 +25,7 @@ StoreSearchPlaces StoreSearchPlaces::forUser() {
 RegistrySources findRegistrySources(const StoreSearchPlaces& places) {
   RegistrySources sources;
   if (!places.winePrefix.empty()) addWinePrefixHives(places.winePrefix, sources);
-  addProfileHives(places.mountPoints, sources);
+  addProfileHives(places.mountPoints, places.workingFolder, sources);
   return sources;
 }
 

@@ -30,9 +30,10 @@ struct RegistrySources {
 struct StoreSearchPlaces {
   std::string winePrefix;                // empty: no Wine prefix
   std::vector<std::string> mountPoints;  // where Windows profiles are looked for
+  std::string workingFolder;             // where profile hives are copied to be read; none: not read
 
   // $WINEPREFIX (else ~/.wine) and the local disks of /proc/self/mounts.
-  static StoreSearchPlaces forUser();
+  static StoreSearchPlaces forUser(std::string workingFolder);
 };
 
 // Hives that cannot be read are left out without a word.

@@ -14,7 +14,7 @@ void listStoreRoot(StoreWalk& walk, const RegistryKey& key) {
   StoreFolderFound found;
   found.storeRoot = value->text();
   found.windowsPath = walk.hive.paths.windowsFolder(found.storeRoot);
-  found.folder = walk.hive.paths.drives.hostPath(found.windowsPath).value_or("");
+  found.folder = walk.hive.paths.storeFolder(found.windowsPath).value_or("");
   found.key = walk.hive.rootName() + walk.keyPath;
   found.origin = walk.hive.origin;
   if (walk.observer) walk.observer(found);
@@ -72,7 +72,7 @@ void walkStoreFolders(const RegistrySources& sources, const StoreFolderLister& l
 }
 
 void listStoreBasesForUser(Document& doc) {
-  listDefaultBases(doc, findRegistrySources(StoreSearchPlaces::forUser()));
+  listDefaultBases(doc, findRegistrySources(StoreSearchPlaces::forUser(doc.tempFolder)));
 }
 
 void findStoreFoldersForUser(const StoreFolderLister& listFolder) {

@@ -13,6 +13,9 @@ namespace vireo {
 struct StorePaths {
   EnvironmentVariables variables;
   WindowsDriveMap drives;
+  // The Windows folder whose subfolders are user profiles ("C:\users" in a Wine prefix), for
+  // store folders named in another profile than the one on disk; empty: none.
+  std::string profilesFolder;
 
   // The value with its variables expanded and one trailing separator removed.
   std::string windowsFolder(const std::string& storeRoot) const;
@@ -20,6 +23,12 @@ struct StorePaths {
   std::optional<std::string> hostFolder(const std::string& storeRoot) const {
     return drives.hostPath(windowsFolder(storeRoot));
   }
+  // Where the store at windowsPath (expanded) is on this machine: its host folder; or, when that
+  // does not exist and the path lies in a profile of profilesFolder, the same path in the first
+  // profile (by name) where it exists. A prefix copied from another machine, or Proton's
+  // "steamuser", keeps the old user's name in its store paths. Nothing when the drive has no
+  // host folder.
+  std::optional<std::string> storeFolder(const std::string& windowsPath) const;
 };
 
 // Sets a variable from every value of the Environment key at path below root, each expanded with

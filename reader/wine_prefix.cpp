@@ -66,11 +66,14 @@ EnvironmentVariables prefixVariables(const ParsedHive& system, const ParsedHive&
       variables.set("ProgramFiles", expandEnvironmentStrings(*folder, variables));
   }
 
-  std::string profile = "C:\\users\\" + loginName();
-  if (machine) {
-    if (auto image = valueText(*machine, std::string(kProfileList) + "\\" + userKey, "ProfileImagePath"))
-      profile = expandEnvironmentStrings(*image, variables);
-  }
+  // The profile: the machine's ProfileList for the user's key, else the profile Wine recorded in
+  // the user's own hive (Proton's "steamuser", a prefix made by another login), else the login.
+  std::unique_ptr<RegistryKey> own = user.root();
+  std::optional<std::string> named;
+  if (machine) named = valueText(*machine, std::string(kProfileList) + "\\" + userKey, "ProfileImagePath");
+  if (!named && own) named = valueText(*own, "Volatile Environment", "USERPROFILE");
+  const std::string profile =
+      named && !named->empty() ? expandEnvironmentStrings(*named, variables) : "C:\\users\\" + loginName();
   variables.set("USERPROFILE", profile);
   variables.set("USERNAME", lastStep(profile));
   if (const auto letter = windowsDriveLetter(profile)) {
@@ -78,7 +81,6 @@ EnvironmentVariables prefixVariables(const ParsedHive& system, const ParsedHive&
     variables.set("HOMEPATH", profile.substr(2));
   }
 
-  std::unique_ptr<RegistryKey> own = user.root();
   auto folder = [&](const char* name, const char* fallback) {
     std::optional<std::string> found = own ? shellFolder(*own, name, variables) : std::nullopt;
     return found ? *found : profile + fallback;
@@ -124,6 +126,7 @@ void addWinePrefixHives(const std::string& prefix, RegistrySources& sources) {
   StorePaths paths;
   paths.variables = prefixVariables(system, user, userDefault, userKey);
   paths.drives = winePrefixDrives(prefix);
+  paths.profilesFolder = "C:\\users";
 
   const std::string origin = "Wine prefix " + prefix;
   auto hive = [&](std::string keyName, const ParsedHive& parsed, const char* file) {

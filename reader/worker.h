@@ -74,8 +74,12 @@ struct WorkerShared {
   // The readers in use. A search appends on the worker while the window may read the table: an
   // entry is filled first and counted (or dropped again as a duplicate) under tableMutex.
   std::atomic<int> readerCount{0};
-  bool listingStopped = false;  // the table filled up; no listing adds anything for the rest of the run
+  // The table filled up; no listing adds anything until removed bases free their slots.
+  bool listingStopped = false;
   std::mutex tableMutex;
+  // Removed readers whose index nothing refers to any more (Document::releaseRemovedReaders), under
+  // tableMutex: a full table gives their slots to new bases.
+  std::vector<int> freeSlots;
   bool copyFirst = false;  // the document's copy option for this operation, taken at its start
   std::string workingFolder;  // where working copies are made: the document's temp folder
   std::string copySource;       // operation 5: the base file

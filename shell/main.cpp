@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/exit_cleanup.h"
 #include "shell/vireo_app.h"
 #include "views/web_engine_setup.h"
 
 int main(int argc, char** argv) {
+  vireo::installExitSignalCleanup();  // Ctrl-C or a kill leaves no working folder behind
   // The preview's scheme and the engine's switches must be settled before the application exists.
   vireo::views::prepareWebEngine();
   QApplication application(argc, argv);

@@ -156,7 +156,7 @@ void CHtmlView_1::OnUpdate(CView*, int hint) {
     // A reader's state stays 0 while the worker fills it, so a table being read is never
     // looked at: the state is read first, the count only when the table is complete.
     const MessageBaseReader& reader = doc->readers[static_cast<size_t>(selected)];
-    if (reader.state != 0 && reader.count() != 0) showMessagePreview();
+    if (reader.hasMessagesToShow()) showMessagePreview();
     else LoadFromResource(kNoMessagePage, Page::NoMessage);
   } else if (selected == kFolderGroupMarker) {
     LoadFromResource(kNoMessagePage, Page::NoMessage);

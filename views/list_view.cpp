@@ -240,7 +240,7 @@ void CListView_1::OnActivateView(bool activate, CView*, CView*) {
     return;
   }
   const MessageBaseReader* reader = selectedReader();
-  if (reader && reader->count() != 0 && reader->state != 0)
+  if (reader && reader->hasMessagesToShow())
     doc->canSaveSelected = selectionModel()->hasSelection() ? 1 : 0;
 }
 

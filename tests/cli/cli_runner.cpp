@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "tools/dbx_writer/scratch_dir.h"
 
@@ -28,7 +29,8 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& home) 
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
-    if (!home.empty() && (entry.starts_with("HOME=") || entry.starts_with("XDG_"))) continue;
+    if (!home.empty() && (entry.starts_with("HOME=") || entry.starts_with("XDG_") || entry.starts_with("TMPDIR=")))
+      continue;
     env.push_back(entry);
   }
   if (!home.empty()) {
@@ -36,6 +38,9 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& home) 
     env.push_back("XDG_CONFIG_HOME=" + home + "/.config");
     env.push_back("XDG_CACHE_HOME=" + home + "/.cache");
     env.push_back("XDG_RUNTIME_DIR=" + home + "/run");
+    // The run's working folder is made there.
+    std::filesystem::create_directories(home + "/tmp");
+    env.push_back("TMPDIR=" + home + "/tmp");
   }
   std::vector<char*> argv{const_cast<char*>(VIREO_CLI_PATH)};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

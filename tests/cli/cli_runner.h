@@ -11,8 +11,8 @@ struct CliResult {
   std::string err;
 };
 
-// Runs the built vireo-cli with the arguments, with HOME and the XDG folders pointed at home
-// when it is not empty.
+// Runs the built vireo-cli with the arguments, with HOME, the XDG folders and TMPDIR (home/tmp)
+// pointed at home when it is not empty.
 CliResult runCli(const std::vector<std::string>& args, const std::string& home = "");
 
 }  // namespace vireo::testing

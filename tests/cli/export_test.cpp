@@ -115,7 +115,8 @@ TEST(CliExport, InterruptStopsCleanlyWithStatus130) {
   const auto texts = writeBase(home.file("Inbox.dbx"), 40000);
   const std::string out = home.file("out");
   const std::string bin = VIREO_CLI_PATH;
-  std::vector<std::string> env{"HOME=" + home.path(), "XDG_RUNTIME_DIR=" + home.file("run"), "PATH=/usr/bin:/bin"};
+  fs::create_directory(home.file("run"));
+  std::vector<std::string> env{"HOME=" + home.path(), "TMPDIR=" + home.file("run"), "PATH=/usr/bin:/bin"};
   std::vector<std::string> args{bin, "export", "--recover", "--copy", home.file("Inbox.dbx"), out};
   std::vector<char*> argv, envp;
   for (auto& a : args) argv.push_back(a.data());
@@ -133,7 +134,7 @@ TEST(CliExport, InterruptStopsCleanlyWithStatus130) {
   bool reading = false;
   while (!reading && ::waitpid(pid, nullptr, WNOHANG) == 0) {
     std::error_code error;
-    for (fs::directory_iterator it(home.file("run/temp_vir"), error), end; !error && it != end; it.increment(error))
+    for (fs::directory_iterator it(home.file("run"), error), end; !error && it != end; it.increment(error))
       if (fs::exists(it->path() / "0.dbc")) reading = true;
     if (!reading) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
@@ -150,7 +151,7 @@ TEST(CliExport, InterruptStopsCleanlyWithStatus130) {
       EXPECT_EQ(fileText(entry.path()), texts[std::stoul(name)]) << name;
     }
   }
-  EXPECT_EQ(filesIn(home.file("run/temp_vir")), 0u);  // the run's folder went with it
+  EXPECT_EQ(filesIn(home.file("run")), 0u);  // the run's folder went with it
 }
 
 }  // namespace

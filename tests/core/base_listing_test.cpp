@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -17,6 +18,8 @@ namespace vireo::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr auto kGenerous = std::chrono::seconds(60);
 
 void writeBase(const std::string& path, uint32_t kindWord = dbx::kKindWordMessages, uint8_t newsMarker = 1) {
   DbxWriter writer(kindWord);

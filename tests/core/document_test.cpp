@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "reader/document.h"
 #include "reader/settings.h"
@@ -182,6 +183,24 @@ TEST(Worker, BrowsesAndRecoversIntoTheReader) {
   EXPECT_EQ(f.doc->readers[0].validCount, 20);
   EXPECT_EQ(f.doc->readers[0].workingPath, f.doc->tempFolder + "/0.dbc");
   EXPECT_EQ(f.doc->operationRunning, 0);
+}
+
+// What the window reads of a reader while the worker fills it: whether it has messages to show
+// (the state first, so the count is not read while it changes) and browseFailed, which the worker
+// writes. Under ThreadSanitizer a read that races the worker is reported here.
+TEST(Worker, TheWindowsReadsOfAReaderBeingBrowsedDoNotRaceTheWorker) {
+  WorkerFixture f(3000);
+  const MessageBaseReader& reader = f.doc->readers[0];
+  ASSERT_TRUE(f.doc->startOperation(kOperationBrowse, 0));
+  while (!f.doc->doneEvent.isSet()) {
+    EXPECT_FALSE(reader.hasMessagesToShow());
+    EXPECT_FALSE(reader.browseFailed);
+    std::this_thread::yield();
+  }
+  ASSERT_EQ(f.completions.seen(), std::vector<int>{kOperationSucceeded});
+  f.doc->completeOperation(kOperationSucceeded);
+  EXPECT_TRUE(reader.hasMessagesToShow());
+  EXPECT_EQ(reader.count(), 3000);
 }
 
 TEST(Worker, StopEndsBrowseAndRecoveryAsFailedWithAnEmptyReader) {

@@ -76,7 +76,7 @@ struct WinePrefix {
   }
   StoreSearchPlaces places() {
     writeText(prefix / "user.reg", userReg);
-    return StoreSearchPlaces{prefix.string(), {}};
+    return StoreSearchPlaces{prefix.string(), {}, {}};
   }
 };
 
@@ -92,7 +92,8 @@ struct DiscoveryFixture {
     s.exportFolder = temp.file("export");
     return s;
   }
-  void list(const StoreSearchPlaces& places) {
+  void list(StoreSearchPlaces places) {
+    if (places.workingFolder.empty()) places.workingFolder = doc.tempFolder;
     listDefaultBases(doc, findRegistrySources(places), [this](const StoreFolderFound& f) { found.push_back(f); });
   }
   const MessageBaseReader& at(int i) const { return doc.readers[static_cast<size_t>(i)]; }
@@ -213,13 +214,51 @@ TEST(WinePrefixStores, AStoreThatExactlyFillsTheTableIsMetAgainWithoutTheLimitMe
   EXPECT_FALSE(f.doc.listingStopped);
 }
 
+// Proton's prefixes name their user "steamuser" whatever the login, and say so only in the
+// user's own hive; their system.reg lists no profile.
+TEST(WinePrefixStores, TheProfileWineRecordedInUserRegComesBeforeTheLoginName) {
+  WinePrefix wine;
+  writeText(wine.prefix / "system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n");
+  const fs::path steam = wine.prefix / "drive_c" / "users" / "steamuser";
+  writeBases(steam / "Mail", {"Inbox.dbx"});
+  wine.userReg += "[Volatile Environment] 1700000000\n\"USERNAME\"=\"steamuser\"\n"
+                  "\"USERPROFILE\"=\"C:\\\\users\\\\steamuser\"\n\n";
+  wine.storeKey("Software\\Microsoft\\Outlook Express\\5.0", "%UserProfile%\\Mail");
+  DiscoveryFixture f;
+  f.list(wine.places());
+  EXPECT_THAT(f.bases(), ElementsAre((steam / "Mail").string() + "|Inbox.dbx"));
+  ASSERT_FALSE(f.found.empty());
+  EXPECT_EQ(f.found[0].windowsPath, "C:\\users\\steamuser\\Mail");
+}
+
+// A prefix copied from another machine keeps the old user's name in its store paths, while its
+// folder on disk may carry another.
+TEST(WinePrefixStores, AStoreFolderMissingFromItsProfileIsFoundInTheOtherProfiles) {
+  WinePrefix wine;
+  const fs::path store = wine.profile / "Local Settings" / "Application Data" / "Identities" / "{4F1C}" /
+                         "Microsoft" / "Outlook Express";
+  writeBases(store, {"Inbox.dbx"});
+  // Sorted before "ann", and without the store: passed over.
+  fs::create_directories(wine.prefix / "drive_c" / "users" / "Public");
+  wine.identityStore("{4F1C}", std::string("C:\\Users\\bob\\") + kIdentityStore);
+  // Found nowhere: listed as written, which lists nothing.
+  wine.storeKey("Software\\Microsoft\\Outlook Express\\Gone", "C:\\users\\bob\\Gone");
+  DiscoveryFixture f;
+  f.list(wine.places());
+  EXPECT_THAT(f.bases(), ElementsAre(store.string() + "|Inbox.dbx"));
+  ASSERT_EQ(f.found.size(), 4u);
+  EXPECT_EQ(f.found[0].folder, store.string());
+  EXPECT_EQ(f.found[1].storeRoot, "C:\\users\\bob\\Gone");
+  EXPECT_EQ(f.found[1].folder, (wine.prefix / "drive_c" / "users" / "bob" / "Gone").string());
+}
+
 TEST(StoreSources, NoSourceListsNothingAndSaysNothing) {
   ScratchDir empty;
   DiscoveryFixture f;
   f.list(StoreSearchPlaces{});
-  f.list(StoreSearchPlaces{empty.path() + "/no-prefix", {empty.path()}});
+  f.list(StoreSearchPlaces{empty.path() + "/no-prefix", {empty.path()}, {}});
   writeText(fs::path(empty.path()) / "broken" / "user.reg", "not a registry\n");
-  f.list(StoreSearchPlaces{empty.path() + "/broken", {}});
+  f.list(StoreSearchPlaces{empty.path() + "/broken", {}, {}});
   EXPECT_EQ(f.doc.readerCount, 0);
   EXPECT_THAT(f.found, IsEmpty());
   EXPECT_THAT(f.shown.texts, IsEmpty());
@@ -246,7 +285,7 @@ TEST(ProfileHiveStores, AProfileOnAMountedDiskResolvesToThatDisk) {
   writeText(fs::path(disk.path()) / "Users" / "Bob" / "NTUSER.DAT", "regf but nothing else");
 
   DiscoveryFixture f;
-  f.list(StoreSearchPlaces{"", {disk.path()}});
+  f.list(StoreSearchPlaces{"", {disk.path()}, {}});
   EXPECT_THAT(f.bases(), ElementsAre(store.string() + "|Inbox.dbx", disk.path() + "/Mail|Old.dbx"));
   ASSERT_EQ(f.found.size(), 2u);
   EXPECT_EQ(f.found[0].key, "HKEY_USERS\\Ann\\Identities\\{4F1C}\\Software\\Microsoft\\Outlook Express\\5.0");
@@ -262,7 +301,7 @@ TEST(ProfileHiveStores, AppDataIsTheFolderTheProfileHas) {
   ASSERT_TRUE(writeHive((profile / "ntuser.dat").string(),
                         {{"Software\\Microsoft\\Outlook Express\\5.0", {{"Store Root", expandable("%APPDATA%\\OE")}}}}));
   DiscoveryFixture f;
-  f.list(StoreSearchPlaces{"", {disk.path()}});
+  f.list(StoreSearchPlaces{"", {disk.path()}, {}});
   EXPECT_THAT(f.bases(), ElementsAre((profile / "AppData" / "Roaming" / "OE").string() + "|Inbox.dbx"));
 }
 

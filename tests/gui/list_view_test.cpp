@@ -399,6 +399,31 @@ class ListViewTest : public QObject {
     }
     QCOMPARE(headers, lines({"Deleted", "Attachment", "From", "To", "Subject", "Date", "Number"}));
   }
+
+  // The list is refreshed (a filter change rebuilds everything) and activated while the worker
+  // browses the selected base: it reads the reader's state and browseFailed, which the worker
+  // writes. Under ThreadSanitizer a read that races the worker is reported here.
+  void aBaseBeingBrowsedIsShownWithoutRacingTheWorker() {
+    ListFixture f;
+    testing::DbxWriter writer;
+    for (int i = 0; i < 4000; ++i) writer.add(testing::simpleMessage("message " + std::to_string(i)));
+    writer.build().save(f.scratch.dir.file("Inbox.dbx"));
+    const int index = f.scratch.addBase(0, {});
+    f.reader(index).baseName = "Inbox.dbx";
+    f.select(index);
+    f.doc().setCompletionSink([](int) { return handledAlready(); });
+    QVERIFY(f.doc().startOperation(kOperationBrowse, index));
+    const QStringList notRead = lines({"Use message base browsing to view message base content."});
+    while (!f.doc().doneEvent.isSet()) {
+      f.doc().UpdateAllViews(nullptr, 0);
+      f.list.OnActivateView(true, &f.list, nullptr);
+      QCOMPARE(f.column(1), notRead);
+      QCOMPARE(f.doc().canSaveSelected, 0);
+    }
+    f.doc().completeOperation(kOperationSucceeded);
+    f.doc().UpdateAllViews(nullptr, 0);
+    QCOMPARE(f.model().rowCount(), 4000);
+  }
 };
 
 }  // namespace vireo::views
