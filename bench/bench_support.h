@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <unistd.h>
 #include <cstdint>
 #include <random>
@@ -103,12 +104,13 @@ inline bool dropPageCache() {
 }
 
 // The base folder/name opened as the worker opens it: browsed, or recovered when recover is set.
-inline MessageBaseReader openedBase(const std::string& folder, const std::string& name, bool recover) {
-  MessageBaseReader reader;
-  reader.baseFolder = folder;
-  reader.baseName = name;
-  reader.recoverMode = recover ? 1 : 0;
-  reader.openBase(false);
+// On the heap: a reader holds atomics, so it does not move.
+inline std::unique_ptr<MessageBaseReader> openedBase(const std::string& folder, const std::string& name, bool recover) {
+  auto reader = std::make_unique<MessageBaseReader>();
+  reader->baseFolder = folder;
+  reader->baseName = name;
+  reader->recoverMode = recover ? 1 : 0;
+  reader->openBase(false);
   return reader;
 }
 

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   const double read = bench::medianSeconds(5, [&] { bench::sequentialReadSeconds(path); });
   int listed = 0;
   const double browse = bench::medianSeconds(3, [&] {
-    listed = bench::openedBase(folder.path(), "browse.dbx", false).validCount;
+    listed = bench::openedBase(folder.path(), "browse.dbx", false)->validCount;
   });
   double indexSeconds = 0, readingSeconds = 0;
   {

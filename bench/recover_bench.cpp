@@ -90,9 +90,9 @@ int main(int argc, char** argv) {
   int records = 0;
   int valid = 0;
   const double recovery = bench::medianSeconds(3, [&] {
-    const MessageBaseReader reader = bench::openedBase(folder.path(), "recover.dbx", true);
-    records = reader.count();
-    valid = reader.validCount;
+    const auto reader = bench::openedBase(folder.path(), "recover.dbx", true);
+    records = reader->count();
+    valid = reader->validCount;
   });
   std::printf("whole recovery (scan, joining, reading): %.3f s, %d records, %d valid\n", recovery, records, valid);
   std::printf("recovery / sequential read: %.2fx (target: at most 3x), page cache warm for both\n", recovery / read);

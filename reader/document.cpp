@@ -168,12 +168,13 @@ void Document::startFindingBases(const std::vector<std::string>& paths, FoundBas
   StoreFolderSource source = openStoreAtStart ? setup_.storeFolders : StoreFolderSource{};
   findingBases_ = true;
   try {
-    finder_ = std::thread([this, source = std::move(source), paths, deliver = std::move(deliver)] {
-      findStartBases(source, paths, deliver, stopFinding_);
+    finder_ = std::thread([this, source = std::move(source), workingFolder = tempFolder, paths,
+                           deliver = std::move(deliver)] {
+      findStartBases(source, workingFolder, paths, deliver, stopFinding_);
     });
   } catch (const std::system_error&) {
     // Without a thread the bases are found here, as before the window existed.
-    findStartBases(source, paths, [this](std::vector<FoundBase> bases, bool last) { takeFoundBases(std::move(bases), last); },
+    findStartBases(source, tempFolder, paths, [this](std::vector<FoundBase> bases, bool last) { takeFoundBases(std::move(bases), last); },
                    stopFinding_);
   }
 }

@@ -72,10 +72,11 @@ std::vector<FoundBase> findFolderBases(const std::string& folder) {
   return bases;
 }
 
-void findStartBases(const StoreFolderSource& source, const std::vector<std::string>& paths,
-                    const FoundBasesSink& deliver, const std::atomic<bool>& stop) {
+void findStartBases(const StoreFolderSource& source, const std::string& workingFolder,
+                    const std::vector<std::string>& paths, const FoundBasesSink& deliver,
+                    const std::atomic<bool>& stop) {
   if (source) {
-    source([&](const std::string& folder) {
+    source(workingFolder, [&](const std::string& folder) {
       if (stop) return false;
       deliver(findFolderBases(folder), false);
       return !stop;

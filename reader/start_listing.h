@@ -21,7 +21,9 @@ struct FoundBase {
 };
 
 // Walks the store folders, calling listFolder for each one met; stops when it returns false.
-using StoreFolderSource = std::function<void(const std::function<bool(const std::string& folder)>& listFolder)>;
+// workingFolder is the run's own folder, where hives are copied before they are read.
+using StoreFolderSource = std::function<void(const std::string& workingFolder,
+                                             const std::function<bool(const std::string& folder)>& listFolder)>;
 // Receives each folder's bases on the finding thread; last is set on the final call (whose list
 // may be empty).
 using FoundBasesSink = std::function<void(std::vector<FoundBase> bases, bool last)>;
@@ -32,8 +34,9 @@ std::vector<FoundBase> findFolderBases(const std::string& folder);
 // On the finding thread: the store folders from source (when there is one), then each start
 // path as listStartPaths takes it (a path that is neither a folder nor a .dbx file is reported
 // by name with the reason). Polls stop between folders; always ends with a last call.
-void findStartBases(const StoreFolderSource& source, const std::vector<std::string>& paths,
-                    const FoundBasesSink& deliver, const std::atomic<bool>& stop);
+void findStartBases(const StoreFolderSource& source, const std::string& workingFolder,
+                    const std::vector<std::string>& paths, const FoundBasesSink& deliver,
+                    const std::atomic<bool>& stop);
 
 // On the interface thread: adds the bases in order with the duplicate and limit rules. False
 // when the table filled up (the limit message has been shown); nothing is added after that.

@@ -75,8 +75,8 @@ void listStoreBasesForUser(Document& doc) {
   listDefaultBases(doc, findRegistrySources(StoreSearchPlaces::forUser(doc.tempFolder)));
 }
 
-void findStoreFoldersForUser(const StoreFolderLister& listFolder) {
-  walkStoreFolders(findRegistrySources(StoreSearchPlaces::forUser()), listFolder);
+void findStoreFoldersForUser(const std::string& workingFolder, const StoreFolderLister& listFolder) {
+  walkStoreFolders(findRegistrySources(StoreSearchPlaces::forUser(workingFolder)), listFolder);
 }
 
 }  // namespace vireo

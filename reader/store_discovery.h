@@ -53,6 +53,6 @@ void walkStoreFolders(const RegistrySources& sources, const StoreFolderLister& l
 void listStoreBasesForUser(Document& doc);
 // The window's start-up source: walkStoreFolders over the same registries, run off the interface
 // thread.
-void findStoreFoldersForUser(const StoreFolderLister& listFolder);
+void findStoreFoldersForUser(const std::string& workingFolder, const StoreFolderLister& listFolder);
 
 }  // namespace vireo

@@ -44,8 +44,8 @@ TEST(StartListing, DeliversEachFolderInOrderThenThePathsAndEndsWithALastCall) {
   std::vector<bool> lasts;
   const std::atomic<bool> stop{false};
   findStartBases(
-      [&](const std::function<bool(const std::string&)>& listFolder) { listFolder(dir.file("store")); },
-      {dir.file("Old.dbx"), dir.file("notes.txt"), ""},
+      [&](const std::string&, const std::function<bool(const std::string&)>& listFolder) { listFolder(dir.file("store")); },
+      dir.path(), {dir.file("Old.dbx"), dir.file("notes.txt"), ""},
       [&](std::vector<FoundBase> bases, bool last) {
         lists.push_back(std::move(bases));
         lasts.push_back(last);
@@ -71,13 +71,13 @@ TEST(StartListing, AStopEndsTheWalkBetweenFolders) {
   bool refused = false;
   int lists = 0;
   findStartBases(
-      [&](const std::function<bool(const std::string&)>& listFolder) {
+      [&](const std::string&, const std::function<bool(const std::string&)>& listFolder) {
         for (int i = 0; i < 10 && !refused; ++i) {
           ++offered;
           refused = !listFolder(dir.path());
         }
       },
-      {dir.path()},
+      dir.path(), {dir.path()},
       [&](std::vector<FoundBase>, bool last) {
         ++lists;
         if (lists == 2) stop = true;

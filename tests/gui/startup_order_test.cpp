@@ -66,7 +66,7 @@ class StartupOrderTest : public QObject {
     ManualResetEvent goOnSecond;
     std::atomic<bool> stoppedEarly{false};
     DocumentSetup setup = guitest::scratchSetup(scratch.filePath(QStringLiteral("home")));
-    setup.storeFolders = [&](const std::function<bool(const std::string&)>& listFolder) {
+    setup.storeFolders = [&](const std::string&, const std::function<bool(const std::string&)>& listFolder) {
       waiting.set();
       if (!goOnFirst.wait(seconds(60)) || !listFolder(first)) return;
       if (!goOnSecond.wait(seconds(60))) return;
@@ -110,7 +110,7 @@ class StartupOrderTest : public QObject {
     std::atomic<int> listedAfterClose{0};
     std::atomic<bool> refused{false};
     DocumentSetup setup = guitest::scratchSetup(scratch.filePath(QStringLiteral("home")));
-    setup.storeFolders = [&](const std::function<bool(const std::string&)>& listFolder) {
+    setup.storeFolders = [&](const std::string&, const std::function<bool(const std::string&)>& listFolder) {
       waiting.set();
       // Goes on until told to stop, as a walk of a large registry does.
       for (int i = 0; i < 100000; ++i) {
