@@ -64,11 +64,11 @@ void CTreeView_1::OnInitialUpdate() {
   model_->setImageList(buildTreeImageList());
   setRootIsDecorated(true);
   setItemsExpandable(true);
-  if (views::CVireoDoc* d = doc()) d->UpdateAllViews(nullptr, 0);
+  if (views::CVireoDoc* d = doc()) d->UpdateAllViews(nullptr, kHintAll);
 }
 
 void CTreeView_1::OnUpdate(views::CView*, int hint) {
-  if (hint != 0 && hint % 2 == 0) return;
+  if (!hintRefreshesTree(hint)) return;
   rebuild();
 }
 
@@ -117,7 +117,7 @@ void CTreeView_1::onSelectionChanged(int itemData) {
     d->canRemoveBase = itemData == kGroupItem;
     d->canCopyBase = d->canSaveAll = d->canBrowse = d->canRecover = 0;
   }
-  d->UpdateAllViews(this, 0);
+  d->UpdateAllViews(this, kHintAll);
 }
 
 void CTreeView_1::OnActivateView(bool activate, views::CView* activateView, views::CView* deactiveView) {
@@ -145,7 +145,7 @@ bool CTreeView_1::OnCmdMsg(int commandId) {
 }
 
 std::optional<bool> CTreeView_1::OnUpdateCmdUI(int commandId) {
-  if (commandId == kIndicatorKanaCommand) return true;
+  if (commandId == command::kIndicatorKana) return true;
   return std::nullopt;
 }
 
@@ -165,7 +165,7 @@ void CTreeView_1::startOperation(int operation) {
   if (statusBar) progress_ = showOperationStatus(*statusBar, operationStatusText(operation, reader.baseName));
   if (reader.state != 0) {
     reader.resetReader();
-    d->UpdateAllViews(this, 6);
+    d->UpdateAllViews(this, kHintListAndPreview);
   }
   progressSink_->attach(progress_);
   if (!d->startOperation(operation, current)) {
@@ -198,8 +198,8 @@ int CTreeView_1::OnWorkerMessage(int message) {
   progressSink_->detach();
   endOperationStatus(views::publishedStatusBar(), progress_);
   processedItem_ = QPersistentModelIndex();
-  if (readsBase(operation)) d->UpdateAllViews(this, 6);
-  else d->UpdateAllViews(nullptr, 0);  // a search: the tree shows the bases found
+  if (readsBase(operation)) d->UpdateAllViews(this, kHintListAndPreview);
+  else d->UpdateAllViews(nullptr, kHintAll);  // a search: the tree shows the bases found
   return 1;
 }
 

@@ -51,7 +51,7 @@ bool previewRow(vireo::shell::CVireoApp& app, int row) {
   const QMetaObject::Connection watch = QObject::connect(
       preview, &vireo::views::CHtmlView_1::documentComplete, [&loaded](bool ok) { loaded = ok; });
   // The row the list selected by itself is shown again, as any update of the pane does.
-  if (list->currentIndex().row() == row) app.document()->UpdateAllViews(nullptr, vireo::views::kPreviewHint);
+  if (list->currentIndex().row() == row) app.document()->UpdateAllViews(nullptr, vireo::kHintPreview);
   else list->setCurrentIndex(list->model()->index(row, 0));
   QElapsedTimer waited;
   waited.start();

@@ -44,7 +44,7 @@ class PreviewTest : public QObject {
     // The file exists from the update until the page has loaded.
     h.doc().currentReader = reader;
     h.doc().readers[1].currentRow = 1;
-    h.doc().UpdateAllViews(nullptr, kPreviewHint);
+    h.doc().UpdateAllViews(nullptr, kHintPreview);
     QCOMPARE(h.doc().previewPath, h.tempFolder() + "/1_1.mht");
     QCOMPARE(h.previewFiles(), Files{"1_1.mht"});
     QVERIFY(h.waitForPage());
@@ -63,9 +63,9 @@ class PreviewTest : public QObject {
     const int reader = h.addBase({testing::simpleMessage("Subject A"), testing::simpleMessage("Subject B")});
     h.doc().currentReader = reader;
     h.doc().readers[0].currentRow = 0;
-    h.doc().UpdateAllViews(nullptr, kPreviewHint);
+    h.doc().UpdateAllViews(nullptr, kHintPreview);
     h.doc().readers[0].currentRow = 1;
-    h.doc().UpdateAllViews(nullptr, kPreviewHint);
+    h.doc().UpdateAllViews(nullptr, kHintPreview);
     QCOMPARE(h.previewFiles(), Files{"0_1.mht"});
     QVERIFY(h.waitForPage());
     QVERIFY(h.text().contains(QStringLiteral("Subject B")));
@@ -79,7 +79,7 @@ class PreviewTest : public QObject {
     QVERIFY(h.showRow(reader, 0));
     const QUrl shown = h.preview.pageUrl();
     std::filesystem::remove_all(h.tempFolder());
-    h.doc().UpdateAllViews(nullptr, kPreviewHint);
+    h.doc().UpdateAllViews(nullptr, kHintPreview);
     QCOMPARE(h.preview.pageUrl(), shown);
     QVERIFY(h.text().contains(QStringLiteral("Kept message")));
     QVERIFY(modals.asked().empty());
@@ -92,10 +92,10 @@ class PreviewTest : public QObject {
     QVERIFY(h.showRow(reader, 0));
     QCOMPARE(h.text().trimmed(), QStringLiteral("There is no message selected."));
     QCOMPARE(h.previewFiles(), Files{});
-    h.doc().currentReader = kFolderGroupMarker;
+    h.doc().currentReader = kGroupItem;
     QVERIFY(h.update(0));
     QCOMPARE(h.text().trimmed(), QStringLiteral("There is no message selected."));
-    h.doc().currentReader = 2147483548;
+    h.doc().currentReader = kRootItem;
     QVERIFY(h.update(0));
     QVERIFY(h.text().contains(QStringLiteral("Vireo never deletes from disks")));
   }
