@@ -3,21 +3,9 @@
 // operation runs. The window asks this before showing a menu or toolbar state.
 #include <optional>
 
-namespace vireo {
+#include "table/design_numbers.h"
 
-namespace command {
-inline constexpr int kBrowse = 32773;
-inline constexpr int kRecover = 32774;
-inline constexpr int kSaveAll = 32775;
-inline constexpr int kAddBase = 32776;
-inline constexpr int kStop = 32780;
-inline constexpr int kSaveSelected = 32788;
-inline constexpr int kViewSystemBase = 32792;
-inline constexpr int kViewNewsBase = 32793;
-inline constexpr int kCopyBase = 32795;
-inline constexpr int kRemoveBase = 32796;
-inline constexpr int kNew = 57600;
-}  // namespace command
+namespace vireo {
 
 struct CommandFlags {
   int canSaveAll = 0;

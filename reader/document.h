@@ -22,7 +22,6 @@
 
 namespace vireo {
 
-inline constexpr int kNoReader = 2147483547;  // currentReader when no base is selected
 inline constexpr std::chrono::milliseconds kCloseTimeout{10000};
 
 class Document;

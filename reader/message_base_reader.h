@@ -26,6 +26,25 @@ inline constexpr int kRecoverModeRecover = 1;
 inline constexpr int kOperationNotOk = 0;
 inline constexpr int kOperationOk = 1;
 
+// A flag that one thread writes while another reads it; a copy takes its value.
+class SharedFlag {
+ public:
+  SharedFlag(bool value = false) : value_(value) {}  // NOLINT: used as a bool
+  SharedFlag(const SharedFlag& other) : value_(other.value_.load()) {}
+  SharedFlag& operator=(const SharedFlag& other) {
+    value_.store(other.value_.load());
+    return *this;
+  }
+  SharedFlag& operator=(bool value) {
+    value_.store(value);
+    return *this;
+  }
+  operator bool() const { return value_.load(); }  // NOLINT: read as a bool
+
+ private:
+  std::atomic<bool> value_;
+};
+
 class MessageBaseReader : public MessageTable {
  public:
   MessageBaseReader();
@@ -72,7 +91,7 @@ class MessageBaseReader : public MessageTable {
   int readerNumber = 0;
   int state = kStateNotRead;
   // Written by the worker during a browse while the window may read it (the list's notice).
-  std::atomic<bool> browseFailed{false};
+  SharedFlag browseFailed = false;
   bool removed = false;
   int ok = kOperationNotOk;
   int recoverMode = kRecoverModeBrowse;

@@ -15,6 +15,7 @@
 #include "platform/manual_reset_event.h"
 #include "platform/progress_sink.h"
 #include "reader/message_base_reader.h"
+#include "table/design_numbers.h"  // the completion messages
 
 namespace vireo {
 
@@ -23,10 +24,6 @@ inline constexpr int kOperationRecover = 2;
 inline constexpr int kOperationSearchList = 3;
 inline constexpr int kOperationSearchFolder = 4;
 inline constexpr int kOperationCopyBase = 5;
-
-inline constexpr int kOperationSucceeded = 2025;
-inline constexpr int kOperationFailed = 2026;  // failed or stopped
-inline constexpr int kSearchProgress = 2028;   // a new progress text of a search
 
 inline constexpr int kReaderTableSize = 500;
 inline constexpr std::chrono::milliseconds kCompletionTimeout{3000};

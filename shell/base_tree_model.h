@@ -8,14 +8,14 @@
 #include <memory>
 #include <vector>
 
+#include "table/design_numbers.h"  // the markers a node's item data may hold
+
 namespace vireo::views {
 class CVireoDoc;
 }
 
 namespace vireo::shell {
 
-inline constexpr int kRootItem = 2147483548;
-inline constexpr int kGroupItem = 2147483549;
 inline constexpr const char* kRootText = "Vireo";
 
 class BaseTreeModel final : public QAbstractItemModel {

@@ -34,7 +34,7 @@ QRect progressBarRect(const views::ProgressStatusBar& statusBar, const QString& 
 
 QProgressBar* showOperationStatus(views::ProgressStatusBar& statusBar, const QString& text) {
   const QRect place = progressBarRect(statusBar, text);
-  statusBar.SetPaneInfo(0, views::kIndicatorKana, kPaneWidth);
+  statusBar.SetPaneInfo(0, command::kIndicatorKana, kPaneWidth);
   statusBar.SetPaneText(0, text);
   auto* progress = new QProgressBar(&statusBar);
   progress->setObjectName(QStringLiteral("operationProgress"));

@@ -68,11 +68,11 @@ void CTreeView_1::OnInitialUpdate() {
   model_->setImageList(buildTreeImageList());
   setRootIsDecorated(true);
   setItemsExpandable(true);
-  if (views::CVireoDoc* d = doc()) d->UpdateAllViews(nullptr, 0);
+  if (views::CVireoDoc* d = doc()) d->UpdateAllViews(nullptr, kHintAll);
 }
 
 void CTreeView_1::OnUpdate(views::CView*, int hint) {
-  if (hint != 0 && hint % 2 == 0) return;
+  if (!hintRefreshesTree(hint)) return;
   rebuild();
 }
 
@@ -121,7 +121,7 @@ void CTreeView_1::onSelectionChanged(int itemData) {
     d->canRemoveBase = itemData == kGroupItem;
     d->canCopyBase = d->canSaveAll = d->canBrowse = d->canRecover = 0;
   }
-  d->UpdateAllViews(this, 0);
+  d->UpdateAllViews(this, kHintAll);
 }
 
 void CTreeView_1::OnActivateView(bool activate, views::CView* activateView, views::CView* deactiveView) {
@@ -149,7 +149,7 @@ bool CTreeView_1::OnCmdMsg(int commandId) {
 }
 
 std::optional<bool> CTreeView_1::OnUpdateCmdUI(int commandId) {
-  if (commandId == kIndicatorKanaCommand) return true;
+  if (commandId == command::kIndicatorKana) return true;
   return std::nullopt;
 }
 
@@ -167,7 +167,7 @@ void CTreeView_1::startOperation(int operation) {
   d->operationReader = current;
   if (reader.state != 0) {
     reader.resetReader();
-    d->UpdateAllViews(this, 6);
+    d->UpdateAllViews(this, kHintListAndPreview);
   }
   if (!startWithStatus(operation, reader.baseName, [d, operation, current] { return d->startOperation(operation, current); }))
     processedItem_ = QPersistentModelIndex();
@@ -206,9 +206,9 @@ int CTreeView_1::OnWorkerMessage(int message) {
   progressSink_->detach();
   endOperationStatus(views::publishedStatusBar(), progress_);
   processedItem_ = QPersistentModelIndex();
-  if (readsBase(operation)) d->UpdateAllViews(this, 6);
+  if (readsBase(operation)) d->UpdateAllViews(this, kHintListAndPreview);
   else if (operation == kOperationCopyBase) d->requestCommandRefresh();  // the table is as it was
-  else d->UpdateAllViews(nullptr, 0);  // a search: the tree shows the bases found
+  else d->UpdateAllViews(nullptr, kHintAll);  // a search: the tree shows the bases found
   return 1;
 }
 

@@ -22,8 +22,6 @@ namespace vireo::shell {
 
 class BaseTreeModel;
 
-inline constexpr int kIndicatorKanaCommand = 59142;  // status pane 0 during an operation
-
 class CTreeView_1 : public QTreeView, public views::CView {
   Q_OBJECT
 

@@ -53,7 +53,7 @@ bool previewRow(vireo::shell::CVireoApp& app, int row) {
       [&loaded, preview](bool ok) { loaded = ok && preview->shownPage() == vireo::views::CHtmlView_1::Page::Message; });
   // The row the list selected by itself is shown again, as any update of the pane does. Loads
   // finished before the message's page (the start page's) do not count.
-  if (list->currentIndex().row() == row) app.document()->UpdateAllViews(nullptr, vireo::views::kPreviewHint);
+  if (list->currentIndex().row() == row) app.document()->UpdateAllViews(nullptr, vireo::kHintPreview);
   else list->setCurrentIndex(list->model()->index(row, 0));
   QElapsedTimer waited;
   waited.start();

@@ -8,22 +8,7 @@
 #include <string_view>
 
 #include "reader/command_availability.h"
-
-namespace vireo::command {
-// Beside the document's commands (reader/command_availability.h): the window's own ones and the
-// platform's standard ones.
-inline constexpr int kViewSource = 32783;
-inline constexpr int kOpenInOe = 32784;
-inline constexpr int kOptions = 32800;
-inline constexpr int kAppAbout = 57664;
-inline constexpr int kAppExit = 57665;
-inline constexpr int kHelpFinder = 57667;
-inline constexpr int kContextHelp = 57669;
-inline constexpr int kHelp = 57670;
-inline constexpr int kDefaultHelp = 57671;
-inline constexpr int kViewToolbar = 59392;
-inline constexpr int kViewStatusBar = 59393;
-}  // namespace vireo::command
+#include "table/design_numbers.h"  // the ids
 
 namespace vireo::views {
 

@@ -148,7 +148,7 @@ void CHtmlView_1::OnInitialUpdate() {
 }
 
 void CHtmlView_1::OnUpdate(CView*, int hint) {
-  if (hint != 0 && (hint & kPreviewHint) == 0) return;
+  if (!hintRefreshesPreview(hint)) return;
   const CVireoDoc* doc = document();
   if (!doc) return;
   const int selected = doc->currentReader;
@@ -158,7 +158,7 @@ void CHtmlView_1::OnUpdate(CView*, int hint) {
     const MessageBaseReader& reader = doc->readers[static_cast<size_t>(selected)];
     if (reader.hasMessagesToShow()) showMessagePreview();
     else LoadFromResource(kNoMessagePage, Page::NoMessage);
-  } else if (selected == kFolderGroupMarker) {
+  } else if (selected == kGroupItem) {
     LoadFromResource(kNoMessagePage, Page::NoMessage);
   } else {
     LoadFromResource(kStartPage, Page::Start);

@@ -42,8 +42,6 @@ class PreviewRequestGuard;
 class PreviewSchemeHandler;
 struct PreviewResult;
 
-inline constexpr int kFolderGroupMarker = 2147483549;  // currentReader for a folder group
-inline constexpr int kPreviewHint = 4;                  // the bit of an update's hint for the preview
 
 class CHtmlView_1 : public QWidget, public CView {
   Q_OBJECT

@@ -81,7 +81,7 @@ MessageBaseReader* CListView_1::selectedReader() const {
 }
 
 void CListView_1::OnUpdate(CView*, int hint) {
-  if (hint != 0 && (hint & 2) == 0) return;
+  if (!hintRefreshesList(hint)) return;
   saveColumnState();
   MessageBaseReader* reader = selectedReader();
   if (!reader) {
@@ -225,7 +225,7 @@ void CListView_1::OnItemChanged(int row) {
   if (record != reader->currentRow && record < count) {
     reader->currentRow = record;
     if (count != 0) doc->canSaveSelected = reader->currentRow < count && !doc->canBrowse ? 1 : 0;
-    doc->UpdateAllViews(this, 4);
+    doc->UpdateAllViews(this, kHintPreview);
   } else {
     doc->canSaveSelected = record < count && !doc->canBrowse ? 1 : 0;
   }

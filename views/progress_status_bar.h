@@ -12,8 +12,6 @@ class QProgressBar;
 
 namespace vireo::views {
 
-inline constexpr int kIndicatorKana = 59142;  // pane 0's id while an operation runs
-
 class ProgressStatusBar : public QStatusBar {
   Q_OBJECT
 
@@ -23,7 +21,7 @@ class ProgressStatusBar : public QStatusBar {
   // Pane 0's text; an empty text shows the idle text "For Help, press F1".
   void SetPaneText(int pane, const QString& text);
   QString paneText(int pane) const;
-  // Pane 0's id (0, or kIndicatorKana during an operation) and width. The message pane
+  // Pane 0's id (0, or command::kIndicatorKana during an operation) and width. The message pane
   // stretches over the whole bar, so the width is not used.
   void SetPaneInfo(int pane, int id, int width);
   int paneId(int pane) const;

@@ -44,11 +44,11 @@ bool CVireoDoc::OnCmdMsg(int commandId) {
       return true;
     case command::kViewSystemBase:
       showSystemBases = !showSystemBases;
-      UpdateAllViews(nullptr, 0);
+      UpdateAllViews(nullptr, kHintAll);
       return true;
     case command::kViewNewsBase:
       showNewsBases = !showNewsBases;
-      UpdateAllViews(nullptr, 0);
+      UpdateAllViews(nullptr, kHintAll);
       return true;
     case command::kOptions:
       if (!optionsDialog) return false;
@@ -130,7 +130,7 @@ void CVireoDoc::addMessageBases() {
   if (!doneEvent.isSet() && !doneEvent.wait(std::chrono::seconds(1))) return;
   ProgressStatusBar* bar = publishedStatusBar();
   if (bar) {
-    bar->SetPaneInfo(0, kIndicatorKana, kStatusPaneWidth);
+    bar->SetPaneInfo(0, command::kIndicatorKana, kStatusPaneWidth);
     bar->SetPaneText(0, QString());
   }
   if (!startSearch(searchOperation, argument)) {

@@ -45,7 +45,7 @@ TEST(Document, WithoutSettingsUsesThePrivateFallbackAndDefaults) {
   EXPECT_TRUE(doc.openStoreAtStart);
   EXPECT_EQ(doc.readers.size(), 500u);
   EXPECT_EQ(doc.readerCount, 0);
-  EXPECT_EQ(doc.currentReader, 2147483547);
+  EXPECT_EQ(doc.currentReader, kNoReader);
   EXPECT_TRUE(doc.stopEvent.isSet() && doc.doneEvent.isSet() && doc.closingEvent.isSet());
   EXPECT_EQ(doc.operationRunning, 0);
 }

@@ -11,7 +11,6 @@
 namespace vireo::views {
 namespace {
 
-constexpr int kRootMarker = 2147483548;
 const QString kStartText = QStringLiteral(
     "When doing any operation, including message base recovery, Vireo never deletes from disks, writes to, or "
     "modifies in any way, original message bases.");
@@ -37,14 +36,14 @@ class HtmlViewTest : public QObject {
     QCOMPARE(h.preview.shownPage(), CHtmlView_1::Page::Start);
     QVERIFY(h.text().contains(kStartText));
 
-    h.doc().currentReader = kFolderGroupMarker;
+    h.doc().currentReader = kGroupItem;
     QVERIFY(h.update(0));
     QCOMPARE(h.text().trimmed(), kNoMessageText);
-    h.doc().currentReader = kRootMarker;
+    h.doc().currentReader = kRootItem;
     QVERIFY(h.update(0));
     QCOMPARE(h.preview.shownPage(), CHtmlView_1::Page::Start);
     QVERIFY(h.text().contains(kStartText));
-    h.doc().currentReader = kFolderGroupMarker;
+    h.doc().currentReader = kGroupItem;
     QVERIFY(h.update(0));
     h.doc().currentReader = kNoReader;  // nothing selected
     QVERIFY(h.update(0));
@@ -67,7 +66,7 @@ class HtmlViewTest : public QObject {
     doc.UpdateAllViews(nullptr, 0);  // not read yet
     QCOMPARE(preview.shownPage(), CHtmlView_1::Page::NoMessage);
 
-    doc.currentReader = kRootMarker;
+    doc.currentReader = kRootItem;
     doc.UpdateAllViews(nullptr, 0);
     doc.currentReader = 0;
     doc.readers[0].state = 1;  // read, but empty
@@ -91,7 +90,7 @@ class HtmlViewTest : public QObject {
     CVireoDoc doc(guitest::scratchSetup(scratch.path()));
     CountingPreview preview(&doc);
     preview.OnInitialUpdate();
-    doc.currentReader = kFolderGroupMarker;
+    doc.currentReader = kGroupItem;
     doc.UpdateAllViews(nullptr, 2);  // the list's alone
     QCOMPARE(preview.shownPage(), CHtmlView_1::Page::Start);
     doc.UpdateAllViews(nullptr, 4);

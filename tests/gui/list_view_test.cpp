@@ -17,8 +17,6 @@ namespace {
 using testing::invalidRecord;
 using testing::validRecord;
 
-constexpr int kRootMarker = 2147483548;
-constexpr int kGroupMarker = 2147483549;
 
 struct ListFixture {
   testing::ScratchDocument scratch;
@@ -109,7 +107,7 @@ class ListViewTest : public QObject {
     ListFixture f;
     QVERIFY(f.model().isNotice());  // before the first update too
     const QStringList noBase = lines({"No message base is selected."});
-    for (int marker : {kNoReader, kRootMarker, kGroupMarker}) {
+    for (int marker : {kNoReader, kRootItem, kGroupItem}) {
       f.select(marker);
       QCOMPARE(f.column(1), noBase);
     }

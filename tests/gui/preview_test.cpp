@@ -107,7 +107,7 @@ class PreviewTest : public QObject {
     h.doc().currentReader = reader;
     for (int row : {0, 1, 2, 1}) {
       h.doc().readers[0].currentRow = row;
-      h.doc().UpdateAllViews(nullptr, kPreviewHint);
+      h.doc().UpdateAllViews(nullptr, kHintPreview);
       // The previous message's header never stands over the new selection.
       QVERIFY(!h.preview.header()->isVisible());
     }
@@ -156,10 +156,10 @@ class PreviewTest : public QObject {
     QVERIFY(h.showRow(reader, 0));
     QCOMPARE(h.text().trimmed(), QStringLiteral("There is no message selected."));
     QCOMPARE(h.previewFiles(), Files{});
-    h.doc().currentReader = kFolderGroupMarker;
+    h.doc().currentReader = kGroupItem;
     QVERIFY(h.update(0));
     QCOMPARE(h.text().trimmed(), QStringLiteral("There is no message selected."));
-    h.doc().currentReader = 2147483548;
+    h.doc().currentReader = kRootItem;
     QVERIFY(h.update(0));
     QVERIFY(h.text().contains(QStringLiteral("Vireo never deletes from disks")));
   }
@@ -414,7 +414,7 @@ class PreviewTest : public QObject {
     QVERIFY(h.showRow(reader, 0));
     QVERIFY(h.text().contains(QStringLiteral("The quick one.")));
     h.doc().readers[0].currentRow = 1;
-    h.doc().UpdateAllViews(nullptr, kPreviewHint);
+    h.doc().UpdateAllViews(nullptr, kHintPreview);
     QTest::qWait(600);
     // Blank while it renders, or the new message: never the quick one under the slow one's row.
     QTRY_VERIFY_WITH_TIMEOUT(h.preview.browser()->url() == h.preview.pageUrl(), 60000);
@@ -430,9 +430,9 @@ class PreviewTest : public QObject {
     const int reader = h->addBase({large, testing::simpleMessage("Small")});
     h->doc().currentReader = reader;
     h->doc().readers[0].currentRow = 0;
-    h->doc().UpdateAllViews(nullptr, kPreviewHint);
+    h->doc().UpdateAllViews(nullptr, kHintPreview);
     h->doc().readers[0].currentRow = 1;
-    h->doc().UpdateAllViews(nullptr, kPreviewHint);
+    h->doc().UpdateAllViews(nullptr, kHintPreview);
     QVERIFY(h->preview.previewPending());
     h.reset();
     QCoreApplication::processEvents();

@@ -60,8 +60,8 @@ class TreeOperationTest : public QObject {
 
     // The completion cannot be handled before this thread returns to its event loop.
     QCOMPARE(h.statusBar->paneText(0), text);
-    QCOMPARE(h.statusBar->paneId(0), views::kIndicatorKana);
-    QCOMPARE(h.tree->OnUpdateCmdUI(shell::kIndicatorKanaCommand), std::optional<bool>(true));
+    QCOMPARE(h.statusBar->paneId(0), command::kIndicatorKana);
+    QCOMPARE(h.tree->OnUpdateCmdUI(command::kIndicatorKana), std::optional<bool>(true));
     QProgressBar* bar = h.tree->operationProgress();
     QVERIFY(bar);
     QCOMPARE(bar->parentWidget(), static_cast<QWidget*>(h.statusBar));

@@ -70,7 +70,7 @@ class TreeViewTest : public QObject {
     TreeHarness h;
     QCOMPARE(h.outline(), std::string("Vireo{}"));
     const QModelIndex root = h.model().rootNode();
-    QCOMPARE(h.model().itemDataOf(root), shell::kRootItem);
+    QCOMPARE(h.model().itemDataOf(root), kRootItem);
     QCOMPARE(h.model().image(root), shell::image::kRoot);
     QVERIFY(h.tree->isExpanded(root));
     QCOMPARE(h.doc->currentReader, kNoReader);
@@ -87,7 +87,7 @@ class TreeViewTest : public QObject {
     h.refresh();
     QCOMPARE(h.outline(), std::string("Vireo{A{Inbox,Sent},B{Inbox},A{Drafts},Store{},Groups{comp.lang}}"));
     QVERIFY(h.tree->isExpanded(h.model().rootNode()));
-    QCOMPARE(h.model().itemDataOf(h.groupNode(0)), shell::kGroupItem);
+    QCOMPARE(h.model().itemDataOf(h.groupNode(0)), kGroupItem);
     QCOMPARE(h.model().itemDataOf(h.model().index(1, 0, h.groupNode(0))), 1);
 
     h.doc->OnCmdMsg(command::kViewNewsBase);
@@ -141,7 +141,7 @@ class TreeViewTest : public QObject {
     QCOMPARE(h.doc->canSaveAll + h.doc->canBrowse + h.doc->canRecover, 0);
 
     h.select(h.groupNode(0));
-    QCOMPARE(h.doc->currentReader, shell::kGroupItem);
+    QCOMPARE(h.doc->currentReader, kGroupItem);
     QCOMPARE(h.doc->canRemoveBase, 1);
     QCOMPARE(h.doc->canCopyBase + h.doc->canSaveAll + h.doc->canBrowse + h.doc->canRecover, 0);
 
@@ -154,7 +154,7 @@ class TreeViewTest : public QObject {
     QVERIFY(h.updates.updates.empty());
 
     h.select(h.model().rootNode());
-    QCOMPARE(h.doc->currentReader, shell::kRootItem);
+    QCOMPARE(h.doc->currentReader, kRootItem);
     QCOMPARE(h.doc->canRemoveBase, 0);
   }
 
@@ -222,7 +222,7 @@ class TreeViewTest : public QObject {
     h.tree->OnCmdMsg(command::kRemoveBase);
     QCOMPARE(h.outline(), std::string("Vireo{A{Inbox}}"));
     QVERIFY(h.doc->readers[static_cast<size_t>(b1)].removed && h.doc->readers[static_cast<size_t>(b2)].removed);
-    QCOMPARE(h.doc->currentReader, shell::kGroupItem);
+    QCOMPARE(h.doc->currentReader, kGroupItem);
 
     h.doc->OnCmdMsg(command::kViewNewsBase);
     h.doc->OnCmdMsg(command::kViewNewsBase);
@@ -295,7 +295,7 @@ class TreeViewTest : public QObject {
     });
     rightClick(h.tree, h.tree->visualRect(h.model().rootNode()).center());
     h.doc->operationRunning = 0;
-    QCOMPARE(h.doc->currentReader, shell::kRootItem);
+    QCOMPARE(h.doc->currentReader, kRootItem);
     for (const MenuItem& item : items)
       if (item.command != 0) QVERIFY2(!item.enabled, qPrintable(item.text));
   }

@@ -41,7 +41,7 @@ int PreviewHarness::addBase(const std::vector<std::string>& messages) {
 bool PreviewHarness::showRow(int reader, int row) {
   doc().currentReader = reader;
   doc().readers[static_cast<size_t>(reader)].currentRow = row;
-  return update(views::kPreviewHint);
+  return update(kHintPreview);
 }
 
 bool PreviewHarness::update(int hint) {

@@ -89,7 +89,7 @@ std::string TreeHarness::outline() const {
   };
   auto outlineOf = [&](const QModelIndex& node, auto& self) -> std::string {
     std::string out = label(node);
-    if (model().itemDataOf(node) < shell::kRootItem) return out;  // a base
+    if (model().itemDataOf(node) < kRootItem) return out;  // a base
     out += "{";
     for (int row = 0; row < model().rowCount(node); ++row) out += (row ? "," : "") + self(model().index(row, 0, node), self);
     return out + "}";

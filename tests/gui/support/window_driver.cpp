@@ -99,7 +99,7 @@ bool WindowDriver::run(int command) {
 QString WindowDriver::outline(const QModelIndex& node) {
   const QModelIndex at = node.isValid() ? node : nodes().rootNode();
   const QString label = at.data().toString();
-  if (nodes().itemDataOf(at) < shell::kRootItem) return label;
+  if (nodes().itemDataOf(at) < kRootItem) return label;
   QStringList children;
   for (int row = 0; row < nodes().rowCount(at); ++row) children << outline(nodes().index(row, 0, at));
   return label + QLatin1Char('{') + children.join(QLatin1Char(',')) + QLatin1Char('}');
