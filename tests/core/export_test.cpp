@@ -100,23 +100,27 @@ TEST(WriteMessageFile, EmptyBlockListGivesEmptyFile) {
   EXPECT_EQ(fs::file_size(out.file("0.eml")), 0u);
 }
 
-TEST(WriteMessageFile, ReplacesAnExistingFileAndNamesByPrefix) {
+// Two bases saved into one folder: the second's messages go beside the first's, never over them.
+TEST(WriteMessageFile, KeepsAFileOfTheSameNameAndNamesByPrefix) {
   BlockFile first, second;
   first.add(simpleMessage("first base"));
   second.add(simpleMessage("second base"));
   first.save();
   second.save();
   ScratchDir out;
-  std::ofstream(out.file("0.eml")) << "an older and much longer file that must not survive in part";
+  std::ofstream(out.file("0.eml")) << "an older file of the user's";
   EXPECT_EQ(first.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);
-  EXPECT_EQ(fileText(out.file("0.eml")), simpleMessage("first base"));
   EXPECT_EQ(second.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);
-  EXPECT_EQ(fileText(out.file("0.eml")), simpleMessage("second base"));
+  EXPECT_EQ(first.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);  // already there: nothing added
+  EXPECT_EQ(fileText(out.file("0.eml")), "an older file of the user's");
+  EXPECT_EQ(fileText(out.file("0 (2).eml")), simpleMessage("first base"));
+  EXPECT_EQ(fileText(out.file("0 (3).eml")), simpleMessage("second base"));
 
   EXPECT_EQ(first.reader.writeMessageFile(out.path(), 0, "eml", 3), 0);
   EXPECT_EQ(second.reader.writeMessageFile(out.path(), 0, "eml", 4), 0);
   EXPECT_EQ(fileText(out.file("3_0.eml")), simpleMessage("first base"));
   EXPECT_EQ(fileText(out.file("4_0.eml")), simpleMessage("second base"));
+  EXPECT_EQ(namesIn(out.path()).size(), 5u);
 }
 
 TEST(WriteMessageFile, UnreadableBlocksFailAndLeaveNoFile) {
@@ -166,20 +170,26 @@ TEST(WritePreviewFile, LeavesOnlyTheNewestPreview) {
   EXPECT_EQ(namesIn(temp.path()), (std::vector<std::string>{"5_1.mht", "keep.eml"}));
 }
 
-TEST(CopyMessageBase, ReplacesTheCopyAndRefusesTheBaseItself) {
+TEST(CopyMessageBase, KeepsAnOlderCopyAndRefusesTheBaseItself) {
   BlockFile base;
   base.add(longMessage(70000));
   base.save();
   ScratchDir out;
   CapturedMessages shown;
   std::ofstream(out.file("work.dbx")) << "stale";
-  EXPECT_EQ(base.reader.copyMessageBase(out.path()), 0);
-  EXPECT_EQ(fileText(out.file("work.dbx")), fileText(base.reader.workingPath));
+  PlacedFile placed;
+  EXPECT_EQ(base.reader.copyMessageBase(out.path(), &placed), 0);
+  EXPECT_EQ(placed.path, out.file("work (2).dbx"));
+  EXPECT_EQ(placed.placement, Placement::keptBeside);
+  EXPECT_EQ(fileText(out.file("work (2).dbx")), fileText(base.reader.workingPath));
+  EXPECT_EQ(fileText(out.file("work.dbx")), "stale");
+  EXPECT_EQ(base.reader.copyMessageBase(out.path(), &placed), 0);  // the same again: nothing added
+  EXPECT_EQ(placed.placement, Placement::identical);
+  EXPECT_EQ(namesIn(out.path()).size(), 2u);
   EXPECT_TRUE(shown.texts.empty());
 
   base.reader.ok = 1;
   EXPECT_EQ(base.reader.copyMessageBase(base.folder.path()), -1);
-  EXPECT_EQ(fileText(base.reader.workingPath).size(), fs::file_size(out.file("work.dbx")));
   EXPECT_EQ(base.reader.copyMessageBase(out.path() + "/missing"), -1);
   EXPECT_EQ(base.reader.ok, 0);
   ASSERT_EQ(shown.texts.size(), 2u);
