@@ -60,7 +60,7 @@ class BaseCommandsTest : public QObject {
     QVERIFY(w.fixture().modals().messageTexts().empty());
   }
 
-  void copyReplacesAFileOfTheSameNameAndAVanishedBaseIsTold() {
+  void copyKeepsAFileOfTheSameNameAndAVanishedBaseIsTold() {
     QTemporaryDir bases;
     const QString base = writeInbox(bases);
     WindowDriver w({base});
@@ -85,7 +85,8 @@ class BaseCommandsTest : public QObject {
     QCOMPARE(script.shown[1].folder, inTheWay);
     QCOMPARE(w.fixture().modals().messageTexts(),
              std::vector<std::string>{"Error in creating path, enter another folder"});
-    QCOMPARE(fileText((out + "/Inbox.dbx").toStdString()), fileText(base.toStdString()));
+    QCOMPARE(fileText((out + "/Inbox.dbx").toStdString()), std::string("older"));
+    QCOMPARE(fileText((out + "/Inbox (2).dbx").toStdString()), fileText(base.toStdString()));
 
     QVERIFY(QFile::remove(base));
     QVERIFY(w.frame().routeCommand(command::kCopyBase));
