@@ -22,13 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::optional<FailureReason> writeFile(const std::string& path, const std::string& bytes, PlacedFile& placed,
                                        ExistingName existing = ExistingName::keepBoth) {
   UserFileWriter writer;
@@ -70,7 +63,7 @@ TEST(UserFileWriter, TheSameBytesAreLeftAsTheyAreAndOtherBytesKeptBeside) {
   EXPECT_EQ(placed.path, out.file("3 (2).eml"));
   EXPECT_EQ(placed.placement, Placement::identical);
 
-  EXPECT_EQ(namesIn(out.path()), (std::vector<std::string>{"3 (2).eml", "3 (3).eml", "3.eml"}));
+  EXPECT_EQ(fileNamesIn(out.path()), (std::vector<std::string>{"3 (2).eml", "3 (3).eml", "3.eml"}));
   EXPECT_EQ(fileText(name), "first");
   EXPECT_EQ(fileText(out.file("3 (2).eml")), "second");
   EXPECT_EQ(fileText(out.file("3 (3).eml")), "third, longer");
@@ -152,7 +145,7 @@ TEST(UserFileWriter, AFailedWriteLeavesNothingAndSaysWhy) {
   ::signal(SIGXFSZ, previousHandler);
   ASSERT_TRUE(failure);
   EXPECT_EQ(describeFailure(*failure), "cannot write " + out.file("0.eml") + ": File too large");
-  EXPECT_EQ(namesIn(out.path()), std::vector<std::string>{"0.eml"});
+  EXPECT_EQ(fileNamesIn(out.path()), std::vector<std::string>{"0.eml"});
   EXPECT_EQ(fileText(out.file("0.eml")), "older");
 
   const std::optional<FailureReason> noFolder = writeFile(out.file("gone/0.eml"), "x", placed);
@@ -209,7 +202,7 @@ TEST(UserFileWriter, AKillHalfWayLeavesWholeFilesAndTemporariesOnly) {
   });
 
   int temporaries = 0;
-  for (const std::string& name : namesIn(out.path())) {
+  for (const std::string& name : fileNamesIn(out.path())) {
     if (isTemporaryFileName(name)) ++temporaries;
     else EXPECT_EQ(name, "0.eml");
   }
@@ -232,7 +225,7 @@ TEST(CopyFile, AStoppedCopyLeavesNothingAndSaysSo) {
   ASSERT_TRUE(failure);
   EXPECT_EQ(failure->what, kCopyStopped);
   EXPECT_EQ(seen, 2u << 20);
-  EXPECT_TRUE(namesIn(out.path()).empty());
+  EXPECT_TRUE(fileNamesIn(out.path()).empty());
 }
 
 }  // namespace
