@@ -2,7 +2,9 @@
 
 #include "cli/base_argument.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "platform/folder_path.h"
+#include "platform/manual_reset_event.h"
 #include "reader/message_base_reader.h"
 
 namespace vireo::cli {
@@ -15,7 +17,22 @@ int runCopy(const Arguments& args) {
     std::fprintf(stderr, "vireo-cli: cannot create folder %s\n", args[1].c_str());
     return 1;
   }
-  return reader.copyMessageBase(args[1]) == 0 ? 0 : 1;
+  ManualResetEvent stop;
+  InterruptWatcher interrupt(stop);
+  PlacedFile placed;
+  // Ctrl-C or a TERM ends the copy between pieces, and the copy removes its temporary file.
+  const int result = reader.copyMessageBase(args[1], &placed,
+                                            [&interrupt](uint64_t, uint64_t) { return !interrupt.interrupted(); });
+  if (interrupt.interrupted()) {
+    std::fputs("vireo-cli: stopped\n", stderr);
+    return 130;
+  }
+  if (result != 0) return 1;
+  if (placed.placement == Placement::keptBeside)
+    std::printf("copied as %s, beside a file of the same name\n", placed.path.c_str());
+  else if (placed.placement == Placement::identical)
+    std::printf("%s already holds the same bytes\n", placed.path.c_str());
+  return 0;
 }
 
 }  // namespace vireo::cli

@@ -99,7 +99,10 @@ int runExport(const Arguments& args) {
 
   const BatchOutcome counts = writeAll(reader, folder, interrupt, bar ? &*bar : nullptr);
   if (bar) bar->finish();
-  std::printf("%d written, %d failed\n", counts.written, counts.failed);
+  // Files of the same name were kept, never replaced: say so, or the user looks for them in vain.
+  const std::string sameNames = describeSameNames(counts);
+  std::printf("%d written, %d failed%s\n", counts.written, counts.failed,
+              sameNames.empty() ? "" : (" (" + sameNames + ")").c_str());
   if (interrupt.interrupted()) {
     std::fputs("vireo-cli: stopped\n", stderr);
     return kStopped;

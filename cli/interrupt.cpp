@@ -43,11 +43,13 @@ InterruptWatcher::InterruptWatcher(ManualResetEvent& stopEvent) : stopEvent_(sto
   action.sa_handler = onInterrupt;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  installed_ = ::sigaction(SIGINT, &action, &previous_) == 0;
+  installedInt_ = ::sigaction(SIGINT, &action, &previousInt_) == 0;
+  installedTerm_ = ::sigaction(SIGTERM, &action, &previousTerm_) == 0;
 }
 
 InterruptWatcher::~InterruptWatcher() {
-  if (installed_) ::sigaction(SIGINT, &previous_, nullptr);
+  if (installedInt_) ::sigaction(SIGINT, &previousInt_, nullptr);
+  if (installedTerm_) ::sigaction(SIGTERM, &previousTerm_, nullptr);
   wakeFd = -1;
   if (watcher_.joinable()) {
     while (::write(pipe_[1], &kQuit, 1) < 0 && errno == EINTR) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/hex_digit.h"
+
 namespace vireo {
 namespace {
 
@@ -14,14 +16,6 @@ constexpr std::array<uint8_t, 256> makeBTable() {
   return table;
 }
 constexpr std::array<uint8_t, 256> kBTable = makeBTable();
-
-// Hex digit value, or -1.
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 uint32_t bValue(const char* text, int index) {
   return kBTable[static_cast<unsigned char>(text[index])];
@@ -67,8 +61,8 @@ int decodeQText(const char* text, int length, char* out, int& count) {
     char byte;
     if (c == '=') {
       if (i + 2 >= length) return count = -1;
-      const int high = hexValue(text[i + 1]);
-      const int low = hexValue(text[i + 2]);
+      const int high = hexDigitValue(text[i + 1]);
+      const int low = hexDigitValue(text[i + 2]);
       if (high < 0 || low < 0) return count = -1;
       byte = static_cast<char>(high * 16 + low);
       i += 2;

@@ -1,16 +1,10 @@
 #include "content/message_export.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <new>
 #include <span>
 #include <vector>
 
 #include "platform/out_of_memory.h"
-#include "platform/write_all.h"
 
 namespace vireo {
 namespace {
@@ -25,8 +19,7 @@ constexpr uint32_t kReadThroughGap = 64;
 // Reads the blocks of one message in runs and hands the data on in chunks.
 class BlockCopier {
  public:
-  BlockCopier(ReadOnlyFile& in, int out, const std::string& destination)
-      : in_(in), out_(out), destination_(destination) {}
+  BlockCopier(ReadOnlyFile& in, UserFileWriter& out) : in_(in), out_(out) {}
 
   std::optional<FailureReason> copy(const std::vector<BlockRef>& blocks) {
     size_t first = 0;
@@ -70,15 +63,13 @@ class BlockCopier {
   }
 
   std::optional<FailureReason> flush() {
-    if (!writeAll(out_, pending_.data(), pending_.size()))
-      return FailureReason{"cannot write", destination_, {}, systemErrorText(errno)};
+    if (auto failure = out_.write(pending_.data(), pending_.size())) return failure;
     pending_.clear();
     return std::nullopt;
   }
 
   ReadOnlyFile& in_;
-  int out_;
-  const std::string& destination_;
+  UserFileWriter& out_;
   std::vector<char> run_;
   std::vector<char> pending_;
 };
@@ -96,30 +87,23 @@ std::string previewFileName(const std::string& tempFolder, int readerIndex, int 
          ".mht";
 }
 
-std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& in, const BlockList& blocks, const std::string& destination) {
-  // A new file is written in place and removed again on failure; only a file that replaces
-  // another goes through a temporary name, so the older one survives a failed write. A rename
-  // for every file would cost more than the writing when a whole base is saved.
-  std::string written = destination;
-  int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (out < 0 && errno == EEXIST) {
-    written = destination + ".XXXXXX";
-    out = ::mkstemp(written.data());
-  }
-  if (out < 0) return FailureReason{"cannot create", written, {}, systemErrorText(errno)};
+std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& in, const BlockList& blocks, const std::string& destination,
+                                              PlacedFile* placed, ExistingName existing) {
+  UserFileWriter out;
+  if (auto failure = out.create(destination, existing)) return failure;
   std::optional<FailureReason> failure;
   try {
-    BlockCopier copier(in, out, destination);
+    BlockCopier copier(in, out);
     failure = copier.copy(blocks.entries);
   } catch (const std::bad_alloc&) {
     showOutOfMemory();
     failure = FailureReason{"out of memory while writing", destination, {}, {}};
   }
-  if (::close(out) != 0 && !failure) failure = FailureReason{"cannot write", destination, {}, systemErrorText(errno)};
-  if (!failure && written != destination && std::rename(written.c_str(), destination.c_str()) != 0)
-    failure = FailureReason{"cannot replace", destination, {}, systemErrorText(errno)};
-  if (failure) ::unlink(written.c_str());
-  return failure;
+  if (failure) return failure;  // the writer removes its temporary
+  PlacedFile where;
+  if ((failure = out.place(where))) return failure;
+  if (placed) *placed = where;
+  return std::nullopt;
 }
 
 MessageFileWriter::MessageFileWriter(const std::string& workingPath) : workingPath_(workingPath) {
@@ -128,11 +112,12 @@ MessageFileWriter::MessageFileWriter(const std::string& workingPath) : workingPa
 }
 
 std::optional<FailureReason> MessageFileWriter::write(const MessageTable& table, int recordIndex,
-                                                      const std::string& destination) {
+                                                      const std::string& destination, PlacedFile* placed,
+                                                      ExistingName existing) {
   if (recordIndex < 0 || recordIndex >= table.count())
     return FailureReason{"no message " + std::to_string(recordIndex) + " in the table", {}, {}, {}};
   if (!in_.isOpen()) return FailureReason{"cannot open", workingPath_, {}, in_.error()};
-  std::optional<FailureReason> failure = writeStoredBytes(in_, table.blocksOf(recordIndex), destination);
+  std::optional<FailureReason> failure = writeStoredBytes(in_, table.blocksOf(recordIndex), destination, placed, existing);
   // A block read fails with an offset of the working file; say which file that is.
   if (failure && failure->file.empty()) failure->file = workingPath_;
   return failure;

@@ -6,6 +6,7 @@
 
 #include "platform/failure_reason.h"
 #include "platform/read_only_file.h"
+#include "platform/user_file_writer.h"
 #include "table/message_table.h"
 
 namespace vireo {
@@ -17,20 +18,25 @@ std::string messageFileName(const std::string& folder, int number, const std::st
 // "<tempFolder>/<readerIndex>_<recordIndex>.mht".
 std::string previewFileName(const std::string& tempFolder, int readerIndex, int recordIndex);
 
-// Writes the blocks' data from source into destination, replacing it. When any block cannot be
-// read or written the result says what failed and where, and no new file is left under
-// destination's name (a file it would have replaced stays as it was).
+// Writes the blocks' data from source as destination through UserFileWriter: a taken name is
+// left as it is when it holds the same bytes, and otherwise kept, the message going beside it
+// as "<stem> (2)<ext>" ... (or replaced, when existing says so). placed, when given, receives the
+// final name. When any block cannot be read or written the result says what failed and where,
+// and nothing is left under any final name.
 [[nodiscard]] std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& source, const BlockList& blocks,
-                                                            const std::string& destination);
+                                                            const std::string& destination,
+                                                            PlacedFile* placed = nullptr,
+                                                            ExistingName existing = ExistingName::keepBoth);
 
 // Writes messages of one table to files, with the working file (opened read-only) kept open
 // between them: opening it is most of the cost of a small message.
 class MessageFileWriter {
  public:
   explicit MessageFileWriter(const std::string& workingPath);
-  // The stored bytes of table row recordIndex, into destination.
+  // The stored bytes of table row recordIndex, as writeStoredBytes writes them.
   [[nodiscard]] std::optional<FailureReason> write(const MessageTable& table, int recordIndex,
-                                                   const std::string& destination);
+                                                   const std::string& destination, PlacedFile* placed = nullptr,
+                                                   ExistingName existing = ExistingName::keepBoth);
 
  private:
   std::string workingPath_;

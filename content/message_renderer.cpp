@@ -13,6 +13,7 @@
 #include "content/preview_page.h"
 #include "content/text_decoding.h"
 #include "platform/ascii_case.h"
+#include "platform/hex_digit.h"
 
 namespace vireo {
 
@@ -92,20 +93,13 @@ std::string withoutAngles(std::string_view id) {
   return std::string(id);
 }
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // "cid:" URLs are URL-encoded; Content-ID headers are not.
 std::string percentDecoded(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-      out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+    if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0 && hexDigitValue(text[i + 2]) >= 0) {
+      out += static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
       i += 2;
     } else {
       out += text[i];

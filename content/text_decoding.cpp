@@ -63,43 +63,7 @@ std::string detectedIconvName(std::string_view bytes) {
   return name != nullptr ? std::string(name) : std::string();
 }
 
-// The length of the well-formed UTF-8 sequence at p (1 for ASCII), or 0 when none starts there.
-size_t sequenceLength(const unsigned char* p, const unsigned char* end) {
-  const unsigned char lead = *p;
-  if (lead < 0x80) return 1;
-  size_t length;
-  unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (static_cast<size_t>(end - p) < length || p[1] < low || p[1] > high) return 0;
-  for (size_t i = 2; i < length; ++i)
-    if (p[i] < 0x80 || p[i] > 0xBF) return 0;
-  return length;
-}
-
 }  // namespace
-
-bool isValidUtf8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    const size_t length = sequenceLength(p, end);
-    if (length == 0) return false;
-    p += length;
-  }
-  return true;
-}
 
 // By hand, not through iconv: glibc's UTF-8 decoder lets through lead bytes beyond U+10FFFF
 // (F5..F7), which a browser then shows as garbage or refuses.
@@ -107,16 +71,14 @@ std::string validUtf8(std::string_view text) {
   if (isValidUtf8(text)) return std::string(text);
   std::string out;
   out.reserve(text.size() + 16);
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    const size_t length = sequenceLength(p, end);
+  for (size_t at = 0; at < text.size();) {
+    const size_t length = validUtf8SequenceLength(text, at);
     if (length == 0) {
       out += "\xEF\xBF\xBD";  // U+FFFD for each byte that starts no sequence
-      ++p;
+      ++at;
     } else {
-      out.append(reinterpret_cast<const char*>(p), length);
-      p += length;
+      out.append(text.substr(at, length));
+      at += length;
     }
   }
   return out;

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8_validation.h"
+
 namespace vireo {
 
 // bytes converted to UTF-8 from the declared charset: a name of the charset table, or any other
@@ -10,8 +12,6 @@ namespace vireo {
 // by the code page detected in the text; when nothing is detected the text is taken as UTF-8.
 // Bytes invalid in the source become U+FFFD, so the result is always valid UTF-8.
 std::string decodeTextToUtf8(std::string_view bytes, std::string_view charset);
-
-bool isValidUtf8(std::string_view text);
 
 // text itself when it is valid UTF-8; otherwise with every invalid byte replaced by U+FFFD.
 std::string validUtf8(std::string_view text);

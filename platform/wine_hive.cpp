@@ -3,17 +3,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/hex_digit.h"
 #include "platform/read_only_file.h"
 
 namespace vireo {
 namespace {
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 void appendUnit(std::string& out, uint32_t unit) {
   out += static_cast<char>(unit & 0xFF);
@@ -54,8 +48,8 @@ std::optional<std::string> parseQuoted(std::string_view line, size_t& at, char c
       case 'v': unit = 11; break;
       case 'x': {
         int digits = 0;
-        while (digits < 4 && at < line.size() && hexDigit(line[at]) >= 0) {
-          unit = unit * 16 + static_cast<uint32_t>(hexDigit(line[at++]));
+        while (digits < 4 && at < line.size() && hexDigitValue(line[at]) >= 0) {
+          unit = unit * 16 + static_cast<uint32_t>(hexDigitValue(line[at++]));
           ++digits;
         }
         if (digits == 0) unit = 'x';
@@ -95,8 +89,8 @@ std::optional<std::string> parseHexBytes(std::string_view text) {
     if (at >= text.size()) break;
     int value = 0;
     int digits = 0;
-    while (at < text.size() && hexDigit(text[at]) >= 0) {
-      value = value * 16 + hexDigit(text[at++]);
+    while (at < text.size() && hexDigitValue(text[at]) >= 0) {
+      value = value * 16 + hexDigitValue(text[at++]);
       if (++digits > 2) return std::nullopt;
     }
     if (digits == 0) return std::nullopt;
@@ -109,9 +103,9 @@ std::optional<std::string> parseHexBytes(std::string_view text) {
 std::optional<uint32_t> parseTypeNumber(std::string_view text, size_t& at) {
   uint32_t type = 0;
   int digits = 0;
-  while (at < text.size() && hexDigit(text[at]) >= 0) {
+  while (at < text.size() && hexDigitValue(text[at]) >= 0) {
     if (++digits > 8) return std::nullopt;
-    type = type * 16 + static_cast<uint32_t>(hexDigit(text[at++]));
+    type = type * 16 + static_cast<uint32_t>(hexDigitValue(text[at++]));
   }
   if (digits == 0 || text.substr(at, 2) != "):") return std::nullopt;
   at += 2;
@@ -153,8 +147,8 @@ std::optional<ParsedData> parseData(std::string_view text) {
     if (digits.empty() || digits.size() > 8) return std::nullopt;
     uint32_t number = 0;
     for (const char c : digits) {
-      if (hexDigit(c) < 0) return std::nullopt;
-      number = number * 16 + static_cast<uint32_t>(hexDigit(c));
+      if (hexDigitValue(c) < 0) return std::nullopt;
+      number = number * 16 + static_cast<uint32_t>(hexDigitValue(c));
     }
     std::string data;
     for (int i = 0; i < 4; ++i) data += static_cast<char>((number >> (8 * i)) & 0xFF);

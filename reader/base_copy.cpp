@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <system_error>
 #include <vector>
 
@@ -24,26 +23,6 @@ namespace {
 // fsync does not wait minutes for a page cache full of the copy.
 constexpr uint64_t kWriteOutStep = uint64_t{16} << 20;
 constexpr uint32_t kProgressRange = 1000;
-constexpr int kTemporaryNameTries = 100;
-
-// Opens a new file "<destination>.<random>.partial" beside the destination: O_EXCL, so neither
-// an existing file nor a link planted under that name is opened; mode 0666, which the kernel
-// reduces by the user's umask.
-int openTemporary(const std::string& destination, std::string& temporary) {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::random_device seed;
-  std::mt19937 random(seed());
-  std::uniform_int_distribution<size_t> letter(0, sizeof kLetters - 2);
-  for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-    std::string suffix(6, 'x');
-    for (char& c : suffix) c = kLetters[letter(random)];
-    temporary = destination + "." + suffix + ".partial";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
-}
 
 // Starts writing out [start, start + length) and waits for the step before it; false on an
 // error of the disk (file systems without the call, tmpfs among them, report nothing).
@@ -116,12 +95,13 @@ BaseCopyOutcome copyBaseFile(const std::string& source, const std::string& desti
     outcome.reason = FailureReason{"cannot open", source, {}, in.error()};
     return outcome;
   }
-  std::string temporary;
-  const int out = openTemporary(destination, temporary);
-  if (out < 0) {
-    outcome.reason = FailureReason{"cannot create", temporary, {}, systemErrorText(errno)};
+  UserFileWriter writer;
+  if (std::optional<FailureReason> refused = writer.create(destination)) {
+    outcome.reason = *refused;
     return outcome;
   }
+  const int out = writer.descriptor();
+  const std::string& temporary = writer.temporaryPath();
   ProgressSink& bar = control.bar();
   bar.setRange(kProgressRange);
   bar.setPos(0);
@@ -149,28 +129,23 @@ BaseCopyOutcome copyBaseFile(const std::string& source, const std::string& desti
         break;
       }
       if (::lseek(out, static_cast<off_t>(offset), SEEK_SET) < 0 || !writeAll(out, buffer.data(), got)) {
-        failure = FailureReason{"cannot write", temporary, {}, systemErrorText(errno)};
+        failure = FailureReason{"cannot write", destination, {}, systemErrorText(errno)};
         break;
       }
     }
     offset += got;
     if (offset - writtenOut >= kWriteOutStep) {
       if (!writeOut(out, writtenOut, offset - writtenOut)) {
-        failure = FailureReason{"cannot write", temporary, {}, systemErrorText(errno)};
+        failure = FailureReason{"cannot write", destination, {}, systemErrorText(errno)};
         break;
       }
       writtenOut = offset;
     }
     bar.setPos(static_cast<uint32_t>(offset * kProgressRange / size));
   }
-  if (!failure && !stopped && ::fsync(out) != 0)
-    failure = FailureReason{"cannot write", temporary, {}, systemErrorText(errno)};
-  if (::close(out) != 0 && !failure && !stopped)
-    failure = FailureReason{"cannot write", temporary, {}, systemErrorText(errno)};
-  if (!failure && !stopped && std::rename(temporary.c_str(), destination.c_str()) != 0)
-    failure = FailureReason{"cannot replace", destination, {}, systemErrorText(errno)};
+  if (!failure && !stopped) failure = writer.place(outcome.placed, true);
   if (failure || stopped) {
-    std::remove(temporary.c_str());
+    writer.discard();
     outcome.end = stopped ? BaseCopyOutcome::End::stopped : BaseCopyOutcome::End::failed;
     if (failure) outcome.reason = *failure;
     return outcome;

@@ -10,6 +10,7 @@
 
 #include "dbx/operation.h"
 #include "platform/failure_reason.h"
+#include "platform/user_file_writer.h"
 
 namespace vireo {
 
@@ -28,6 +29,7 @@ struct BaseCopyOutcome {
   enum class End { copied, stopped, failed };
   End end = End::failed;
   FailureReason reason;  // when failed
+  PlacedFile placed;     // when copied: the final name, and whether a file was kept beside it
 };
 
 // Why source cannot be copied to destination (a file in folder), where another folder may do:
@@ -36,8 +38,9 @@ struct BaseCopyOutcome {
 std::optional<FailureReason> baseCopyRefusal(const std::string& source, const std::string& folder,
                                              const std::string& destination, const FreeSpaceQuery& freeSpace);
 
-// Copies source to destination, replacing a file of that name. The temporary is made with
-// O_EXCL and never followed through a link; the file gets the mode the user's umask gives.
+// Copies source to destination through UserFileWriter: an O_EXCL temporary never followed
+// through a link, the mode the user's umask gives, and a file already at destination is never
+// replaced (the same bytes are left as they are, others kept beside as "<name> (2).dbx").
 // Polls control's stop event between chunks and drives its bar on a range of 1,000. A stop or a
 // failure removes the temporary.
 BaseCopyOutcome copyBaseFile(const std::string& source, const std::string& destination,

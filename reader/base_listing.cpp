@@ -5,6 +5,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/ascii_case.h"
 #include "platform/message_sink.h"
 #include "reader/document.h"
 
@@ -118,11 +119,7 @@ bool listFolder(WorkerShared& table, const std::string& folder) {
 }  // namespace
 
 bool isBaseFileName(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string extension = name.substr(name.size() - 4);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
-  return extension == ".dbx";
+  return name.size() >= 4 && equalsIgnoringAsciiCase(std::string_view(name).substr(name.size() - 4), ".dbx");
 }
 
 void listFolderBases(Document& doc, const std::string& folder) { listFolder(doc.shared(), folder); }

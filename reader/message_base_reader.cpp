@@ -63,7 +63,10 @@ int MessageBaseReader::parseHeaders(const char* text, int length, int recordInde
 void MessageBaseReader::openBase(bool copyFirst) {
   if (copyFirst) {
     workingPath = workingFolder + "/" + std::to_string(readerNumber) + ".dbc";
-    if (const std::optional<FailureReason> failure = copyFile(basePath(), workingPath)) {
+    // The working copy is Vireo's own: a copy left by an earlier open is replaced.
+    CopyOptions options;
+    options.existing = ExistingName::replace;
+    if (const std::optional<FailureReason> failure = copyFile(basePath(), workingPath, options)) {
       showMessageBox("Cannot copy dbx file\n" + describeFailure(*failure));
       ok = kOperationNotOk;
       return;

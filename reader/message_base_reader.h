@@ -4,10 +4,12 @@
 // reads it after the operation has ended.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "platform/failure_reason.h"
+#include "platform/user_file_writer.h"
 #include "table/message_table.h"
 
 namespace vireo {
@@ -66,15 +68,21 @@ class MessageBaseReader : public MessageTable {
   void detectBaseKind();
 
   // Writes the stored bytes of records[recordIndex], unchanged, to "<folder>/<number>.<extension>",
-  // or "<folder>/<prefix>_<number>.<extension>" when prefix is not -1, replacing an existing file.
-  // Returns 0, or -1 when the message could not be read or written whole; then no file of that
-  // name is left behind (an earlier one stays), and failure (when given) says what and where.
+  // or "<folder>/<prefix>_<number>.<extension>" when prefix is not -1. A file of that name is
+  // never replaced: with the same bytes it is left as it is, otherwise the message goes beside it
+  // as "<number> (2).<extension>" (UserFileWriter). Returns 0, or -1 when the message could not be
+  // read or written whole; then nothing is left under a final name, and failure (when given) says
+  // what and where.
   int writeMessageFile(const std::string& folder, int recordIndex, const std::string& extension, int prefix,
                        FailureReason* failure = nullptr) const;
 
-  // Copies the base file itself (not the working copy) into destinationFolder, replacing a file
-  // of the same name. Returns 0; on failure shows "Cannot copy dbx file", sets ok = 0, returns -1.
-  int copyMessageBase(const std::string& destinationFolder);
+  // Copies the base file itself (not the working copy) into destinationFolder, keeping a file of
+  // the same name as writeMessageFile does ("Inbox (2).dbx"); placed, when given, receives the
+  // final name. progress, when given, is asked after each piece (CopyOptions); when it stops the
+  // copy nothing is left and nothing shown. Returns 0; on failure shows "Cannot copy dbx file",
+  // sets ok = 0, returns -1.
+  int copyMessageBase(const std::string& destinationFolder, PlacedFile* placed = nullptr,
+                      const std::function<bool(uint64_t copied, uint64_t total)>& progress = {});
 
   std::string basePath() const;  // "<baseFolder>/<baseName>"
 

@@ -14,7 +14,7 @@ std::vector<int> validRecordIndexes(const MessageBaseReader& reader) {
 
 BatchOutcome writeMessageBatch(const MessageBaseReader& reader, const std::vector<int>& recordIndexes,
                                const std::string& folder, const std::string& extension, int prefix,
-                               const BatchHooks& hooks) {
+                               const BatchHooks& hooks, ExistingName existing) {
   BatchOutcome outcome;
   // One writer for the batch: it keeps the working file open between messages.
   MessageFileWriter writer(reader.workingPath);
@@ -25,12 +25,16 @@ BatchOutcome writeMessageBatch(const MessageBaseReader& reader, const std::vecto
     }
     ++outcome.attempted;
     std::optional<FailureReason> failure;
+    PlacedFile placed;
     if (index < 0 || index >= reader.count() || reader.row(index).invalid)
       failure = FailureReason{"no message " + std::to_string(index) + " in the table", {}, {}, {}};
     else
-      failure = writer.write(reader, index, messageFileName(folder, reader.row(index).number, extension, prefix));
+      failure = writer.write(reader, index, messageFileName(folder, reader.row(index).number, extension, prefix), &placed,
+                            existing);
     if (!failure) {
       ++outcome.written;
+      if (placed.placement == Placement::keptBeside) ++outcome.keptBeside;
+      if (placed.placement == Placement::identical) ++outcome.identical;
       continue;
     }
     ++outcome.failed;
@@ -44,6 +48,19 @@ std::string describeBatchFailures(const BatchOutcome& outcome, int total, const 
   std::string text = std::to_string(outcome.failed) + " of " + std::to_string(total) +
                      " messages were not written to " + folder + ".";
   if (outcome.firstFailure) text += "\n" + describeFailure(*outcome.firstFailure);
+  return text;
+}
+
+std::string describeKeptBeside(const BatchOutcome& outcome, const std::string& folder) {
+  return std::to_string(outcome.keptBeside) + " messages were written beside files of the same name in " + folder +
+         ", as \"N (2).eml\".";
+}
+
+std::string describeSameNames(const BatchOutcome& outcome) {
+  std::string text;
+  if (outcome.keptBeside > 0) text = std::to_string(outcome.keptBeside) + " kept beside files of the same name";
+  if (outcome.identical > 0)
+    text += (text.empty() ? "" : ", ") + std::to_string(outcome.identical) + " identical files left as they were";
   return text;
 }
 

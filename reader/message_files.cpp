@@ -18,17 +18,22 @@ int MessageBaseReader::writeMessageFile(const std::string& folder, int recordInd
   return written ? -1 : 0;
 }
 
-int MessageBaseReader::copyMessageBase(const std::string& destinationFolder) {
+int MessageBaseReader::copyMessageBase(const std::string& destinationFolder, PlacedFile* placed,
+                                       const std::function<bool(uint64_t copied, uint64_t total)>& progress) {
   const std::string source = basePath();
-  const std::string destination = destinationFolder + "/" + baseName;
+  const bool slashed = !destinationFolder.empty() && destinationFolder.back() == '/';
+  const std::string destination = destinationFolder + (slashed ? "" : "/") + baseName;
   std::optional<FailureReason> failure;
+  CopyOptions options;
+  options.progress = progress;
   std::error_code same;
-  // Copying a base onto itself would replace the user's file; it is refused as the shell does.
+  // Copying a base onto itself is refused as the shell does, though it would change nothing.
   if (std::filesystem::equivalent(source, destination, same))
     failure = FailureReason{"the destination is the base itself", source, {}, {}};
   else
-    failure = copyFile(source, destination);
+    failure = copyFile(source, destination, options, placed);
   if (!failure) return 0;
+  if (failure->what == kCopyStopped) return -1;
   showMessageBox("Cannot copy dbx file\n" + describeFailure(*failure));
   ok = kOperationNotOk;
   return -1;

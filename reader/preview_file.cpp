@@ -9,7 +9,8 @@ bool writePreviewFile(const MessageBaseReader& reader, const std::string& tempFo
                       int recordIndex, std::string& previewPath) {
   removeFilesWithExtension(tempFolder, ".mht");
   previewPath = previewFileName(tempFolder, readerIndex, recordIndex);
-  return !MessageFileWriter(reader.workingPath).write(reader, recordIndex, previewPath);
+  // Vireo's own file in its own folder: the newest preview takes the name.
+  return !MessageFileWriter(reader.workingPath).write(reader, recordIndex, previewPath, nullptr, ExistingName::replace);
 }
 
 }  // namespace vireo

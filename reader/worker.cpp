@@ -83,7 +83,10 @@ int runBaseCopy(WorkerShared& shared) {
       copyBaseFile(shared.copySource, shared.copyDestination, {&shared.stopEvent, &shared.progress});
   switch (outcome.end) {
     case BaseCopyOutcome::End::copied:
-      showMessageBox(std::string(kBaseCopiedText) + "\n" + shared.copyDestination);
+      showMessageBox(std::string(kBaseCopiedText) + "\n" + outcome.placed.path +
+                     (outcome.placed.placement == Placement::keptBeside
+                          ? "\n(" + shared.copyDestination + " holds another file, which was kept)"
+                          : outcome.placed.placement == Placement::identical ? "\n(it already held the same bytes)" : ""));
       return 1;
     case BaseCopyOutcome::End::failed:
       showMessageBox(std::string(kCannotCopyBaseText) + "\n" + describeFailure(outcome.reason));

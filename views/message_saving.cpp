@@ -7,7 +7,7 @@ namespace vireo::views {
 
 BatchOutcome saveMessageFiles(const MessageBaseReader& reader, const std::vector<int>& recordIndexes,
                               const std::string& folder, int prefix, QWidget* parent,
-                              std::vector<int>* failedRecords) {
+                              std::vector<int>* failedRecords, ExistingName existing) {
   const int total = static_cast<int>(recordIndexes.size());
   BatchOutcome outcome;
   {
@@ -15,10 +15,12 @@ BatchOutcome saveMessageFiles(const MessageBaseReader& reader, const std::vector
     BatchHooks hooks;
     hooks.keepGoing = [&progress](int done) { return progress.keepGoing(done); };
     if (failedRecords) hooks.onFailure = [failedRecords](int record, const FailureReason&) { failedRecords->push_back(record); };
-    outcome = writeMessageBatch(reader, recordIndexes, folder, "eml", prefix, hooks);
+    outcome = writeMessageBatch(reader, recordIndexes, folder, "eml", prefix, hooks, existing);
   }
-  if (outcome.failed > 0)
-    showModalMessage(parent, QString::fromStdString(describeBatchFailures(outcome, total, folder)));
+  std::string text;
+  if (outcome.failed > 0) text = describeBatchFailures(outcome, total, folder);
+  if (outcome.keptBeside > 0) text += (text.empty() ? "" : "\n") + describeKeptBeside(outcome, folder);
+  if (!text.empty()) showModalMessage(parent, QString::fromStdString(text));
   return outcome;
 }
 

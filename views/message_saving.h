@@ -10,9 +10,12 @@ class QWidget;
 
 namespace vireo::views {
 
-// failedRecords, when given, receives the indexes of the records that were not written.
+// failedRecords, when given, receives the indexes of the records that were not written. Files of
+// the same name are kept (writeMessageBatch), and the box at the end says how many messages went
+// beside them; existing replace is for Vireo's own temp folder only.
 BatchOutcome saveMessageFiles(const MessageBaseReader& reader, const std::vector<int>& recordIndexes,
                               const std::string& folder, int prefix, QWidget* parent,
-                              std::vector<int>* failedRecords = nullptr);
+                              std::vector<int>* failedRecords = nullptr,
+                              ExistingName existing = ExistingName::keepBoth);
 
 }  // namespace vireo::views

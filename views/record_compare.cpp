@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/ascii_case.h"
 #include "views/list_columns.h"
 
 namespace vireo::views {
@@ -15,7 +16,7 @@ namespace {
 constexpr std::array<unsigned char, 256> kFoldedBytes = [] {
   std::array<unsigned char, 256> table{};
   for (int byte = 0; byte < 256; ++byte)
-    table[static_cast<size_t>(byte)] = static_cast<unsigned char>(byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte);
+    table[static_cast<size_t>(byte)] = static_cast<unsigned char>(asciiLower(static_cast<char>(byte)));
   return table;
 }();
 

@@ -74,7 +74,9 @@ void openSelectedMessages(CVireoDoc& doc, const SelectedRecords& selection, QWid
   const MessageBaseReader& reader = *readerOf(doc);
   const int prefix = doc.currentReader;
   std::vector<int> notWritten;
-  const BatchOutcome outcome = saveMessageFiles(reader, records, doc.tempFolder, prefix, parent, &notWritten);
+  // Opened by the names asked for: the temp folder's files of those names are replaced.
+  const BatchOutcome outcome =
+      saveMessageFiles(reader, records, doc.tempFolder, prefix, parent, &notWritten, ExistingName::replace);
   records.resize(static_cast<size_t>(outcome.attempted));  // a cancel opens none of the rest
   QStringList notOpened;
   for (const int record : records) {
@@ -91,7 +93,8 @@ void viewMessageSource(CVireoDoc& doc, QWidget* parent) {
   if (!selectedMessageCommandAllowed(doc, command::kViewSource, 1)) return;
   const MessageBaseReader& reader = *readerOf(doc);
   const int record = reader.currentRow;
-  if (saveMessageFiles(reader, {record}, doc.tempFolder, -1, parent).written != 1) return;
+  // Opened by the name asked for: the temp folder's file of that name is replaced.
+  if (saveMessageFiles(reader, {record}, doc.tempFolder, -1, parent, nullptr, ExistingName::replace).written != 1) return;
   const QString path = QString::fromStdString(messageFileName(doc.tempFolder, reader.row(record).number, "eml", -1));
   if (!startTextEditor(path)) SourceWindow::showFile(path, parent);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -11,6 +12,7 @@
 #include <iterator>
 #include <thread>
 
+#include "platform/user_file_writer.h"
 #include "tests/cli/cli_runner.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
@@ -41,19 +43,49 @@ size_t filesIn(const std::string& folder) {
 }
 
 // A message that cannot be written is named with the file and the system's reason; the others
-// are still written, and the status says the export failed.
+// are still written, and the status says the export failed. A file size limit (which binds root
+// too, and which vireo-cli inherits) makes the larger messages fail.
 TEST(CliExport, NamesEachMessageItCannotWrite) {
   ScratchDir home;
-  writeBase(home.file("Inbox.dbx"), 5);
+  const auto texts = writeBase(home.file("Inbox.dbx"), 5);
   const std::string out = home.file("out");
-  fs::create_directories(out + "/3.eml");  // a folder where message 3's file should go
+  const size_t limit = texts[2].size() + 1;  // messages grow with their number
+  struct rlimit previous {};
+  ::getrlimit(RLIMIT_FSIZE, &previous);
+  const sighandler_t previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = previous;
+  small.rlim_cur = limit;
+  ::setrlimit(RLIMIT_FSIZE, &small);
   const CliResult result = runCli({"export", home.file("Inbox.dbx"), out}, home.path());
+  ::setrlimit(RLIMIT_FSIZE, &previous);
+  ::signal(SIGXFSZ, previousHandler);
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.out, "4 written, 1 failed\n");
-  EXPECT_NE(result.err.find("vireo-cli: message 3 not written: cannot replace " + out + "/3.eml: Is a directory"),
+  EXPECT_EQ(result.out, "3 written, 2 failed\n");
+  EXPECT_NE(result.err.find("vireo-cli: message 3 not written: cannot write " + out + "/3.eml: File too large"),
             std::string::npos)
       << result.err;
-  EXPECT_EQ(filesIn(out), 5u);  // four messages and the folder, no temporary file left behind
+  EXPECT_EQ(filesIn(out), 3u);  // no temporary file left behind
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(fileText(out + "/" + std::to_string(i) + ".eml"), texts[static_cast<size_t>(i)]);
+}
+
+// Two bases exported into one folder: the second's messages go beside the first's; exporting
+// again adds nothing; the counts say which happened.
+TEST(CliExport, KeepsFilesOfTheSameNameAndSaysHowMany) {
+  ScratchDir home;
+  const auto inbox = writeBase(home.file("Inbox.dbx"), 13);
+  DbxWriter sentWriter;
+  for (int i = 0; i < 2; ++i) sentWriter.add(simpleMessage("sent " + std::to_string(i)));
+  sentWriter.build().save(home.file("Sent Items.dbx"));
+  const std::string out = home.file("Mail backup");
+  EXPECT_EQ(runCli({"export", home.file("Inbox.dbx"), out}, home.path()).out, "13 written, 0 failed\n");
+  const CliResult sent = runCli({"export", home.file("Sent Items.dbx"), out}, home.path());
+  EXPECT_EQ(sent.status, 0) << sent.err;
+  EXPECT_EQ(sent.out, "2 written, 0 failed (2 kept beside files of the same name)\n");
+  EXPECT_EQ(fileText(out + "/0.eml"), inbox[0]);
+  EXPECT_EQ(fileText(out + "/1 (2).eml"), simpleMessage("sent 1"));
+  EXPECT_EQ(runCli({"export", home.file("Inbox.dbx"), out}, home.path()).out,
+            "13 written, 0 failed (13 identical files left as they were)\n");
+  EXPECT_EQ(filesIn(out), 15u);
 }
 
 TEST(CliExport, WritesEveryMessageWithItsStoredBytes) {
@@ -96,28 +128,31 @@ TEST(CliExport, FailsClearlyForBadUsageMissingBasesAndUnwritableFolders) {
   EXPECT_EQ(runCli({"export", home.file("junk.dbx"), home.file("o")}, home.path()).status, 1);
 }
 
-TEST(CliCopy, CopiesTheBaseAndReplacesAnOlderCopy) {
+TEST(CliCopy, CopiesTheBaseAndKeepsAnOlderCopy) {
   ScratchDir home;
   writeBase(home.file("Inbox.dbx"), 5);
   fs::create_directories(home.file("backup"));
   std::ofstream(home.file("backup/Inbox.dbx")) << "old";
   const CliResult result = runCli({"copy", home.file("Inbox.dbx"), home.file("backup/")}, home.path());
   ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(fileText(home.file("backup/Inbox.dbx")), fileText(home.file("Inbox.dbx")));
+  EXPECT_EQ(result.out, "copied as " + home.file("backup/Inbox (2).dbx") + ", beside a file of the same name\n");
+  EXPECT_EQ(fileText(home.file("backup/Inbox.dbx")), "old");
+  EXPECT_EQ(fileText(home.file("backup/Inbox (2).dbx")), fileText(home.file("Inbox.dbx")));
+  const CliResult again = runCli({"copy", home.file("Inbox.dbx"), home.file("backup")}, home.path());
+  EXPECT_EQ(again.out, home.file("backup/Inbox (2).dbx") + " already holds the same bytes\n");
+  EXPECT_EQ(filesIn(home.file("backup")), 2u);
   EXPECT_EQ(runCli({"copy", home.file("Inbox.dbx"), home.file("new/a/b")}, home.path()).status, 0);
   EXPECT_TRUE(fs::exists(home.file("new/a/b/Inbox.dbx")));
   EXPECT_EQ(runCli({"copy", home.file("gone.dbx"), home.file("backup")}, home.path()).status, 1);
 }
 
-// Spawns vireo-cli, waits until its working copy exists (it is then reading), and interrupts it.
-TEST(CliExport, InterruptStopsCleanlyWithStatus130) {
-  ScratchDir home;
-  const auto texts = writeBase(home.file("Inbox.dbx"), 40000);
-  const std::string out = home.file("out");
+// Starts vireo-cli with HOME and the runtime folder in home, its output thrown away.
+pid_t spawnCli(const std::vector<std::string>& cliArgs, const ScratchDir& home) {
   const std::string bin = VIREO_CLI_PATH;
   fs::create_directory(home.file("run"));
   std::vector<std::string> env{"HOME=" + home.path(), "TMPDIR=" + home.file("run"), "PATH=/usr/bin:/bin"};
-  std::vector<std::string> args{bin, "export", "--recover", "--copy", home.file("Inbox.dbx"), out};
+  std::vector<std::string> args{bin};
+  args.insert(args.end(), cliArgs.begin(), cliArgs.end());
   std::vector<char*> argv, envp;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -128,8 +163,18 @@ TEST(CliExport, InterruptStopsCleanlyWithStatus130) {
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, bin.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
+  if (posix_spawn(&pid, bin.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// Spawns vireo-cli, waits until its working copy exists (it is then reading), and interrupts it.
+TEST(CliExport, InterruptStopsCleanlyWithStatus130) {
+  ScratchDir home;
+  const auto texts = writeBase(home.file("Inbox.dbx"), 40000);
+  const std::string out = home.file("out");
+  const pid_t pid = spawnCli({"export", "--recover", "--copy", home.file("Inbox.dbx"), out}, home);
+  ASSERT_GT(pid, 0);
 
   bool reading = false;
   while (!reading && ::waitpid(pid, nullptr, WNOHANG) == 0) {
@@ -152,6 +197,34 @@ TEST(CliExport, InterruptStopsCleanlyWithStatus130) {
     }
   }
   EXPECT_EQ(filesIn(home.file("run")), 0u);  // the run's folder went with it
+}
+
+// kill -9 while messages are being written: every final name holds a whole message, and what is
+// left beside them are the writer's temporaries.
+TEST(CliExport, AKilledExportLeavesNoCutShortFile) {
+  ScratchDir home;
+  DbxWriter writer;
+  std::vector<std::string> texts;
+  for (int i = 0; i < 120; ++i)
+    writer.add(texts.emplace_back(simpleMessage("large " + std::to_string(i), std::string(300000 + i, 'a' + i % 26) + "\r\n")));
+  writer.build().save(home.file("Inbox.dbx"));
+  const std::string out = home.file("out");
+  const pid_t pid = spawnCli({"export", home.file("Inbox.dbx"), out}, home);
+  ASSERT_GT(pid, 0);
+  while (filesIn(out) < 20 && ::waitpid(pid, nullptr, WNOHANG) == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "vireo-cli ended before it was killed";
+  size_t whole = 0;
+  for (const auto& entry : fs::directory_iterator(out)) {
+    const std::string name = entry.path().filename();
+    if (isTemporaryFileName(name)) continue;
+    ASSERT_TRUE(name.ends_with(".eml")) << name;
+    EXPECT_EQ(fileText(entry.path()), texts[std::stoul(name)]) << name;
+    ++whole;
+  }
+  EXPECT_GE(whole, 19u);
 }
 
 }  // namespace

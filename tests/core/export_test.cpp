@@ -18,13 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A working file of data blocks behind 16-byte headers, as in a real base, and a reader whose
 // records point at them.
 struct BlockFile {
@@ -87,7 +80,7 @@ TEST(WriteMessageFile, WritesTheStoredBytesOfManyBlocksUnchanged) {
   EXPECT_EQ(fileText(out.file("0.eml")), a);
   EXPECT_EQ(fileText(out.file("1.eml")), b);
   EXPECT_EQ(fileText(out.file("2.eml")), c);
-  EXPECT_EQ(namesIn(out.path()), (std::vector<std::string>{"0.eml", "1.eml", "2.eml"}));
+  EXPECT_EQ(fileNamesIn(out.path()), (std::vector<std::string>{"0.eml", "1.eml", "2.eml"}));
 }
 
 TEST(WriteMessageFile, EmptyBlockListGivesEmptyFile) {
@@ -100,23 +93,27 @@ TEST(WriteMessageFile, EmptyBlockListGivesEmptyFile) {
   EXPECT_EQ(fs::file_size(out.file("0.eml")), 0u);
 }
 
-TEST(WriteMessageFile, ReplacesAnExistingFileAndNamesByPrefix) {
+// Two bases saved into one folder: the second's messages go beside the first's, never over them.
+TEST(WriteMessageFile, KeepsAFileOfTheSameNameAndNamesByPrefix) {
   BlockFile first, second;
   first.add(simpleMessage("first base"));
   second.add(simpleMessage("second base"));
   first.save();
   second.save();
   ScratchDir out;
-  std::ofstream(out.file("0.eml")) << "an older and much longer file that must not survive in part";
+  std::ofstream(out.file("0.eml")) << "an older file of the user's";
   EXPECT_EQ(first.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);
-  EXPECT_EQ(fileText(out.file("0.eml")), simpleMessage("first base"));
   EXPECT_EQ(second.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);
-  EXPECT_EQ(fileText(out.file("0.eml")), simpleMessage("second base"));
+  EXPECT_EQ(first.reader.writeMessageFile(out.path(), 0, "eml", -1), 0);  // already there: nothing added
+  EXPECT_EQ(fileText(out.file("0.eml")), "an older file of the user's");
+  EXPECT_EQ(fileText(out.file("0 (2).eml")), simpleMessage("first base"));
+  EXPECT_EQ(fileText(out.file("0 (3).eml")), simpleMessage("second base"));
 
   EXPECT_EQ(first.reader.writeMessageFile(out.path(), 0, "eml", 3), 0);
   EXPECT_EQ(second.reader.writeMessageFile(out.path(), 0, "eml", 4), 0);
   EXPECT_EQ(fileText(out.file("3_0.eml")), simpleMessage("first base"));
   EXPECT_EQ(fileText(out.file("4_0.eml")), simpleMessage("second base"));
+  EXPECT_EQ(fileNamesIn(out.path()).size(), 5u);
 }
 
 TEST(WriteMessageFile, UnreadableBlocksFailAndLeaveNoFile) {
@@ -130,13 +127,13 @@ TEST(WriteMessageFile, UnreadableBlocksFailAndLeaveNoFile) {
   EXPECT_EQ(base.reader.writeMessageFile(out.path(), 1, "eml", -1), -1);
   EXPECT_EQ(base.reader.writeMessageFile(out.path(), 2, "eml", -1), -1);
   EXPECT_EQ(base.reader.writeMessageFile(out.path(), 7, "eml", -1), -1);
-  EXPECT_EQ(namesIn(out.path()), std::vector<std::string>{"1.eml"});
+  EXPECT_EQ(fileNamesIn(out.path()), std::vector<std::string>{"1.eml"});
   EXPECT_EQ(fileText(out.file("1.eml")), "kept");
 
   EXPECT_EQ(base.reader.writeMessageFile(out.path() + "/missing", 0, "eml", -1), -1);
   base.reader.workingPath = base.folder.file("gone.dbx");
   EXPECT_EQ(base.reader.writeMessageFile(out.path(), 0, "eml", -1), -1);
-  EXPECT_EQ(namesIn(out.path()), std::vector<std::string>{"1.eml"});
+  EXPECT_EQ(fileNamesIn(out.path()), std::vector<std::string>{"1.eml"});
 }
 
 TEST(WriteMessageFile, NeverChangesTheWorkingFile) {
@@ -163,23 +160,29 @@ TEST(WritePreviewFile, LeavesOnlyTheNewestPreview) {
   ASSERT_TRUE(writePreviewFile(base.reader, temp.path(), 5, 1, previewPath));
   EXPECT_EQ(previewPath, temp.file("5_1.mht"));
   EXPECT_EQ(fileText(previewPath), simpleMessage("one"));
-  EXPECT_EQ(namesIn(temp.path()), (std::vector<std::string>{"5_1.mht", "keep.eml"}));
+  EXPECT_EQ(fileNamesIn(temp.path()), (std::vector<std::string>{"5_1.mht", "keep.eml"}));
 }
 
-TEST(CopyMessageBase, ReplacesTheCopyAndRefusesTheBaseItself) {
+TEST(CopyMessageBase, KeepsAnOlderCopyAndRefusesTheBaseItself) {
   BlockFile base;
   base.add(longMessage(70000));
   base.save();
   ScratchDir out;
   CapturedMessages shown;
   std::ofstream(out.file("work.dbx")) << "stale";
-  EXPECT_EQ(base.reader.copyMessageBase(out.path()), 0);
-  EXPECT_EQ(fileText(out.file("work.dbx")), fileText(base.reader.workingPath));
+  PlacedFile placed;
+  EXPECT_EQ(base.reader.copyMessageBase(out.path(), &placed), 0);
+  EXPECT_EQ(placed.path, out.file("work (2).dbx"));
+  EXPECT_EQ(placed.placement, Placement::keptBeside);
+  EXPECT_EQ(fileText(out.file("work (2).dbx")), fileText(base.reader.workingPath));
+  EXPECT_EQ(fileText(out.file("work.dbx")), "stale");
+  EXPECT_EQ(base.reader.copyMessageBase(out.path(), &placed), 0);  // the same again: nothing added
+  EXPECT_EQ(placed.placement, Placement::identical);
+  EXPECT_EQ(fileNamesIn(out.path()).size(), 2u);
   EXPECT_TRUE(shown.texts.empty());
 
   base.reader.ok = 1;
   EXPECT_EQ(base.reader.copyMessageBase(base.folder.path()), -1);
-  EXPECT_EQ(fileText(base.reader.workingPath).size(), fs::file_size(out.file("work.dbx")));
   EXPECT_EQ(base.reader.copyMessageBase(out.path() + "/missing"), -1);
   EXPECT_EQ(base.reader.ok, 0);
   ASSERT_EQ(shown.texts.size(), 2u);

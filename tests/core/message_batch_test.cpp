@@ -39,25 +39,55 @@ TEST(MessageBatch, WritesEveryValidRecordByNumberAndSkipsInvalidOnes) {
 TEST(MessageBatch, AFileThatCannotBeWrittenIsCountedAndTheRestAreWritten) {
   OpenedBase base(threeMessages());
   const std::string out = base.folder.file("out");
-  fs::create_directories(out + "/1.eml");  // a folder where message 1's file should go
+  fs::create_directories(out);
+  base.reader.blockLists[1].entries.back().offset = 50000000;  // beyond the end of the working file
   std::vector<int> failedRecords;
   BatchHooks hooks;
   hooks.onFailure = [&](int index, const FailureReason&) { failedRecords.push_back(index); };
-  const BatchOutcome outcome = writeMessageBatch(base.reader, validRecordIndexes(base.reader), out, "eml", 2, hooks);
-  // With a prefix the names are 2_<number>.eml: nothing collides yet.
-  EXPECT_EQ(outcome.failed, 0);
-
-  const BatchOutcome plain = writeMessageBatch(base.reader, validRecordIndexes(base.reader), out, "eml", -1, hooks);
-  EXPECT_EQ(plain.attempted, 3);
-  EXPECT_EQ(plain.written, 2);
-  EXPECT_EQ(plain.failed, 1);
+  const BatchOutcome outcome = writeMessageBatch(base.reader, validRecordIndexes(base.reader), out, "eml", -1, hooks);
+  EXPECT_EQ(outcome.attempted, 3);
+  EXPECT_EQ(outcome.written, 2);
+  EXPECT_EQ(outcome.failed, 1);
   EXPECT_EQ(failedRecords, std::vector<int>{1});
-  ASSERT_TRUE(plain.firstFailure.has_value());
-  const std::string text = describeBatchFailures(plain, 3, out);
+  ASSERT_TRUE(outcome.firstFailure.has_value());
+  const std::string text = describeBatchFailures(outcome, 3, out);
   EXPECT_TRUE(text.starts_with("1 of 3 messages were not written to " + out + ".\n")) << text;
-  EXPECT_NE(text.find("1.eml"), std::string::npos) << text;
-  EXPECT_TRUE(fs::is_directory(out + "/1.eml"));
+  EXPECT_NE(text.find("at offset 50000000"), std::string::npos) << text;
+  EXPECT_FALSE(fs::exists(out + "/1.eml"));
   EXPECT_EQ(fileText(out + "/2.eml"), simpleMessage("three"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+}
+
+// Message numbers restart at 0 in every base: a second base saved into the same folder goes
+// beside the first one's files, and saving either again adds nothing.
+TEST(MessageBatch, TwoBasesInOneFolderKeepBothAndSavingAgainAddsNothing) {
+  OpenedBase inbox(threeMessages());
+  DbxWriter sentWriter;
+  for (const char* subject : {"sent one", "sent two"}) sentWriter.add(simpleMessage(subject));
+  OpenedBase sent(sentWriter.build());
+  const std::string out = inbox.folder.file("Mail backup");
+  fs::create_directory(out);
+  fs::create_directory(out + "/2.eml");  // a folder in the way is kept too
+  const BatchOutcome first = writeMessageBatch(inbox.reader, validRecordIndexes(inbox.reader), out, "eml", -1);
+  EXPECT_EQ(first.written, 3);
+  EXPECT_EQ(first.keptBeside, 1);
+  const BatchOutcome second = writeMessageBatch(sent.reader, validRecordIndexes(sent.reader), out, "eml", -1);
+  EXPECT_EQ(second.written, 2);
+  EXPECT_EQ(second.keptBeside, 2);
+  EXPECT_EQ(describeSameNames(second), "2 kept beside files of the same name");
+  EXPECT_EQ(describeKeptBeside(second, out),
+            "2 messages were written beside files of the same name in " + out + ", as \"N (2).eml\".");
+  EXPECT_EQ(fileText(out + "/0.eml"), simpleMessage("one"));
+  EXPECT_EQ(fileText(out + "/0 (2).eml"), simpleMessage("sent one"));
+  EXPECT_EQ(fileText(out + "/1 (2).eml"), simpleMessage("sent two"));
+  EXPECT_EQ(fileText(out + "/2 (2).eml"), simpleMessage("three"));
+
+  const BatchOutcome again = writeMessageBatch(inbox.reader, validRecordIndexes(inbox.reader), out, "eml", -1);
+  EXPECT_EQ(again.written, 3);
+  EXPECT_EQ(again.identical, 3);
+  EXPECT_EQ(again.keptBeside, 0);
+  EXPECT_EQ(describeSameNames(again), "3 identical files left as they were");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 6);
 }
 
 TEST(MessageBatch, AnIndexOutsideTheTableIsAFailureNotACrash) {

@@ -100,7 +100,7 @@ class BaseCommandsTest : public QObject {
     QVERIFY(w.fixture().modals().messageTexts().empty());
   }
 
-  void copyReplacesAFileOfTheSameNameAndAVanishedBaseIsTold() {
+  void copyKeepsAFileOfTheSameNameAndAVanishedBaseIsTold() {
     QTemporaryDir bases;
     const QString base = writeInbox(bases);
     WindowDriver w({base});
@@ -126,8 +126,10 @@ class BaseCommandsTest : public QObject {
     QCOMPARE(script.shown[1].folder, inTheWay);
     QCOMPARE(w.fixture().modals().messageTexts(),
              (std::vector<std::string>{"Error in creating path, enter another folder",
-                                       "The message base was copied to\n" + out.toStdString() + "/Inbox.dbx"}));
-    QCOMPARE(fileText((out + "/Inbox.dbx").toStdString()), fileText(base.toStdString()));
+                                       "The message base was copied to\n" + out.toStdString() + "/Inbox (2).dbx\n(" +
+                                           out.toStdString() + "/Inbox.dbx holds another file, which was kept)"}));
+    QCOMPARE(fileText((out + "/Inbox.dbx").toStdString()), std::string("older"));
+    QCOMPARE(fileText((out + "/Inbox (2).dbx").toStdString()), fileText(base.toStdString()));
 
     QVERIFY(QFile::remove(base));
     QVERIFY(w.frame().routeCommand(command::kCopyBase));

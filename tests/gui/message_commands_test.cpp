@@ -95,7 +95,7 @@ class MessageCommandsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void savedFilesAreNamedByNumberAndASecondSaveReplacesThem() {
+  void savedFilesAreNamedByNumberAndASecondSaveKeepsOtherFilesOfTheSameName() {
     CommandFixture f(3);
     f.base().records[2].number = 12;
     f.selectRecords({0, 2});
@@ -109,12 +109,17 @@ class MessageCommandsTest : public QObject {
     QCOMPARE(fileText((mail + "/12.eml").toStdString()), messageText(2));
     QCOMPARE(f.doc().exportFolder, mail.toStdString());
 
+    QVERIFY(f.modals.messageTexts().empty());
     std::ofstream((mail + "/0.eml").toStdString()) << "older";
     QVERIFY(f.list.OnCmdMsg(command::kSaveSelected));
-    QCOMPARE(fileText((mail + "/0.eml").toStdString()), messageText(0));
+    QCOMPARE(fileText((mail + "/0.eml").toStdString()), std::string("older"));
+    QCOMPARE(fileText((mail + "/0 (2).eml").toStdString()), messageText(0));
+    QCOMPARE(filesIn(mail), (QStringList{"0 (2).eml", "0.eml", "12.eml"}));  // 12.eml held the same bytes
     QCOMPARE(script.shown.size(), size_t{2});
     QCOMPARE(script.shown[1].folder, mail);  // the last folder is offered again
-    QVERIFY(f.modals.messageTexts().empty());
+    QCOMPARE(f.modals.messageTexts(),
+             std::vector<std::string>{"1 messages were written beside files of the same name in " +
+                                      mail.toStdString() + ", as \"N (2).eml\"."});
   }
 
   void theDescriptionSaysHowManyFromWhichBase() {
@@ -165,8 +170,9 @@ class MessageCommandsTest : public QObject {
   void filesThatCannotBeWrittenAreCountedOnceWithWhereAndWhy() {
     CommandFixture f(3);
     const QString out = f.folder("out");
-    QDir().mkpath(out + "/1.eml");  // a folder where a message's file should go
-    QDir().mkpath(out + "/2.eml");
+    // Blocks beyond the end of the working file: those messages cannot be read.
+    f.base().blockLists[1].entries.back().offset = 50000000;
+    f.base().blockLists[2].entries.back().offset = 50000000;
     f.selectRecords({0, 1, 2});
     DialogScript script;
     script.folders = {out};
@@ -176,7 +182,8 @@ class MessageCommandsTest : public QObject {
     QCOMPARE(texts.size(), size_t{1});
     const QString text = QString::fromStdString(texts[0]);
     QVERIFY2(text.startsWith(QStringLiteral("2 of 3 messages were not written to %1.\n").arg(out)), qPrintable(text));
-    QVERIFY2(text.contains(out + "/1.eml"), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("at offset 50000000")), qPrintable(text));
+    QCOMPARE(filesIn(out), QStringList{"0.eml"});
     QCOMPARE(fileText((out + "/0.eml").toStdString()), messageText(0));
   }
 

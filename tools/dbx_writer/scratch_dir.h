@@ -1,6 +1,7 @@
 #pragma once
 // A private folder for one test's files, removed with everything in it when it goes.
 #include <string>
+#include <vector>
 
 namespace vireo::testing {
 
@@ -19,5 +20,8 @@ class ScratchDir {
 
 // The whole content of a file; empty when it cannot be read.
 std::string fileText(const std::string& path);
+
+// The names in a folder (hidden ones too), sorted.
+std::vector<std::string> fileNamesIn(const std::string& folder);
 
 }  // namespace vireo::testing
