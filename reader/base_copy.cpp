@@ -101,7 +101,6 @@ BaseCopyOutcome copyBaseFile(const std::string& source, const std::string& desti
     return outcome;
   }
   const int out = writer.descriptor();
-  const std::string& temporary = writer.temporaryPath();
   ProgressSink& bar = control.bar();
   bar.setRange(kProgressRange);
   bar.setPos(0);

@@ -65,7 +65,7 @@ class UmaskScope {
   mode_t previous_;
 };
 
-TEST(BaseCopy, WritesTheSameBytesWithTheUmasksModeReplacingALinkNotItsTarget) {
+TEST(BaseCopy, WritesTheSameBytesWithTheUmasksModeKeepingALinkAndItsTarget) {
   ScratchDir dir;
   const std::string bytes = writeSource(dir, "Inbox.dbx", 3 * kBaseCopyChunk + 12345);
   fs::create_directory(dir.file("out"));
@@ -74,12 +74,21 @@ TEST(BaseCopy, WritesTheSameBytesWithTheUmasksModeReplacingALinkNotItsTarget) {
   const UmaskScope mask(027);
   const BaseCopyOutcome outcome = copyBaseFile(dir.file("Inbox.dbx"), dir.file("out/Inbox.dbx"), {});
   ASSERT_EQ(outcome.end, BaseCopyOutcome::End::copied) << describeFailure(outcome.reason);
-  EXPECT_EQ(fileBytes(dir.file("out/Inbox.dbx")), bytes);
-  EXPECT_FALSE(fs::is_symlink(dir.file("out/Inbox.dbx")));
+  // What stood at the name is kept, link and target alike; the copy goes beside it.
+  EXPECT_EQ(outcome.placed.path, dir.file("out/Inbox (2).dbx"));
+  EXPECT_EQ(outcome.placed.placement, Placement::keptBeside);
+  EXPECT_EQ(fileBytes(dir.file("out/Inbox (2).dbx")), bytes);
+  EXPECT_TRUE(fs::is_symlink(dir.file("out/Inbox.dbx")));
   EXPECT_EQ(fileBytes(dir.file("elsewhere")), "the link's target");
-  EXPECT_EQ(fs::status(dir.file("out/Inbox.dbx")).permissions(),
+  EXPECT_EQ(fs::status(dir.file("out/Inbox (2).dbx")).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(namesIn(dir.file("out")), std::vector<std::string>{"Inbox.dbx"});
+  EXPECT_EQ(namesIn(dir.file("out")), (std::vector<std::string>{"Inbox (2).dbx", "Inbox.dbx"}));
+
+  // The same copy again adds nothing.
+  const BaseCopyOutcome again = copyBaseFile(dir.file("Inbox.dbx"), dir.file("out/Inbox.dbx"), {});
+  ASSERT_EQ(again.end, BaseCopyOutcome::End::copied) << describeFailure(again.reason);
+  EXPECT_EQ(again.placed.placement, Placement::identical);
+  EXPECT_EQ(namesIn(dir.file("out")).size(), 2u);
 }
 
 TEST(BaseCopy, CopiesFromAFileTheKernelCannotCopyItself) {

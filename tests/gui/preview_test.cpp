@@ -112,7 +112,6 @@ class PreviewTest : public QObject {
       QVERIFY(!h.preview.header()->isVisible());
     }
     QVERIFY(h.waitForPage());
-    QVERIFY(h.text().contains(QStringLiteral("Subject B")));
     QCOMPARE(h.preview.header()->field(QStringLiteral("Subject"))->text(), QStringLiteral("Subject B"));
     // One render under way and one waiting at most: the middle ones are skipped.
     QVERIFY2(h.preview.rendersStarted() <= 3, qPrintable(QString::number(h.preview.rendersStarted())));
@@ -141,7 +140,7 @@ class PreviewTest : public QObject {
     // The working file lost its end.
     std::filesystem::rename(working + ".kept", working);
     QVERIFY(h.showRow(reader, 0));
-    QVERIFY(h.text().contains(QStringLiteral("Kept message")));
+    QCOMPARE(h.preview.header()->field(QStringLiteral("Subject"))->text(), QStringLiteral("Kept message"));
     std::filesystem::resize_file(working, 64);
     QVERIFY(h.showRow(reader, 1));
     QCOMPARE(h.preview.shownPage(), CHtmlView_1::Page::Unreadable);
@@ -419,8 +418,9 @@ class PreviewTest : public QObject {
     // Blank while it renders, or the new message: never the quick one under the slow one's row.
     QTRY_VERIFY_WITH_TIMEOUT(h.preview.browser()->url() == h.preview.pageUrl(), 60000);
     QVERIFY(!h.text().contains(QStringLiteral("The quick one.")));
-    QVERIFY(h.waitForPage());
-    QCOMPARE(h.preview.header()->field(QStringLiteral("Subject"))->text(), QStringLiteral("Slow"));
+    // The slow page may already have loaded by now, so its completion is not waited for again.
+    QTRY_COMPARE_WITH_TIMEOUT(h.preview.header()->field(QStringLiteral("Subject"))->text(), QStringLiteral("Slow"), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!h.preview.previewPending(), 60000);
   }
 
   void closingWhileARenderRunsIsClean() {
