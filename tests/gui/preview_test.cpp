@@ -275,7 +275,9 @@ class PreviewTest : public QObject {
 
     // A screen reader finds each field by its name, and its value.
     QList<QAccessibleInterface*> all;
-    collectAccessible(QAccessible::queryAccessibleInterface(&h.preview), all);
+    // From the header down: the web engine's own accessible objects are left out, as their types
+    // come from a library built without the sanitizer's type information.
+    collectAccessible(QAccessible::queryAccessibleInterface(header), all);
     QAccessibleInterface* from = nullptr;
     for (QAccessibleInterface* item : all)
       if (item->text(QAccessible::Name) == QLatin1String("From") && item->role() == QAccessible::StaticText) from = item;
@@ -284,7 +286,7 @@ class PreviewTest : public QObject {
     QVERIFY(!from->state().invisible);
 
     // The start page has no header.
-    h.doc().currentReader = 2147483548;
+    h.doc().currentReader = kRootItem;
     QVERIFY(h.update(0));
     QVERIFY(!header->isVisible());
     QVERIFY(!h.preview.attachmentBar()->isVisible());
