@@ -1,5 +1,5 @@
 // How soon the preview shows a selected message: from the list's row change to the page loaded
-// (the preview file written, read back and rendered on the pane's worker, then served), through
+// (the message's blocks read and rendered on the pane's worker, then served), through
 // the real window, for a small message and for one of about 10 MB with attachments; target
 // 300 ms. The baseline is the pane loading its built-in start page. And how long the interface
 // thread goes without running its event loop (a 1 ms timer's longest gap) while a message of
