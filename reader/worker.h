@@ -1,9 +1,9 @@
 #pragma once
 // The worker thread: one operation at a time (1 browse, 2 recover, 3 search a list of folders,
-// 4 search one folder, 5 copy a base file) beside the interface thread. Everything the worker touches lives in one
-// WorkerShared that the thread co-owns, so a worker that outlives its document (it did not stop
-// within the close time-out) still finds it, while the caller's progress and completion sinks
-// are cut off before the document goes.
+// 4 search one folder, 5 copy a base file) beside the interface thread. Everything the worker
+// touches lives in one WorkerShared that the thread co-owns, so a worker that outlives its
+// document (it did not stop within the close time-out) still finds it, while the caller's
+// progress and completion sinks are cut off before the document goes.
 #include <atomic>
 #include <chrono>
 #include <functional>
