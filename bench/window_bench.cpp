@@ -163,54 +163,8 @@ class WindowUnderTest {
   // Recovers the base through the tree's Recover command, a 10 ms timer ticking on the interface
   // thread throughout; presses Stop once stopWhen says so.
   RunFigures recover(const std::function<bool(const BarReading&)>& stopWhen = {}) {
-    RunFigures figures;
-    views::CVireoDoc& doc = *app_.document();
-    views::C3WaySplitter_1& frame = *app_.mainWindow();
-    // The last run's worker may still be ending after its completion was handled.
-    doc.doneEvent.wait(std::chrono::milliseconds(10000));
-
-    QEventLoop loop;
-    QElapsedTimer clock;
-    qint64 stopAt = -1;
-    qint64 doneAt = -1;
-    TickGaps gaps;
-    // Watches for the moment to stop and for the completion having been handled.
-    QTimer watch;
-    watch.setTimerType(Qt::PreciseTimer);
-    watch.setInterval(1);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-      if (!doc.operationRunning) {
-        if (doneAt < 0) doneAt = clock.nsecsElapsed();
-        loop.quit();
-        return;
-      }
-      const BarReading bar{tree_->progressSink()->position(), tree_->progressSink()->maximum()};
-      if (stopWhen && stopAt < 0 && stopWhen(bar)) {
-        figures.atStop = bar;
-        stopAt = clock.nsecsElapsed();
-        frame.commandAction(command::kStop)->trigger();
-      }
-    });
-    // The completion's handler ends with an update of every view; the time is taken there.
-    CompletionClock completion(doc, clock, doneAt);
-
-    clock.start();
-    gaps.start();
-    watch.start();
-    frame.commandAction(command::kRecover)->trigger();
-    // The command itself empties the list of a base read before, with the same update.
-    completion.armed = true;
-    if (!doc.operationRunning) {
-      std::fprintf(stderr, "window_bench: the recovery did not start\n");
-      return figures;
-    }
-    loop.exec();
-    gaps.stop();
-    watch.stop();
-    figures.longestGapMs = gaps.longestMs();
-    figures.ticks = gaps.ticks();
-    figures.seconds = doneAt / 1e9;
-    if (stopAt >= 0) figures.stopToDoneMs = (doneAt - stopAt) / 1e6;
+    RunFigures figures = runWatched(command::kRecover, "recovery", stopWhen, true);
+    const views::CVireoDoc& doc = *app_.document();
     figures.stateAfter = doc.readers[0].state;
     figures.records = doc.readers[0].validCount;
     return figures;
@@ -219,50 +173,12 @@ class WindowUnderTest {
   // Copies the base into folder through "Copy message base to ...", a 10 ms timer ticking on the
   // interface thread throughout; presses Stop once the bar has reached stopAtPermille (of 1,000).
   RunFigures copy(const std::string& folder, uint32_t stopAtPermille = 0) {
-    RunFigures figures;
-    views::CVireoDoc& doc = *app_.document();
-    views::C3WaySplitter_1& frame = *app_.mainWindow();
-    doc.doneEvent.wait(std::chrono::milliseconds(10000));
     copyFolder = folder;
-    QEventLoop loop;
-    QElapsedTimer clock;
-    qint64 stopAt = -1;
-    qint64 doneAt = -1;
-    TickGaps gaps;
-    QTimer watch;
-    watch.setTimerType(Qt::PreciseTimer);
-    watch.setInterval(1);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-      if (!doc.operationRunning) {
-        if (doneAt < 0) doneAt = clock.nsecsElapsed();
-        loop.quit();
-        return;
-      }
-      const BarReading bar{tree_->progressSink()->position(), tree_->progressSink()->maximum()};
-      if (stopAtPermille > 0 && stopAt < 0 && bar.maximum == 1000 && bar.position >= stopAtPermille) {
-        figures.atStop = bar;
-        stopAt = clock.nsecsElapsed();
-        frame.commandAction(command::kStop)->trigger();
-      }
-    });
-    clock.start();
-    gaps.start();
-    watch.start();
-    frame.commandAction(command::kCopyBase)->trigger();
-    if (!doc.operationRunning) {
-      std::fprintf(stderr, "window_bench: the copy did not start\n");
-      copyFolder.clear();
-      return figures;
-    }
-    loop.exec();
-    gaps.stop();
-    watch.stop();
+    const auto stopWhen = [stopAtPermille](const BarReading& bar) {
+      return stopAtPermille > 0 && bar.maximum == 1000 && bar.position >= stopAtPermille;
+    };
+    RunFigures figures = runWatched(command::kCopyBase, "copy", stopWhen, false);
     copyFolder.clear();
-    figures.longestGapMs = gaps.longestMs();
-    figures.longestGapEndMs = gaps.longestEndMs();
-    figures.ticks = gaps.ticks();
-    figures.seconds = doneAt / 1e9;
-    if (stopAt >= 0) figures.stopToDoneMs = (doneAt - stopAt) / 1e6;
     return figures;
   }
 
@@ -306,6 +222,62 @@ class WindowUnderTest {
  private:
   // A view of the document: the completion's update of all views (hint 6 with no operation
   // running) marks the moment the completion has been handled.
+  // Runs commandId, a 10 ms timer ticking on the interface thread throughout, and presses Stop
+  // once stopWhen says so. The end is when the operation no longer runs or, with
+  // timeCompletion, when the completion's update of every view has been handled.
+  RunFigures runWatched(int commandId, const char* what, const std::function<bool(const BarReading&)>& stopWhen,
+                        bool timeCompletion) {
+    RunFigures figures;
+    views::CVireoDoc& doc = *app_.document();
+    views::C3WaySplitter_1& frame = *app_.mainWindow();
+    // The last run's worker may still be ending after its completion was handled.
+    doc.doneEvent.wait(std::chrono::milliseconds(10000));
+
+    QEventLoop loop;
+    QElapsedTimer clock;
+    qint64 stopAt = -1;
+    qint64 doneAt = -1;
+    TickGaps gaps;
+    // Watches for the moment to stop and for the operation's end.
+    QTimer watch;
+    watch.setTimerType(Qt::PreciseTimer);
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (!doc.operationRunning) {
+        if (doneAt < 0) doneAt = clock.nsecsElapsed();
+        loop.quit();
+        return;
+      }
+      const BarReading bar{tree_->progressSink()->position(), tree_->progressSink()->maximum()};
+      if (stopWhen && stopAt < 0 && stopWhen(bar)) {
+        figures.atStop = bar;
+        stopAt = clock.nsecsElapsed();
+        frame.commandAction(command::kStop)->trigger();
+      }
+    });
+    CompletionClock completion(doc, clock, doneAt);
+
+    clock.start();
+    gaps.start();
+    watch.start();
+    frame.commandAction(commandId)->trigger();
+    // The command itself empties the list of a base read before, with the same update.
+    completion.armed = timeCompletion;
+    if (!doc.operationRunning) {
+      std::fprintf(stderr, "window_bench: the %s did not start\n", what);
+      return figures;
+    }
+    loop.exec();
+    gaps.stop();
+    watch.stop();
+    figures.longestGapMs = gaps.longestMs();
+    figures.longestGapEndMs = gaps.longestEndMs();
+    figures.ticks = gaps.ticks();
+    figures.seconds = doneAt / 1e9;
+    if (stopAt >= 0) figures.stopToDoneMs = (doneAt - stopAt) / 1e6;
+    return figures;
+  }
+
   class CompletionClock : public views::CView {
    public:
     CompletionClock(views::CVireoDoc& doc, const QElapsedTimer& clock, qint64& doneAt)

@@ -66,4 +66,25 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& home) 
   return result;
 }
 
+int spawnCli(const std::vector<std::string>& args, const std::string& home, const std::string& tempFolder) {
+  const std::string bin = VIREO_CLI_PATH;
+  std::filesystem::create_directories(tempFolder);
+  std::vector<std::string> env{"HOME=" + home, "TMPDIR=" + tempFolder, "PATH=/usr/bin:/bin"};
+  std::vector<std::string> all{bin};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv, envp;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, bin.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
 }  // namespace vireo::testing

@@ -15,4 +15,8 @@ struct CliResult {
 // pointed at home when it is not empty.
 CliResult runCli(const std::vector<std::string>& args, const std::string& home = "");
 
+// Starts the built vireo-cli with the arguments and returns at once, its output thrown away,
+// with HOME at home and TMPDIR at tempFolder (made when missing); -1 when it cannot start.
+int spawnCli(const std::vector<std::string>& args, const std::string& home, const std::string& tempFolder);
+
 }  // namespace vireo::testing

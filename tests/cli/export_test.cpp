@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -146,34 +145,13 @@ TEST(CliCopy, CopiesTheBaseAndKeepsAnOlderCopy) {
   EXPECT_EQ(runCli({"copy", home.file("gone.dbx"), home.file("backup")}, home.path()).status, 1);
 }
 
-// Starts vireo-cli with HOME and the runtime folder in home, its output thrown away.
-pid_t spawnCli(const std::vector<std::string>& cliArgs, const ScratchDir& home) {
-  const std::string bin = VIREO_CLI_PATH;
-  fs::create_directory(home.file("run"));
-  std::vector<std::string> env{"HOME=" + home.path(), "TMPDIR=" + home.file("run"), "PATH=/usr/bin:/bin"};
-  std::vector<std::string> args{bin};
-  args.insert(args.end(), cliArgs.begin(), cliArgs.end());
-  std::vector<char*> argv, envp;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, bin.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
 
 // Spawns vireo-cli, waits until its working copy exists (it is then reading), and interrupts it.
 TEST(CliExport, InterruptStopsCleanlyWithStatus130) {
   ScratchDir home;
   const auto texts = writeBase(home.file("Inbox.dbx"), 40000);
   const std::string out = home.file("out");
-  const pid_t pid = spawnCli({"export", "--recover", "--copy", home.file("Inbox.dbx"), out}, home);
+  const pid_t pid = spawnCli({"export", "--recover", "--copy", home.file("Inbox.dbx"), out}, home.path(), home.file("run"));
   ASSERT_GT(pid, 0);
 
   bool reading = false;
@@ -209,7 +187,7 @@ TEST(CliExport, AKilledExportLeavesNoCutShortFile) {
     writer.add(texts.emplace_back(simpleMessage("large " + std::to_string(i), std::string(300000 + i, 'a' + i % 26) + "\r\n")));
   writer.build().save(home.file("Inbox.dbx"));
   const std::string out = home.file("out");
-  const pid_t pid = spawnCli({"export", home.file("Inbox.dbx"), out}, home);
+  const pid_t pid = spawnCli({"export", home.file("Inbox.dbx"), out}, home.path(), home.file("run"));
   ASSERT_GT(pid, 0);
   while (filesIn(out) < 20 && ::waitpid(pid, nullptr, WNOHANG) == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
   ::kill(pid, SIGKILL);

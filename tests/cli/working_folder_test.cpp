@@ -1,14 +1,13 @@
 // vireo-cli's working folder when the run is ended by a signal.
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include "tests/cli/cli_runner.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
 #include "tools/dbx_writer/scratch_dir.h"
@@ -24,23 +23,9 @@ int endExportBySignal(const ScratchDir& home, int signal) {
   DbxWriter writer;
   for (int i = 0; i < 30000; ++i) writer.add(simpleMessage("message " + std::to_string(i), std::string(400, 'x') + "\r\n"));
   writer.build().save(home.file("Inbox.dbx"));
-  fs::create_directory(home.file("tmp"));
-  const std::string bin = VIREO_CLI_PATH;
-  std::vector<std::string> env{"HOME=" + home.path(), "TMPDIR=" + home.file("tmp"), "PATH=/usr/bin:/bin"};
-  std::vector<std::string> args{bin, "export", "--recover", "--copy", home.file("Inbox.dbx"), home.file("out")};
-  std::vector<char*> argv, envp;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, bin.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
+  const pid_t pid = spawnCli({"export", "--recover", "--copy", home.file("Inbox.dbx"), home.file("out")}, home.path(),
+                             home.file("tmp"));
+  if (pid < 0) return -1;
 
   bool reading = false;
   while (!reading && ::waitpid(pid, nullptr, WNOHANG) == 0) {
