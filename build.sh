@@ -4,12 +4,14 @@
 #                     (without a display: list them with vireo-cli)
 #   ./build.sh test   install what is missing, build, run every test (also under ASan+UBSan and TSan)
 # Also: ./build.sh bench   build and run the benchmarks (they print ratios to a baseline).
+#       ./build.sh package build a release and make its Debian package in build/package/.
 #       ./build.sh fuzz TARGET SECONDS   run one fuzz target (fuzz/*_fuzz.cpp) for that long.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libuchardet-dev libgmime-3.0-dev libhivex-dev libgumbo-dev
-          qt6-base-dev qt6-svg-dev qt6-webengine-dev libgl-dev fonts-dejavu-core clang libclang-rt-14-dev)
+          qt6-base-dev qt6-svg-dev qt6-webengine-dev libgl-dev fonts-dejavu-core clang libclang-rt-14-dev
+          qt6-wayland python3 xdg-utils shared-mime-info libglib2.0-bin dpkg-dev)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"
@@ -63,6 +65,14 @@ case "${1:-}" in
       fi
     done
     ;;
+  package)
+    install_missing
+    # Only what the package holds: the tests are not built for it.
+    cmake -S . -B build/package -G Ninja -DVIREO_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DVIREO_BENCH=OFF >/dev/null
+    cmake --build build/package --target vireo vireo-cli vireo_icons
+    (cd build/package && cpack -G DEB)
+    ls build/package/*.deb
+    ;;
   test)
     install_missing
     configure_and_build build
@@ -96,7 +106,7 @@ case "${1:-}" in
     for b in build/release/bench/*; do [ -x "$b" ] && [ -f "$b" ] && "$b"; done
     ;;
   *)
-    echo "usage: ./build.sh run | test | bench | fuzz TARGET SECONDS" >&2
+    echo "usage: ./build.sh run | test | bench | package | fuzz TARGET SECONDS" >&2
     exit 2
     ;;
 esac

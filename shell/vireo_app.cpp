@@ -58,7 +58,12 @@ std::optional<std::string> runSelectFolder(QWidget* owner) {
 
 CVireoApp::CVireoApp(QObject* parent) : QObject(parent) {
   theApp = this;
-  helpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
+  // Beside the program in a build tree; under share/vireo/ once installed.
+  const QString programFolder = QCoreApplication::applicationDirPath();
+  helpFile = programFolder + QStringLiteral("/help/index.html");
+  const QString installedGuide = programFolder + QStringLiteral("/../share/vireo/help/index.html");
+  if (!QFileInfo::exists(helpFile) && QFileInfo::exists(installedGuide))
+    helpFile = QFileInfo(installedGuide).canonicalFilePath();
 }
 
 CVireoApp::~CVireoApp() {
