@@ -22,6 +22,7 @@
 #include "views/command_table.h"
 #include "views/list_view.h"
 #include "views/message_list_model.h"
+#include "views/progress_status_bar.h"
 #include "views/save_messages_dialog.h"
 #include "views/save_progress.h"
 #include "views/source_window.h"
@@ -40,6 +41,7 @@ std::string messageText(int i) { return testing::simpleMessage("Message " + std:
 struct CommandFixture {
   testing::ScratchDocument scratch;
   CListView_1 list{&scratch.doc};
+  ProgressStatusBar status;  // where a save says how it ended
   ModalAnswers modals;
   int reader = -1;
 
@@ -56,6 +58,7 @@ struct CommandFixture {
     r.openBase(false);
     r.state = kStateBrowsed;
     scratch.doc.currentReader = reader;
+    publishStatusBar(&status);
     list.resize(700, 300);
     list.show();
     scratch.doc.UpdateAllViews(nullptr, 0);
@@ -108,6 +111,7 @@ class MessageCommandsTest : public QObject {
     QCOMPARE(filesIn(mail), (QStringList{"0.eml", "12.eml"}));
     QCOMPARE(fileText((mail + "/12.eml").toStdString()), messageText(2));
     QCOMPARE(f.doc().exportFolder, mail.toStdString());
+    QCOMPARE(f.status.displayedText(), QStringLiteral("2 messages saved to ") + mail);
 
     QVERIFY(f.modals.messageTexts().empty());
     std::ofstream((mail + "/0.eml").toStdString()) << "older";
@@ -120,6 +124,10 @@ class MessageCommandsTest : public QObject {
     QCOMPARE(f.modals.messageTexts(),
              std::vector<std::string>{"1 messages were written beside files of the same name in " +
                                       mail.toStdString() + ", as \"N (2).eml\"."});
+    // The counts vireo-cli export prints after its own.
+    QCOMPARE(f.status.displayedText(),
+             QStringLiteral("2 messages saved to %1 (1 kept beside files of the same name, 1 identical files left as "
+                            "they were)").arg(mail));
   }
 
   void theDescriptionSaysHowManyFromWhichBase() {
@@ -147,7 +155,7 @@ class MessageCommandsTest : public QObject {
     f.modals.setAnswer(script.answer());
     f.selectRecords({0});
     f.list.OnCmdMsg(command::kSaveSelected);
-    QCOMPARE(f.modals.messageTexts(), std::vector<std::string>{"Cannot create path"});
+    QCOMPARE(f.modals.messageTexts(), std::vector<std::string>{"Cannot create path\n" + inTheWay.toStdString()});
     QCOMPARE(script.shown.size(), size_t{2});
     QCOMPARE(script.shown[1].folder, inTheWay);
     QCOMPARE(fileText(inTheWay.toStdString()), std::string("x"));
@@ -206,6 +214,7 @@ class MessageCommandsTest : public QObject {
       QCOMPARE(fileText((out + "/" + name).toStdString()), messageText(number));
     }
     QVERIFY(f.modals.messageTexts().empty());
+    QCOMPARE(f.status.displayedText(), QStringLiteral("Save stopped: 120 of 300 messages saved to ") + out);
   }
 
   void openWritesPrefixedFilesAndHandsEachToTheDesktop() {
