@@ -19,6 +19,7 @@
 #include "tests/gui/support/window_fixture.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
+#include "views/attachment_saving.h"
 #include "views/command_table.h"
 #include "views/list_view.h"
 #include "views/message_list_model.h"
@@ -193,6 +194,27 @@ class MessageCommandsTest : public QObject {
     QVERIFY2(text.contains(QStringLiteral("at offset 50000000")), qPrintable(text));
     QCOMPARE(filesIn(out), QStringList{"0.eml"});
     QCOMPARE(fileText((out + "/0.eml").toStdString()), messageText(0));
+  }
+
+  void attachmentSavesSayWhatWasWritten() {
+    ProgressStatusBar status;
+    publishStatusBar(&status);
+    testing::ScratchDir dir;
+    const QString folder = QString::fromStdString(dir.file("attachments"));
+    QDir().mkpath(folder);
+    ModalAnswers modals([&](const ModalRequest& request) -> std::optional<int> {
+      auto* chooser = qobject_cast<QFileDialog*>(static_cast<QDialog*>(request.dialog));
+      if (request.kind != ModalKind::Dialog || !chooser) return std::nullopt;
+      chooser->setDirectory(folder);
+      chooser->selectFile(chooser->fileMode() == QFileDialog::Directory ? folder : folder + "/a.txt");
+      return QDialog::Accepted;
+    });
+    QVERIFY(saveAttachment(nullptr, folder, QStringLiteral("a.txt"), "A"));
+    QCOMPARE(status.displayedText(), QStringLiteral("Attachment saved as %1/a.txt").arg(folder));
+    const std::vector<AttachmentFile> files{{QStringLiteral("a.txt"), "A"}, {QStringLiteral("b.txt"), "B"}};
+    QCOMPARE(saveAllAttachments(nullptr, folder, files), 2);
+    QCOMPARE(status.displayedText(), QStringLiteral("2 attachments saved to ") + folder);
+    QCOMPARE(filesIn(folder), (QStringList{"a (2).txt", "a.txt", "b.txt"}));
   }
 
   void aCancelledLongSaveLeavesOnlyWholeFiles() {
