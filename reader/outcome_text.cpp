@@ -18,7 +18,8 @@ std::string countOf(long long number, const char* singular, const char* plural) 
 }
 
 std::string readOutcomeText(const std::string& baseName, int messages, bool recovery, std::optional<double> seconds) {
-  std::string text = baseName + ": " + countOf(messages, "message", "messages") + (recovery ? " recovered" : " browsed");
+  std::string text =
+      baseName + ": " + countOf(messages, "message", "messages") + (recovery ? " recovered" : " browsed");
   if (seconds) {
     char tenths[32];
     std::snprintf(tenths, sizeof tenths, " in %.1f s", std::max(0.0, *seconds));

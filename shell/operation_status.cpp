@@ -23,7 +23,8 @@ QString operationStatusText(int operation, const std::string& baseName) {
 }
 
 QString copyPhaseText(const std::string& baseName) {
-  return QStringLiteral("%1 %2...").arg(QString::fromUtf8(kCopyingText), QFile::decodeName(QByteArray::fromStdString(baseName)));
+  return QStringLiteral("%1 %2...").arg(QString::fromUtf8(kCopyingText),
+                                        QFile::decodeName(QByteArray::fromStdString(baseName)));
 }
 
 QRect progressBarRect(const views::ProgressStatusBar& statusBar, const QString& text) {

@@ -246,7 +246,8 @@ int CTreeView_1::OnWorkerMessage(int message) {
   }
   progressSink_->detach();
   endOperationStatus(views::publishedStatusBar(), progress_);
-  if (views::ProgressStatusBar* bar = views::publishedStatusBar()) bar->showOutcome(outcomeText(operation, message, processed));
+  if (views::ProgressStatusBar* bar = views::publishedStatusBar())
+    bar->showOutcome(outcomeText(operation, message, processed));
   processedItem_ = QPersistentModelIndex();
   if (readsBase(operation)) d->UpdateAllViews(this, kHintListAndPreview);
   else if (operation == kOperationCopyBase) d->requestCommandRefresh();  // the table is as it was
@@ -281,8 +282,9 @@ void CTreeView_1::onCopyingChanged(bool copying) {
   views::ProgressStatusBar* bar = views::publishedStatusBar();
   views::CVireoDoc* d = doc();
   if (!bar || !progress_ || !d || !d->operationRunning) return;
-  retitleOperationStatus(*bar, progress_,
-                         copying ? copyPhaseText(statusBaseName_) : operationStatusText(statusOperation_, statusBaseName_));
+  const QString text =
+      copying ? copyPhaseText(statusBaseName_) : operationStatusText(statusOperation_, statusBaseName_);
+  retitleOperationStatus(*bar, progress_, text);
 }
 
 QModelIndex CTreeView_1::processedNode() const {
