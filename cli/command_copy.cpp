@@ -6,6 +6,7 @@
 #include "platform/folder_path.h"
 #include "platform/manual_reset_event.h"
 #include "reader/message_base_reader.h"
+#include "reader/outcome_text.h"
 
 namespace vireo::cli {
 
@@ -28,10 +29,8 @@ int runCopy(const Arguments& args) {
     return 130;
   }
   if (result != 0) return 1;
-  if (placed.placement == Placement::keptBeside)
-    std::printf("copied as %s, beside a file of the same name\n", placed.path.c_str());
-  else if (placed.placement == Placement::identical)
-    std::printf("%s already holds the same bytes\n", placed.path.c_str());
+  // The line the window's status bar shows after its copy too.
+  std::printf("%s\n", placedCopyText(placed).c_str());
   return 0;
 }
 

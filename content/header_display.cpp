@@ -5,20 +5,14 @@
 
 #include "content/encoded_words.h"
 #include "content/gmime_ref.h"
+#include "content/header_line.h"
 #include "content/text_decoding.h"
 
 namespace vireo {
 
 std::string displayHeaderValue(std::string_view rawValue, std::string_view fallbackCharset) {
-  std::string value;
-  value.reserve(rawValue.size());
-  // Unfolded as the summary fields are: a continuation line loses its first space or tab, so
-  // encoded words split over lines join up again.
-  for (size_t i = 0; i < rawValue.size(); ++i) {
-    const char c = rawValue[i];
-    if (c == '\n' && i + 1 < rawValue.size() && (rawValue[i + 1] == ' ' || rawValue[i + 1] == '\t')) ++i;
-    if (c != '\r' && c != '\n' && c != '\0') value += c;
-  }
+  // Unfolded as the summary fields are: only the line breaks go.
+  std::string value = unfoldHeaderValue(rawValue);
   const auto notBlank = [](char c) { return c != ' ' && c != '\t'; };
   value.erase(value.begin(), std::find_if(value.begin(), value.end(), notBlank));
   value.erase(std::find_if(value.rbegin(), value.rend(), notBlank).base(), value.end());

@@ -71,6 +71,30 @@ std::optional<int> charsetLineCodePage(std::string_view line, std::string_view f
   return lookupCharset(rest.data() + start, static_cast<int>(end - start));
 }
 
+void appendContinuation(std::string& value, std::string_view continuation) {
+  const size_t text = continuation.find_first_not_of(" \t");
+  const bool betweenEncodedWords = text != std::string_view::npos && value.ends_with("?=") &&
+                                   continuation.substr(text).starts_with("=?");
+  value += betweenEncodedWords ? continuation.substr(text) : continuation;
+}
+
+std::string unfoldHeaderValue(std::string_view rawValue) {
+  std::string value;
+  value.reserve(rawValue.size());
+  size_t start = 0;
+  while (start <= rawValue.size()) {
+    size_t end = rawValue.find('\n', start);
+    if (end == std::string_view::npos) end = rawValue.size();
+    std::string line;
+    for (const char c : rawValue.substr(start, end - start))
+      if (c != '\r' && c != '\0') line += c;
+    if (start == 0) value = std::move(line);
+    else appendContinuation(value, line);
+    start = end + 1;
+  }
+  return value;
+}
+
 bool isAttachmentLine(std::string_view line, std::string_view firstWord) {
   return equalsIgnoringAsciiCase(firstWord, "Content-Disposition:") &&
          line.find("Content-Disposition: attachment") != std::string_view::npos;

@@ -3,6 +3,7 @@
 // Everything works on views into the message bytes and never reads past them.
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/ascii_case.h"
@@ -37,5 +38,15 @@ std::optional<int> charsetLineCodePage(std::string_view line, std::string_view f
 
 // "Content-Disposition: attachment", exactly so, on a Content-Disposition: line.
 bool isAttachmentLine(std::string_view line, std::string_view firstWord);
+
+// Appends a continuation line (its leading space or tab included, its CR LF not) to a header
+// value. Unfolding removes only the line break: the whitespace after it separates words
+// ("github.com\r\n and win" reads "github.com and win"). Between two encoded words it is
+// dropped instead, as RFC 2047 says, so a word split over lines joins up again.
+void appendContinuation(std::string& value, std::string_view continuation);
+
+// A stored header value (folded, line breaks CR LF or LF) as one line: every CR and LF removed,
+// with the whitespace after a fold kept as appendContinuation keeps it; NULs dropped.
+std::string unfoldHeaderValue(std::string_view rawValue);
 
 }  // namespace vireo

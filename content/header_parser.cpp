@@ -105,8 +105,10 @@ SummaryFields parseHeaderFields(const char* text, int length) {
     if (valueStart < line.size()) {
       const std::string_view firstLine = line.substr(valueStart);
       std::string value(firstLine);
-      // Folding: a line starting with a space or tab continues the value, without that byte.
+      // Folding: a line starting with a space or tab continues the value; only the line break
+      // goes (appendContinuation).
       while (position < length && (text[position] == ' ' || text[position] == '\t')) {
+        const int folded = position;
         position = lineStart = position + 1;
         const int continuationEnd = findLineEnd(text, position, limit);
         if (continuationEnd < 0) {
@@ -114,7 +116,7 @@ SummaryFields parseHeaderFields(const char* text, int length) {
           break;
         }
         if (continuationEnd == position) break;  // left to be read as an empty line
-        value += lineText(text + position, static_cast<size_t>(continuationEnd - position));
+        appendContinuation(value, lineText(text + folded, static_cast<size_t>(continuationEnd - folded)));
         position = lineStart = continuationEnd + 2;
       }
 

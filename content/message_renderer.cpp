@@ -110,16 +110,17 @@ std::string percentDecoded(std::string_view text) {
 
 DisplayedHeaders displayedHeaders(GMimeMessage* message) {
   DisplayedHeaders shown;
-  std::string DisplayedHeaders::*const fields[] = {&DisplayedHeaders::from, &DisplayedHeaders::to,
-                                                   &DisplayedHeaders::cc, &DisplayedHeaders::subject,
+  std::string DisplayedHeaders::*const fields[] = {&DisplayedHeaders::from,       &DisplayedHeaders::to,
+                                                   &DisplayedHeaders::cc,         &DisplayedHeaders::newsgroups,
+                                                   &DisplayedHeaders::followupTo, &DisplayedHeaders::subject,
                                                    &DisplayedHeaders::date};
-  const std::string_view names[] = {"From", "To", "Cc", "Subject", "Date"};
+  const std::string_view names[] = {"From", "To", "Cc", "Newsgroups", "Followup-To", "Subject", "Date"};
   // Raw 8-bit header text is most likely in the body's charset, as the summary fields assume.
   GMimeObject* body = g_mime_message_get_mime_part(message);
   const std::string fallback = body != nullptr ? parameterOf(body, "charset") : std::string();
   GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(message));
   const int count = headers != nullptr ? g_mime_header_list_get_count(headers) : 0;
-  bool found[5] = {};
+  bool found[std::size(names)] = {};
   for (int i = 0; i < count; ++i) {
     GMimeHeader* header = g_mime_header_list_get_header_at(headers, i);
     const char* name = g_mime_header_get_name(header);

@@ -31,6 +31,8 @@ struct DisplayedHeaders {
   std::string from;
   std::string to;
   std::string cc;
+  std::string newsgroups;  // news posts
+  std::string followupTo;
   std::string subject;
   std::string date;
 };

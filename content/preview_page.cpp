@@ -64,6 +64,8 @@ void appendHeaderBlock(std::string& out, const DisplayedHeaders& headers) {
   appendField(out, "From:", headers.from);
   appendField(out, "To:", headers.to);
   appendField(out, "Cc:", headers.cc);
+  appendField(out, "Newsgroups:", headers.newsgroups);
+  appendField(out, "Followup-To:", headers.followupTo);
   appendField(out, "Subject:", headers.subject, "vireo-subject");
   appendField(out, "Date:", headers.date);
   out += "</table>\n";

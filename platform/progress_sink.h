@@ -12,6 +12,9 @@ class ProgressSink {
   virtual void setStep(int step) = 0;
   virtual void stepIt() = 0;
   virtual void setPos(uint32_t position) = 0;
+  // True while the operation copies the base before reading it (the "copy before" options),
+  // false when the reading starts. A bar that names its phase says so; others ignore it.
+  virtual void setCopying(bool /*copying*/) {}
 };
 
 class NullProgress final : public ProgressSink {

@@ -139,6 +139,9 @@ class Document : public CommandFlags {
   WorkerShared& shared() { return *shared_; }
   // Held while the window reads the whole table (a rebuild), so that a search's additions wait.
   std::unique_lock<std::mutex> lockTable() { return std::unique_lock(shared_->tableMutex); }
+  // How the last copy of a base ended (operation 5), read once its completion has arrived.
+  const PlacedFile& lastCopyPlaced() const { return shared_->copyPlaced; }
+  bool lastCopyStopped() const { return shared_->copyStopped; }
   // The search's progress text (message 2028).
   std::string searchProgressText() { return shared_->searchText(); }
 

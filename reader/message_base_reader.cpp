@@ -13,6 +13,10 @@
 #include "reader/operation_messages.h"
 
 namespace vireo {
+namespace {
+// The bar's range while the base is copied before it is read.
+constexpr uint32_t kCopyProgressRange = 1000;
+}  // namespace
 
 MessageBaseReader::MessageBaseReader() {
   browseFailed = false;
@@ -66,8 +70,22 @@ void MessageBaseReader::openBase(bool copyFirst) {
     // The working copy is Vireo's own: a copy left by an earlier open is replaced.
     CopyOptions options;
     options.existing = ExistingName::replace;
-    if (const std::optional<FailureReason> failure = copyFile(basePath(), workingPath, options)) {
-      showMessageBox("Cannot copy dbx file\n" + describeFailure(*failure));
+    // A large base takes a while to copy: the bar follows it (a range of 1,000) and says so,
+    // and Stop ends it between pieces.
+    ProgressSink& bar = progress ? *progress : NullProgress::instance();
+    bar.setCopying(true);
+    bar.setRange(kCopyProgressRange);
+    bar.setPos(0);
+    options.progress = [this, &bar](uint64_t copied, uint64_t total) {
+      bar.setPos(total == 0 ? kCopyProgressRange : static_cast<uint32_t>(copied * kCopyProgressRange / total));
+      return !(stopEvent && stopEvent->isSet());
+    };
+    const std::optional<FailureReason> failure = copyFile(basePath(), workingPath, options);
+    bar.setPos(0);
+    bar.setCopying(false);
+    if (failure) {
+      // A stop says nothing, as a stopped browse does.
+      if (failure->what != kCopyStopped) showMessageBox("Cannot copy dbx file\n" + describeFailure(*failure));
       ok = kOperationNotOk;
       return;
     }

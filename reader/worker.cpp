@@ -40,6 +40,11 @@ void ForwardingProgress::setPos(uint32_t position) {
   if (target_) target_->setPos(position);
 }
 
+void ForwardingProgress::setCopying(bool copying) {
+  std::lock_guard lock(mutex_);
+  if (target_) target_->setCopying(copying);
+}
+
 void WorkerShared::setCompletionSink(CompletionSink sink) {
   std::lock_guard lock(sinkMutex_);
   completion_ = std::move(sink);
@@ -81,6 +86,8 @@ std::string withoutTrailingSeparator(std::string folder) {
 int runBaseCopy(WorkerShared& shared) {
   const BaseCopyOutcome outcome =
       copyBaseFile(shared.copySource, shared.copyDestination, {&shared.stopEvent, &shared.progress});
+  shared.copyPlaced = outcome.placed;
+  shared.copyStopped = outcome.end == BaseCopyOutcome::End::stopped;
   switch (outcome.end) {
     case BaseCopyOutcome::End::copied:
       showMessageBox(std::string(kBaseCopiedText) + "\n" + outcome.placed.path +

@@ -51,6 +51,7 @@ class ForwardingProgress final : public ProgressSink {
   void setStep(int step) override;
   void stepIt() override;
   void setPos(uint32_t position) override;
+  void setCopying(bool copying) override;
 
  private:
   std::mutex mutex_;
@@ -81,6 +82,8 @@ struct WorkerShared {
   std::string workingFolder;  // where working copies are made: the document's temp folder
   std::string copySource;       // operation 5: the base file
   std::string copyDestination;  // and the file it becomes
+  PlacedFile copyPlaced;        // set before a copy reports success: the final name and how
+  bool copyStopped = false;     // set before a copy reports it was stopped
   ForwardingProgress progress;
   FolderSearch search;
   // How long the worker waits for the window to handle a completion message.

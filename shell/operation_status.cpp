@@ -22,6 +22,11 @@ QString operationStatusText(int operation, const std::string& baseName) {
                                       QFile::decodeName(QByteArray::fromStdString(baseName)));
 }
 
+QString copyPhaseText(const std::string& baseName) {
+  return QStringLiteral("%1 %2...").arg(QString::fromUtf8(kCopyingText),
+                                        QFile::decodeName(QByteArray::fromStdString(baseName)));
+}
+
 QRect progressBarRect(const views::ProgressStatusBar& statusBar, const QString& text) {
   const QRect pane = statusBar.GetItemRect(0);
   const QFontMetrics metrics(statusBar.paneFont());
@@ -35,6 +40,8 @@ QRect progressBarRect(const views::ProgressStatusBar& statusBar, const QString& 
 QProgressBar* showOperationStatus(views::ProgressStatusBar& statusBar, const QString& text) {
   const QRect place = progressBarRect(statusBar, text);
   statusBar.SetPaneInfo(0, command::kIndicatorKana, kPaneWidth);
+  statusBar.clearMessage();
+  statusBar.clearOutcome();
   statusBar.SetPaneText(0, text);
   auto* progress = new QProgressBar(&statusBar);
   progress->setObjectName(QStringLiteral("operationProgress"));
@@ -48,6 +55,15 @@ QProgressBar* showOperationStatus(views::ProgressStatusBar& statusBar, const QSt
   statusBar.progressShown = 1;
   statusBar.progressBar = progress;
   return progress;
+}
+
+void retitleOperationStatus(views::ProgressStatusBar& statusBar, QProgressBar* progress, const QString& text) {
+  statusBar.SetPaneText(0, text);
+  if (!progress) return;
+  const QRect place = progressBarRect(statusBar, text);
+  progress->setAccessibleName(text);
+  progress->setGeometry(place);
+  statusBar.progressGap = statusBar.rect().width() - place.width();
 }
 
 void endOperationStatus(views::ProgressStatusBar* statusBar, QProgressBar* progress) {

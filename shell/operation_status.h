@@ -25,9 +25,15 @@ QString operationStatusText(int operation, const std::string& baseName);
 // top-left corner, to the pane's right edge; top and bottom inset by an eighth of the text height.
 QRect progressBarRect(const views::ProgressStatusBar& statusBar, const QString& text);
 
-// Gives pane 0 the operation's id and text, and places a new progress bar, a child of the status
+// Gives pane 0 the operation's id and text (a fly-by prompt and the last outcome go), and places a new progress bar, a child of the status
 // bar, in that rectangle; fills the status bar's progress members. Returns the bar.
 QProgressBar* showOperationStatus(views::ProgressStatusBar& statusBar, const QString& text);
+
+// "Copying Inbox.dbx..." while a browse or recovery copies the base first.
+QString copyPhaseText(const std::string& baseName);
+
+// Gives pane 0 another text for the operation under way and moves the bar to follow it.
+void retitleOperationStatus(views::ProgressStatusBar& statusBar, QProgressBar* progress, const QString& text);
 
 // Pane 0 back to id 0 and no text. With a progress bar: the status bar forgets it, and it is destroyed.
 void endOperationStatus(views::ProgressStatusBar* statusBar, QProgressBar* progress);

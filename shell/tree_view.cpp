@@ -2,10 +2,14 @@
 
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
+#include <algorithm>
 
 #include "dbx/layout.h"
+#include "reader/outcome_text.h"
 #include "shell/base_tree_model.h"
 #include "shell/operation_status.h"
 #include "shell/tree_context_menu.h"
@@ -42,6 +46,9 @@ CTreeView_1::CTreeView_1(views::CVireoDoc* document, QWidget* parent)
       return startWithStatus(operation, baseName, start);
     };
   }
+  progressSink_->onCopyingChanged = [this](bool copying) { onCopyingChanged(copying); };
+  if (document) document->selectAndBrowse = [this](int readerIndex) { selectAndBrowse(readerIndex); };
+  setAccessibleDescription(QString::fromUtf8(kEmptyTreeHint));
 }
 
 CTreeView_1::~CTreeView_1() {
@@ -49,6 +56,7 @@ CTreeView_1::~CTreeView_1() {
   if (!d) return;
   d->setCompletionSink({});
   d->operationStatus = nullptr;
+  d->selectAndBrowse = nullptr;
   if (d->progress != progressSink_.get()) return;
   if (!d->doneEvent.isSet()) {
     d->stopOperation();
@@ -91,6 +99,36 @@ void CTreeView_1::rebuild() {
   const QModelIndex selected = d->currentReader == kRootItem ? root : model_->findBase(d->currentReader);
   if (selected.isValid()) setCurrentIndex(selected);
   rebuilding_ = false;
+  // The hint is for an empty tree only; assistive tools read it as the tree's description.
+  const bool empty = model_->rowCount(root) == 0;
+  setAccessibleDescription(empty ? QString::fromUtf8(kEmptyTreeHint) : QString());
+  viewport()->update();
+}
+
+void CTreeView_1::selectAndBrowse(int readerIndex) {
+  const QModelIndex node = model_->findBase(readerIndex);
+  // A filter may hide it; it is listed all the same.
+  if (!node.isValid()) return;
+  expand(node.parent());
+  setCurrentIndex(node);  // the command flags and the list follow the selection
+  scrollTo(node);
+  views::CVireoDoc* d = doc();
+  if (d && d->currentReader == readerIndex) startOperation(kOperationBrowse);
+}
+
+bool CTreeView_1::showsEmptyHint() const { return model_->rowCount(model_->rootNode()) == 0; }
+
+void CTreeView_1::paintEvent(QPaintEvent* event) {
+  QTreeView::paintEvent(event);
+  if (!showsEmptyHint()) return;
+  // Below the root's row, wrapped to the pane's width.
+  const QRect rootRow = visualRect(model_->rootNode());
+  const int margin = fontMetrics().averageCharWidth();
+  const QRect area(margin, rootRow.bottom() + margin, std::max(0, viewport()->width() - 2 * margin),
+                   std::max(0, viewport()->height() - rootRow.bottom() - 2 * margin));
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::PlaceholderText));
+  painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromUtf8(kEmptyTreeHint));
 }
 
 void CTreeView_1::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
@@ -174,6 +212,9 @@ void CTreeView_1::startOperation(int operation) {
 }
 
 bool CTreeView_1::startWithStatus(int operation, const std::string& baseName, const std::function<bool()>& start) {
+  operationStarted_ = std::chrono::steady_clock::now();
+  statusOperation_ = operation;
+  statusBaseName_ = baseName;
   views::ProgressStatusBar* statusBar = views::publishedStatusBar();
   if (statusBar) progress_ = showOperationStatus(*statusBar, operationStatusText(operation, baseName));
   progressSink_->attach(progress_);
@@ -205,11 +246,45 @@ int CTreeView_1::OnWorkerMessage(int message) {
   }
   progressSink_->detach();
   endOperationStatus(views::publishedStatusBar(), progress_);
+  if (views::ProgressStatusBar* bar = views::publishedStatusBar())
+    bar->showOutcome(outcomeText(operation, message, processed));
   processedItem_ = QPersistentModelIndex();
   if (readsBase(operation)) d->UpdateAllViews(this, kHintListAndPreview);
   else if (operation == kOperationCopyBase) d->requestCommandRefresh();  // the table is as it was
   else d->UpdateAllViews(nullptr, kHintAll);  // a search: the tree shows the bases found
   return 1;
+}
+
+QString CTreeView_1::outcomeText(int operation, int message, int processed) const {
+  const views::CVireoDoc* d = doc();
+  if (!d) return {};
+  std::string text;
+  if (operation == kOperationCopyBase) {
+    if (message == kOperationSucceeded) text = statusBaseName_ + ": " + placedCopyText(d->lastCopyPlaced());
+    else text = d->lastCopyStopped() ? kCopyStoppedText : kCopyFailedText;
+  } else if (readsBase(operation) && processed >= 0 && processed < kReaderTableSize) {
+    const MessageBaseReader& reader = d->readers[static_cast<size_t>(processed)];
+    const bool recovery = operation == kOperationRecover;
+    if (message != kOperationSucceeded) {
+      text = readEndedText(reader.baseName, recovery, d->stopEvent.isSet());
+    } else {
+      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - operationStarted_;
+      text = readOutcomeText(reader.baseName, reader.validCount, recovery,
+                             recovery ? std::optional(elapsed.count()) : std::nullopt);
+    }
+  } else {
+    return {};
+  }
+  return QFile::decodeName(QByteArray::fromStdString(text));
+}
+
+void CTreeView_1::onCopyingChanged(bool copying) {
+  views::ProgressStatusBar* bar = views::publishedStatusBar();
+  views::CVireoDoc* d = doc();
+  if (!bar || !progress_ || !d || !d->operationRunning) return;
+  const QString text =
+      copying ? copyPhaseText(statusBaseName_) : operationStatusText(statusOperation_, statusBaseName_);
+  retitleOperationStatus(*bar, progress_, text);
 }
 
 QModelIndex CTreeView_1::processedNode() const {
@@ -270,6 +345,19 @@ void CTreeView_1::showContextMenu(const QPoint& globalPosition) {
   // The tree first, then the document.
   if (!OnCmdMsg(commandId))
     if (views::CVireoDoc* target = doc()) target->OnCmdMsg(commandId);
+}
+
+void CTreeView_1::keyPressEvent(QKeyEvent* event) {
+  views::CVireoDoc* d = doc();
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!enter || event->modifiers() & ~Qt::KeypadModifier || !d || !d->isBase(d->currentReader)) {
+    QTreeView::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  if (d->operationRunning) return;
+  startOperation(kOperationBrowse);
+  d->requestCommandRefresh();  // Stop is offered at once
 }
 
 void CTreeView_1::mouseDoubleClickEvent(QMouseEvent* event) {

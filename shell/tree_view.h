@@ -7,8 +7,10 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QTreeView>
+#include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "views/doc_view.h"
 
@@ -21,6 +23,11 @@ class ProgressBarSink;
 namespace vireo::shell {
 
 class BaseTreeModel;
+
+// What an empty tree says, under its root.
+inline constexpr const char* kEmptyTreeHint =
+    "Add message bases with File > Add message base to Tree View, or open a .dbx file with "
+    "File > Open message base... (Ctrl+O).";
 
 class CTreeView_1 : public QTreeView, public views::CView {
   Q_OBJECT
@@ -46,9 +53,16 @@ class CTreeView_1 : public QTreeView, public views::CView {
   BaseTreeModel* baseModel() const { return model_; }
   views::ProgressBarSink* progressSink() const { return progressSink_.get(); }
   QProgressBar* operationProgress() const { return progress_; }
+  // Whether the tree lists no base and shows kEmptyTreeHint under its root.
+  bool showsEmptyHint() const;
+  // Selects the base's node, its group opened, and browses the base.
+  void selectAndBrowse(int readerIndex);
 
  protected:
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  // Enter (or Return) on a base browses it, as a double click does.
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
@@ -61,6 +75,9 @@ class CTreeView_1 : public QTreeView, public views::CView {
   // when it fails.
   bool startWithStatus(int operation, const std::string& baseName, const std::function<bool()>& start);
   void removeSelection();
+  // The status bar's idle text once the operation has ended: what it found, wrote or why not.
+  QString outcomeText(int operation, int message, int processed) const;
+  void onCopyingChanged(bool copying);
   void showContextMenu(const QPoint& globalPosition);
   QModelIndex processedNode() const;
 
@@ -69,6 +86,9 @@ class CTreeView_1 : public QTreeView, public views::CView {
   QPersistentModelIndex processedItem_;
   QPointer<QProgressBar> progress_;
   bool rebuilding_ = false;
+  std::chrono::steady_clock::time_point operationStarted_;
+  int statusOperation_ = 0;
+  std::string statusBaseName_;
 };
 
 }  // namespace vireo::shell

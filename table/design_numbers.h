@@ -49,6 +49,7 @@ inline constexpr int kCopyBase = 32795;
 inline constexpr int kRemoveBase = 32796;
 inline constexpr int kNew = 57600;
 // The window's own commands and the platform's standard ones.
+inline constexpr int kOpenBase = 57601;  // "Open message base...": a chosen .dbx file, browsed
 inline constexpr int kViewSource = 32783;
 inline constexpr int kOpenInOe = 32784;
 inline constexpr int kOptions = 32800;

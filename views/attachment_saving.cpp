@@ -1,11 +1,14 @@
 #include "views/attachment_saving.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "reader/outcome_text.h"
 #include "views/modal.h"
+#include "views/progress_status_bar.h"
 
 namespace vireo::views {
 namespace {
@@ -51,7 +54,11 @@ bool saveAttachment(QWidget* parent, const QString& folder, const QString& sugge
   const QString path = dialog.selectedFiles().value(0);
   if (path.isEmpty()) return false;
   const QString failure = writeWholeFile(path, bytes);
-  if (failure.isEmpty()) return true;
+  if (failure.isEmpty()) {
+    publishOutcome(QStringLiteral("Attachment saved as %1").arg(QDir::toNativeSeparators(path)));
+    return true;
+  }
+  publishOutcome(QStringLiteral("Attachment not saved: nothing written"));
   showModalMessage(parent, QStringLiteral("Cannot save %1\n%2").arg(QDir::toNativeSeparators(path), failure));
   return false;
 }
@@ -80,6 +87,8 @@ int saveAllAttachments(QWidget* parent, const QString& folder, const std::vector
     else if (firstFailure.isEmpty()) firstFailure = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), failure);
   }
   const int failed = static_cast<int>(attachments.size()) - written;
+  publishOutcome(QFile::decodeName(QByteArray::fromStdString(
+      attachmentsOutcomeText(written, static_cast<int>(attachments.size()), QFile::encodeName(chosen).toStdString()))));
   if (failed != 0)
     showModalMessage(parent, QStringLiteral("%1 of %2 attachments were not written to %3.\n%4")
                                  .arg(failed)

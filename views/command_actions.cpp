@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -24,6 +25,7 @@ CommandActions::CommandActions(QWidget* owner) {
     action->setStatusTip(text(commandPrompt(info)));
     action->setToolTip(text(commandTooltip(info)));
     if (info.icon) action->setIcon(QIcon(QString::fromUtf8(info.icon)));
+    if (const char* keys = commandShortcut(info.id)) action->setShortcut(QKeySequence(QString::fromUtf8(keys)));
     // The menus carry no pictures; the toolbar does.
     action->setIconVisibleInMenu(false);
     actions_[info.id] = action;

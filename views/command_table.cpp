@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace vireo::views {
 namespace {
@@ -19,6 +20,8 @@ constexpr std::array kCommands{
                 ":/icons/recover.svg"},
     CommandInfo{kSaveAll, "Save message base as *.eml files", nullptr,
                 "Save all letters from selected folder as *.eml\n Save as *.eml", nullptr},
+    CommandInfo{kOpenBase, "Open message base...", nullptr,
+                "Open a message base file, add it to the Tree View and browse it\nOpen message base", nullptr},
     CommandInfo{kAddBase, "Add message base to Tree View", nullptr,
                 "Add message base to Tree View \n Add message base to Tree View", ":/icons/add_base.svg"},
     CommandInfo{kStop, "Stop", nullptr, "Stop current operation \n Stop", ":/icons/stop.svg"},
@@ -43,7 +46,7 @@ constexpr std::array kCommands{
     CommandInfo{kHelp, "Help", nullptr, nullptr, nullptr},
 };
 
-constexpr std::array kFileMenu{kAddBase, kRemoveBase, kCopyBase, kSeparator, kAppExit};
+constexpr std::array kFileMenu{kOpenBase, kAddBase, kRemoveBase, kCopyBase, kSeparator, kAppExit};
 constexpr std::array kToolsMenu{kBrowse,    kRecover, kSeparator, kSaveSelected,
                                 kSeparator, kStop,    kSeparator, kOptions};
 constexpr std::array kViewMenu{kViewToolbar, kViewStatusBar};
@@ -59,7 +62,24 @@ constexpr std::array kMainMenu{
 constexpr std::array kToolbar{kAddBase, kRemoveBase, kSaveSelected, kSeparator,
                               kBrowse,  kRecover,    kSeparator,    kStop};
 
+// The keys of the frequent commands; menus show them beside the text. Esc reaches Stop only while
+// an operation runs, as Stop is disabled otherwise.
+constexpr std::array<std::pair<int, const char*>, 6> kShortcuts{{
+    {kOpenBase, "Ctrl+O"},
+    {kBrowse, "Ctrl+B"},
+    {kRecover, "Ctrl+R"},
+    {kSaveSelected, "Ctrl+S"},
+    {kStop, "Esc"},
+    {kHelp, "F1"},
+}};
+
 }  // namespace
+
+const char* commandShortcut(int id) {
+  for (const auto& [command, keys] : kShortcuts)
+    if (command == id) return keys;
+  return nullptr;
+}
 
 const CommandInfo* findCommand(int id) {
   const auto found = std::find_if(kCommands.begin(), kCommands.end(),

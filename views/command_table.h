@@ -24,6 +24,9 @@ struct CommandInfo {
 const CommandInfo* findCommand(int id);
 std::span<const CommandInfo> commandTable();
 
+// The command's key ("Ctrl+B", in QKeySequence's portable form); null when it has none.
+const char* commandShortcut(int id);
+
 // The two halves of the resource string; empty when the command has none.
 std::string_view commandPrompt(const CommandInfo& info);
 std::string_view commandTooltip(const CommandInfo& info);

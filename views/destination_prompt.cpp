@@ -14,7 +14,8 @@ bool askDestination(SaveMessagesDialog& dialog, std::string& exportFolder, const
     if (dialog.DoModal() != QDialog::Accepted) return false;
     exportFolder = pathBytes(dialog.destinationFolder);
     if (createFolderPath(exportFolder) == 0) return true;
-    showModalMessage(messageParent, QString::fromUtf8(cannotCreate));
+    // The text stands as given; the folder that could not be made follows on its own line.
+    showModalMessage(messageParent, QString::fromUtf8(cannotCreate) + QLatin1Char('\n') + pathText(exportFolder));
   }
 }
 

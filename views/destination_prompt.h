@@ -11,7 +11,8 @@ class SaveMessagesDialog;
 
 // Offers exportFolder in the dialog; every folder accepted becomes exportFolder, even one that
 // cannot be made, so the dialog comes back with what was typed. cannotCreate is the message
-// shown before asking again. True when exportFolder now names a folder to write into.
+// shown before asking again, with the folder on a second line. True when exportFolder now
+// names a folder to write into.
 bool askDestination(SaveMessagesDialog& dialog, std::string& exportFolder, const char* cannotCreate,
                     QWidget* messageParent);
 

@@ -244,6 +244,15 @@ void CListView_1::OnActivateView(bool activate, CView*, CView*) {
     doc->canSaveSelected = selectionModel()->hasSelection() ? 1 : 0;
 }
 
+QModelIndex CListView_1::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+  // A row is one message; QTableView's Home and End move along it (with Ctrl, to a corner).
+  const QModelIndex current = currentIndex();
+  if ((cursorAction == MoveHome || cursorAction == MoveEnd) && !model_->isNotice() && model_->rowCount() > 0 &&
+      current.isValid())
+    return model_->index(cursorAction == MoveHome ? 0 : model_->rowCount() - 1, current.column());
+  return QTableView::moveCursor(cursorAction, modifiers);
+}
+
 void CListView_1::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
   if (model_->isNotice()) horizontalHeader()->resizeSection(1, viewport()->width());

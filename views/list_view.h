@@ -48,6 +48,8 @@ class CListView_1 : public QTableView, public CView {
   int arrowColumn = -1;  // the position whose header shows the arrow; -1 none
 
  protected:
+  // Home and End go to the first and last message, not to the row's first and last column.
+  QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
   void resizeEvent(QResizeEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;

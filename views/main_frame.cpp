@@ -84,11 +84,10 @@ int C3WaySplitter_1::OnCreate() {
   actions_->fillMenuBar(*menuBar());
   for (QMenu* menu : menuBar()->findChildren<QMenu*>())
     connect(menu, &QMenu::aboutToShow, this, &C3WaySplitter_1::refreshCommandStates);
-  // F1 is in no menu; the idle text tells of it.
-  if (QAction* help = actions_->action(command::kHelp)) {
-    help->setShortcut(Qt::Key_F1);
-    addAction(help);
-  }
+  // The keys work wherever the focus is in the window, the menu bar shown or not; F1 is in no
+  // menu (the idle text tells of it).
+  for (const auto& [id, action] : actions_->all())
+    if (!action->shortcut().isEmpty()) addAction(action);
 
   refreshTimer_ = new QTimer(this);
   connect(refreshTimer_, &QTimer::timeout, this, &C3WaySplitter_1::refreshCommandStates);
@@ -160,6 +159,8 @@ bool C3WaySplitter_1::routeCommand(int commandId) {
     refreshCommandStates();
     return false;
   }
+  // The last outcome stands until the next action.
+  if (statusBar_) statusBar_->clearOutcome();
   const bool ran = route.run(commandId);
   refreshCommandStates();
   return ran;
@@ -221,6 +222,13 @@ void C3WaySplitter_1::resizeEvent(QResizeEvent* event) {
   // The layout has already given the status bar its new size when this runs.
   QMainWindow::resizeEvent(event);
   OnSize();
+}
+
+bool C3WaySplitter_1::event(QEvent* event) {
+  // While an operation runs pane 0 holds its text and bar; a fly-by prompt would be drawn under
+  // the bar.
+  if (event->type() == QEvent::StatusTip && statusBar_ && statusBar_->paneId(0) == command::kIndicatorKana) return true;
+  return QMainWindow::event(event);
 }
 
 void C3WaySplitter_1::closeEvent(QCloseEvent* event) {

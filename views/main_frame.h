@@ -79,6 +79,7 @@ class C3WaySplitter_1 : public QMainWindow, public CCmdTarget {
   bool OnCreateClient(CCreateContext& context);
   void OnSize();
   void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:

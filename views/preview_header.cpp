@@ -6,7 +6,7 @@
 namespace vireo::views {
 namespace {
 
-constexpr const char* kFieldNames[] = {"From", "To", "Cc", "Subject", "Date"};
+constexpr const char* kFieldNames[] = {"From", "To", "Cc", "Newsgroups", "Followup-To", "Subject", "Date"};
 // Past this many characters a value (a To line of hundreds of addresses) is cut; the whole of it
 // is in the tooltip.
 constexpr qsizetype kLongestShown = 400;
@@ -42,7 +42,7 @@ PreviewHeader::PreviewHeader(QWidget* parent) : QFrame(parent) {
     row.value->setMinimumWidth(1);
     row.value->setAccessibleName(name);
     row.caption->setBuddy(row.value);
-    if (i == 3) {
+    if (name == QLatin1String("Subject")) {
       QFont subject = row.value->font();
       subject.setBold(true);
       row.value->setFont(subject);
@@ -64,7 +64,8 @@ void PreviewHeader::setField(Row& row, const QString& text) {
 }
 
 void PreviewHeader::setHeaders(const content::DisplayedHeaders& headers) {
-  const std::string* values[] = {&headers.from, &headers.to, &headers.cc, &headers.subject, &headers.date};
+  const std::string* values[] = {&headers.from,       &headers.to,      &headers.cc,  &headers.newsgroups,
+                                 &headers.followupTo, &headers.subject, &headers.date};
   bool any = false;
   for (size_t i = 0; i < rows_.size(); ++i) {
     // Control characters (a folded header's tab, a stray escape) would only garble the line,

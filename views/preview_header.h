@@ -1,8 +1,8 @@
 #pragma once
 // The previewed message's header fields, drawn by the window above the page: the message's own
 // markup and CSS cannot reach or cover them. Each value is a selectable plain-text label whose
-// accessible name is its field ("From", "To", ...) and whose accessible description is the
-// value, so a screen reader reads both; an empty field is hidden.
+// accessible name is its field ("From", "To", ..., a news post's "Newsgroups") and whose
+// accessible description is the value, so a screen reader reads both; an empty field is hidden.
 #include <QFrame>
 #include <QString>
 #include <array>
@@ -24,7 +24,7 @@ class PreviewHeader : public QFrame {
   // Empties every field and hides the frame.
   void clear();
 
-  // The value label of a field ("From", "To", "Cc", "Subject", "Date").
+  // The value label of a field ("From", "To", "Cc", "Newsgroups", "Followup-To", "Subject", "Date").
   QLabel* field(const QString& name) const;
 
  private:
@@ -34,7 +34,7 @@ class PreviewHeader : public QFrame {
   };
   void setField(Row& row, const QString& text);
 
-  std::array<Row, 5> rows_;
+  std::array<Row, 7> rows_;
 };
 
 }  // namespace vireo::views

@@ -15,6 +15,8 @@ void ProgressBarSink::attach(QProgressBar* bar) {
   maximum_.store(100, std::memory_order_relaxed);
   position_.store(0, std::memory_order_relaxed);
   step_.store(10, std::memory_order_relaxed);
+  copying_.store(false, std::memory_order_relaxed);
+  copyingShown_ = false;
   bar_ = bar;
   refresh();
   timer_.start();
@@ -27,6 +29,11 @@ void ProgressBarSink::detach() {
 
 void ProgressBarSink::refresh() {
   if (!bar_) return;
+  if (const bool copying = copying_.load(std::memory_order_relaxed); copying != copyingShown_) {
+    copyingShown_ = copying;
+    if (onCopyingChanged) onCopyingChanged(copying);
+    if (!bar_) return;
+  }
   uint32_t maximum = maximum_.load(std::memory_order_relaxed);
   uint32_t position = std::min(position_.load(std::memory_order_relaxed), maximum);
   // QProgressBar counts in int; a range beyond it is shown scaled down.
@@ -53,5 +60,7 @@ void ProgressBarSink::stepIt() {
 }
 
 void ProgressBarSink::setPos(uint32_t position) { position_.store(position, std::memory_order_relaxed); }
+
+void ProgressBarSink::setCopying(bool copying) { copying_.store(copying, std::memory_order_relaxed); }
 
 }  // namespace vireo::views

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <functional>
 
 #include "platform/progress_sink.h"
 
@@ -30,12 +31,16 @@ class ProgressBarSink final : public QObject, public ProgressSink {
   void detach();
   // Interface thread: shows the latest numbers now (the timer calls it).
   void refresh();
+  // Interface thread, from refresh: the operation began (true) or ended (false) copying the base
+  // before reading it. The tree names the phase in the status bar.
+  std::function<void(bool copying)> onCopyingChanged;
 
   // Any thread.
   void setRange(uint32_t maximum) override;
   void setStep(int step) override;
   void stepIt() override;  // past the end of the range the position starts over, as a bar's does
   void setPos(uint32_t position) override;
+  void setCopying(bool copying) override;
   uint32_t maximum() const { return maximum_.load(std::memory_order_relaxed); }
   uint32_t position() const { return position_.load(std::memory_order_relaxed); }
 
@@ -43,6 +48,8 @@ class ProgressBarSink final : public QObject, public ProgressSink {
   std::atomic<uint32_t> maximum_{100};
   std::atomic<uint32_t> position_{0};
   std::atomic<int> step_{10};
+  std::atomic<bool> copying_{false};
+  bool copyingShown_ = false;
   QPointer<QProgressBar> bar_;
   QTimer timer_;
 };

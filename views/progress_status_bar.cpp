@@ -21,7 +21,13 @@ ProgressStatusBar::ProgressStatusBar(QWidget* parent) : QStatusBar(parent) {
 
 void ProgressStatusBar::SetPaneText(int /*pane*/, const QString& text) {
   text_ = text;
-  pane_->setText(text.isEmpty() ? QString::fromUtf8(kIdleText) : text);
+  if (!text.isEmpty()) pane_->setText(text);
+  else pane_->setText(outcome_.isEmpty() ? QString::fromUtf8(kIdleText) : outcome_);
+}
+
+void ProgressStatusBar::showOutcome(const QString& text) {
+  outcome_ = text;
+  if (text_.isEmpty()) SetPaneText(0, QString());
 }
 
 QString ProgressStatusBar::paneText(int /*pane*/) const { return text_; }
@@ -48,5 +54,9 @@ QString ProgressStatusBar::displayedText() const {
 
 void publishStatusBar(ProgressStatusBar* bar) { published = bar; }
 ProgressStatusBar* publishedStatusBar() { return published.data(); }
+
+void publishOutcome(const QString& text) {
+  if (ProgressStatusBar* bar = published.data()) bar->showOutcome(text);
+}
 
 }  // namespace vireo::views

@@ -1,7 +1,8 @@
 #pragma once
-// The status bar of the main window: one message pane (pane 0) that shows the idle text, the
-// commands' fly-by prompts and an operation's text, and, while a browse or recovery runs, a
-// progress bar that the tree places beside that text. The frame keeps the bar fitted on resize.
+// The status bar of the main window: one message pane (pane 0) that shows the idle text (the
+// last operation's outcome), the commands' fly-by prompts (only while no operation runs) and an
+// operation's text, and, while a browse or recovery runs, a progress bar that the tree places
+// beside that text. The frame keeps the bar fitted on resize.
 #include <QFont>
 #include <QRect>
 #include <QStatusBar>
@@ -18,8 +19,14 @@ class ProgressStatusBar : public QStatusBar {
  public:
   explicit ProgressStatusBar(QWidget* parent = nullptr);
 
-  // Pane 0's text; an empty text shows the idle text "For Help, press F1".
+  // Pane 0's text; an empty text shows the idle text: the last operation's outcome, else "For
+  // Help, press F1".
   void SetPaneText(int pane, const QString& text);
+  // How the last operation ended ("Inbox.dbx: 13 messages browsed"), shown as the idle text until
+  // the next action clears it.
+  void showOutcome(const QString& text);
+  void clearOutcome() { showOutcome(QString()); }
+  QString outcome() const { return outcome_; }
   QString paneText(int pane) const;
   // Pane 0's id (0, or command::kIndicatorKana during an operation) and width. The message pane
   // stretches over the whole bar, so the width is not used.
@@ -44,10 +51,13 @@ class ProgressStatusBar : public QStatusBar {
   QLabel* pane_ = nullptr;
   int paneId_ = 0;
   QString text_;
+  QString outcome_;
 };
 
 // The frame publishes its status bar when it is created, so the tree and the document can reach it.
 void publishStatusBar(ProgressStatusBar* bar);
 ProgressStatusBar* publishedStatusBar();
+// The published bar's showOutcome; nothing when there is none (a pane tested alone).
+void publishOutcome(const QString& text);
 
 }  // namespace vireo::views

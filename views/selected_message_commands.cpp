@@ -1,15 +1,18 @@
 #include "views/selected_message_commands.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QUrl>
 #include <algorithm>
 #include <string>
 
 #include "content/message_export.h"
+#include "reader/outcome_text.h"
 #include "views/command_table.h"
 #include "views/destination_prompt.h"
 #include "views/message_saving.h"
 #include "views/modal.h"
+#include "views/progress_status_bar.h"
 #include "views/save_messages_dialog.h"
 #include "views/source_window.h"
 #include "views/text_editor.h"
@@ -63,7 +66,11 @@ void saveSelectedMessages(CVireoDoc& doc, int selectedCount, const SelectedRecor
   if (doc.currentReader == readerIndex && selectedMessageCommandAllowed(doc, command::kSaveSelected, 1))
     records = selection();
   if (records.size() > static_cast<size_t>(selectedCount)) records.resize(static_cast<size_t>(selectedCount));
-  if (!records.empty()) saveMessageFiles(*readerOf(doc), records, doc.exportFolder, -1, parent);
+  if (!records.empty()) {
+    const BatchOutcome outcome = saveMessageFiles(*readerOf(doc), records, doc.exportFolder, -1, parent);
+    publishOutcome(QFile::decodeName(
+        QByteArray::fromStdString(saveOutcomeText(outcome, static_cast<int>(records.size()), doc.exportFolder))));
+  }
   if (static_cast<int>(records.size()) < selectedCount)
     showModalMessage(parent, QStringLiteral("Only %1 messages were copied").arg(records.size()));
 }

@@ -1,18 +1,23 @@
 #include "views/vireo_doc.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
+#include "reader/base_listing.h"
 #include "reader/message_batch.h"
+#include "reader/outcome_text.h"
 #include "reader/drive_list.h"
 #include "reader/settings.h"
 #include "views/command_table.h"
 #include "views/destination_prompt.h"
 #include "views/message_saving.h"
 #include "views/modal.h"
+#include "views/path_text.h"
 #include "views/save_messages_dialog.h"
 #include "views/progress_status_bar.h"
 
@@ -38,6 +43,9 @@ bool CVireoDoc::OnCmdMsg(int commandId) {
     case command::kAddBase:
       addMessageBases();
       return true;
+    case command::kOpenBase:
+      openMessageBase();
+      return true;
     case command::kStop:
       stopOperation();
       if (ProgressStatusBar* bar = publishedStatusBar()) bar->SetPaneText(0, QStringLiteral("Stopping..."));
@@ -61,6 +69,7 @@ bool CVireoDoc::OnCmdMsg(int commandId) {
 
 std::optional<bool> CVireoDoc::OnUpdateCmdUI(int commandId) {
   if (commandId == command::kOptions) return optionsDialog ? std::optional(true) : std::nullopt;
+  if (commandId == command::kOpenBase) return operationRunning == 0;
   return commandEnabled(commandId);
 }
 
@@ -82,7 +91,10 @@ void CVireoDoc::saveAllMessages() {
   const MessageBaseReader& reader = readers[static_cast<size_t>(readerIndex)];
   // An operation started on this base while the dialog was open now owns its table.
   if (operationRunning && operationReader == readerIndex) return;
-  saveMessageFiles(reader, validRecordIndexes(reader), exportFolder, -1, parent);
+  const std::vector<int> records = validRecordIndexes(reader);
+  const BatchOutcome outcome = saveMessageFiles(reader, records, exportFolder, -1, parent);
+  publishOutcome(QFile::decodeName(
+      QByteArray::fromStdString(saveOutcomeText(outcome, static_cast<int>(records.size()), exportFolder))));
 }
 
 void CVireoDoc::copyBase() {
@@ -107,6 +119,35 @@ void CVireoDoc::copyBase() {
   const std::string folder = exportFolder;
   const auto start = [this, readerIndex, folder] { return startBaseCopy(readerIndex, folder); };
   if (operationStatus ? operationStatus(kOperationCopyBase, baseName, start) : start()) requestCommandRefresh();
+}
+
+void CVireoDoc::openMessageBase() {
+  if (operationRunning) return;
+  QWidget* parent = QApplication::activeWindow();
+  QFileDialog dialog(parent, QStringLiteral("Open message base"),
+                     openFolder_.empty() ? QDir::homePath() : pathText(openFolder_),
+                     QStringLiteral("Message bases (*.dbx)"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (execModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const std::string chosen = chosenPathBytes(dialog.selectedFiles().constFirst());
+  // A search started meanwhile would be adding to the table too.
+  if (chosen.empty() || operationRunning) return;
+  std::error_code error;
+  const std::filesystem::path file = std::filesystem::absolute(chosen, error).lexically_normal();
+  if (error) return;
+  openFolder_ = file.parent_path().string();
+  releaseRemovedReaders();
+  // A file that is not a base is named in a box; one already listed keeps its entry.
+  listStartPaths(*this, {file.string()});
+  UpdateAllViews(nullptr, kHintAll);
+  for (int index = 0; index < readerCount; ++index) {
+    const MessageBaseReader& reader = readers[static_cast<size_t>(index)];
+    if (reader.removed || reader.baseFolder != openFolder_ || reader.baseName != file.filename().string()) continue;
+    if (selectAndBrowse) selectAndBrowse(index);
+    break;
+  }
+  requestCommandRefresh();
 }
 
 void CVireoDoc::addMessageBases() {

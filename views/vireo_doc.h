@@ -33,7 +33,7 @@ class CVireoDoc : public CDocument, public Document {
   explicit CVireoDoc(DocumentSetup setup = DocumentSetup::forUser());
   ~CVireoDoc() override;
 
-  // Save all (32775), "Add message base to Tree View" (32776), Stop (32780), "View System message
+  // "Open message base...", Save all (32775), "Add message base to Tree View" (32776), Stop (32780), "View System message
   // base" (32792), "View News message base" (32793), Copy (32795), "Options..." (32800).
   bool OnCmdMsg(int commandId) override;
   // The availability table of the command flags and operationRunning; the filters' check marks.
@@ -49,6 +49,10 @@ class CVireoDoc : public CDocument, public Document {
   // 32795: asks for a folder, then copies the selected base's file there on the worker. A folder
   // the copy cannot go to (short of space, the base's own) is said, and the dialog comes back.
   void copyBase();
+
+  // Ctrl+O: a chosen .dbx file joins the table (or is found there), is selected in the tree and
+  // browsed. Nothing while an operation runs.
+  void openMessageBase();
 
   // Asks the frame to bring its menu and toolbar states up to date (after a change of the
   // command flags or of operationRunning that no routed command or update caused).
@@ -71,6 +75,8 @@ class CVireoDoc : public CDocument, public Document {
   // them down again when start fails; returns what start returned. Unset, start runs alone.
   std::function<bool(int operation, const std::string& baseName, const std::function<bool()>& start)>
       operationStatus;
+  // Set by the tree: selects the base's node (its group opened) and browses it.
+  std::function<void(int readerIndex)> selectAndBrowse;
   // Set by the application: runs first when the document is destroyed, before a running worker
   // is stopped and awaited.
   std::function<void()> beforeClosing;
@@ -86,6 +92,7 @@ class CVireoDoc : public CDocument, public Document {
   void OnOptions();
 
   std::string settingsFile_;
+  std::string openFolder_;  // where the last base was opened from
 };
 
 }  // namespace vireo::views

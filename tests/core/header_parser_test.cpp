@@ -110,6 +110,12 @@ TEST_F(HeaderParser, FoldedValuesKeepFirstLineUnlessEncoded) {
       parse("Subject: =?koi8-r?B?99PU0sXewQ==?=\r\n =?koi8-r?B?INcg0NHUzsnD1Q==?=\r\n\r\nbody\r\n");
   EXPECT_EQ(encoded.record.subject, "Встреча в пятницу");
 
+  // The fold's space is text unless it lies between two encoded words.
+  Parsed mixed = parse("Subject: =?utf-8?Q?Fw:?= visit github.com\r\n and win\r\n\r\nbody\r\n");
+  EXPECT_EQ(mixed.record.subject, "Fw: visit github.com and win");
+  Parsed tabbed = parse("From: =?utf-8?Q?Ann?=\r\n\t<ann@x>\r\n\r\nbody\r\n");
+  EXPECT_EQ(tabbed.record.from, "Ann\t<ann@x>");
+
   // An empty continuation ends the folding and counts as a line of its own.
   Parsed emptyFold = parse("Subject: =?utf-8?Q?a?=\r\n \r\nTo: x@y\r\n\r\nbody\r\n");
   EXPECT_EQ(emptyFold.record.subject, "a");

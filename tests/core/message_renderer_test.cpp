@@ -72,6 +72,30 @@ TEST(MessageRenderer, DecodesTheHeadersForTheWindow) {
   EXPECT_THAT(r.html, Not(HasSubstr("<table")));
 }
 
+// A forwarded message's folded header: only the line break goes, the space after it stays.
+// Between two encoded words the fold's space is not text (RFC 2047), however the line is split.
+TEST(MessageRenderer, UnfoldingKeepsTheSpaceAfterTheFoldAndShowsNewsHeaders) {
+  const RenderedMessage r = render(
+      "From: Ann <ann@example.org>\r\nNewsgroups: comp.lang.c++,\r\n\tcomp.std.c++\r\n"
+      "Followup-To: comp.lang.c++\r\n"
+      "Subject: Fw: visit github.com\r\n and win $100!\r\n"
+      "Cc: =?utf-8?Q?Ren=C3=A9e?=\r\n\t =?utf-8?Q?_Dupont?= <r@x>\n and Bob\r\n\r\nBody.\r\n");
+  EXPECT_EQ(r.headers.subject, "Fw: visit github.com and win $100!");
+  EXPECT_EQ(r.headers.newsgroups, "comp.lang.c++,\tcomp.std.c++");
+  EXPECT_EQ(r.headers.followupTo, "comp.lang.c++");
+  EXPECT_EQ(r.headers.cc, "Renée Dupont <r@x> and Bob");
+  EXPECT_TRUE(r.headers.to.empty());
+
+  // A news post attached to a message shows them in its own header block.
+  const RenderedMessage nested = render(message(
+      "multipart/mixed; boundary=\"m\"",
+      multipart("m", {part("Content-Type: text/plain; charset=us-ascii", "see below"),
+                      part("Content-Type: message/rfc822",
+                           "From: Carl <c@x>\r\nNewsgroups: alt.test\r\nSubject: posted\r\n\r\nhello")})));
+  EXPECT_THAT(nested.html, HasSubstr("Newsgroups:"));
+  EXPECT_THAT(nested.html, HasSubstr("alt.test"));
+}
+
 TEST(MessageRenderer, InlinesCidPicturesUnderTheirPartKeys) {
   const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR fake picture bytes", 32);
   const RenderedMessage r = render(message(

@@ -16,15 +16,16 @@
 namespace vireo::testing {
 namespace {
 
-// Cuts the file to a fraction of its size when the bar is first set to a position: that is where
-// the index (or the scan) has been read and the messages' own bytes are about to be.
+// Cuts the file to a fraction of its size when the bar is first set to a position after the copy:
+// that is where the index (or the scan) has been read and the messages' own bytes are about to be.
 class ShrinkAtReading final : public ProgressSink {
  public:
   ShrinkAtReading(std::string path, double keep) : path_(std::move(path)), keep_(keep) {}
   void setRange(uint32_t) override {}
   void setStep(int) override {}
+  void setCopying(bool copying) override { copying_ = copying; }
   void setPos(uint32_t) override {
-    if (done_) return;
+    if (done_ || copying_) return;
     done_ = true;
     const auto size = std::filesystem::file_size(path_);
     ASSERT_EQ(truncate(path_.c_str(), static_cast<off_t>(static_cast<double>(size) * keep_)), 0);
@@ -35,6 +36,7 @@ class ShrinkAtReading final : public ProgressSink {
   std::string path_;
   double keep_;
   bool done_ = false;
+  bool copying_ = false;
 };
 
 std::string fileBytes(const std::string& path) {

@@ -98,6 +98,7 @@ class BaseCommandsTest : public QObject {
     QCOMPARE(fileText((out + "/1.eml").toStdString()), testing::simpleMessage("three"));
     QCOMPARE(w.doc().exportFolder, out.toStdString());
     QVERIFY(w.fixture().modals().messageTexts().empty());
+    QCOMPARE(w.status(), QStringLiteral("2 messages saved to ") + out);
   }
 
   void copyKeepsAFileOfTheSameNameAndAVanishedBaseIsTold() {
@@ -125,7 +126,7 @@ class BaseCommandsTest : public QObject {
     QCOMPARE(script.shown[0].description, QStringLiteral("Copy Inbox.dbx "));
     QCOMPARE(script.shown[1].folder, inTheWay);
     QCOMPARE(w.fixture().modals().messageTexts(),
-             (std::vector<std::string>{"Error in creating path, enter another folder",
+             (std::vector<std::string>{"Error in creating path, enter another folder\n" + inTheWay.toStdString(),
                                        "The message base was copied to\n" + out.toStdString() + "/Inbox (2).dbx\n(" +
                                            out.toStdString() + "/Inbox.dbx holds another file, which was kept)"}));
     QCOMPARE(fileText((out + "/Inbox.dbx").toStdString()), std::string("older"));
@@ -170,10 +171,12 @@ class BaseCommandsTest : public QObject {
     QCOMPARE(filesIn(out), QStringList{});
     QVERIFY(w.fixture().modals().messageTexts().empty());
     QVERIFY(!w.statusBar().findChild<QProgressBar*>(QStringLiteral("operationProgress")));
+    QCOMPARE(w.status(), QStringLiteral("Copy stopped: nothing written"));
 
     QVERIFY(w.frame().routeCommand(command::kCopyBase));
     QVERIFY(w.waitUntilIdle());
     QCOMPARE(filesIn(out), QStringList{QStringLiteral("Large.dbx")});
+    QCOMPARE(w.status(), QStringLiteral("Large.dbx: copied to %1/Large.dbx").arg(out));
     QCOMPARE(fileText((out + "/Large.dbx").toStdString()), fileText(base.toStdString()));
 
     // A folder short of space is said, with what is needed, and the dialog comes back.

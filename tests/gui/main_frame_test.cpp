@@ -70,7 +70,7 @@ class MainFrameTest : public QObject {
       items.append(commandIds(menu->menu()->actions()));
     }
     QCOMPARE(titles, (QStringList{"&File", "Tools", "&View", "&Help"}));
-    QCOMPARE(items[0], (QList<int>{32776, 32796, 32795, 0, 57665}));
+    QCOMPARE(items[0], (QList<int>{57601, 32776, 32796, 32795, 0, 57665}));
     QCOMPARE(items[1], (QList<int>{32773, 32774, 0, 32788, 0, 32780, 0, 32800}));
     QCOMPARE(items[2], (QList<int>{59392, 59393}));
     QCOMPARE(items[3], (QList<int>{57667, 0, 57664}));
@@ -108,6 +108,16 @@ class MainFrameTest : public QObject {
     bar->SetPaneText(0, QStringLiteral("Browsing of Inbox.dbx"));
     QCOMPARE(bar->displayedText(), QStringLiteral("Browsing of Inbox.dbx"));
     bar->SetPaneText(0, QString());
+    QCOMPARE(bar->displayedText(), QStringLiteral("For Help, press F1"));
+
+    // An outcome is the idle text until cleared; an operation's text goes over it meanwhile.
+    bar->showOutcome(QStringLiteral("Inbox.dbx: 13 messages browsed"));
+    QCOMPARE(bar->displayedText(), QStringLiteral("Inbox.dbx: 13 messages browsed"));
+    bar->SetPaneText(0, QStringLiteral("Stopping..."));
+    QCOMPARE(bar->displayedText(), QStringLiteral("Stopping..."));
+    bar->SetPaneText(0, QString());
+    QCOMPARE(bar->displayedText(), QStringLiteral("Inbox.dbx: 13 messages browsed"));
+    bar->clearOutcome();
     QCOMPARE(bar->displayedText(), QStringLiteral("For Help, press F1"));
   }
 

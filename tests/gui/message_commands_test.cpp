@@ -19,9 +19,11 @@
 #include "tests/gui/support/window_fixture.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
+#include "views/attachment_saving.h"
 #include "views/command_table.h"
 #include "views/list_view.h"
 #include "views/message_list_model.h"
+#include "views/progress_status_bar.h"
 #include "views/save_messages_dialog.h"
 #include "views/save_progress.h"
 #include "views/source_window.h"
@@ -40,6 +42,7 @@ std::string messageText(int i) { return testing::simpleMessage("Message " + std:
 struct CommandFixture {
   testing::ScratchDocument scratch;
   CListView_1 list{&scratch.doc};
+  ProgressStatusBar status;  // where a save says how it ended
   ModalAnswers modals;
   int reader = -1;
 
@@ -56,6 +59,7 @@ struct CommandFixture {
     r.openBase(false);
     r.state = kStateBrowsed;
     scratch.doc.currentReader = reader;
+    publishStatusBar(&status);
     list.resize(700, 300);
     list.show();
     scratch.doc.UpdateAllViews(nullptr, 0);
@@ -108,6 +112,7 @@ class MessageCommandsTest : public QObject {
     QCOMPARE(filesIn(mail), (QStringList{"0.eml", "12.eml"}));
     QCOMPARE(fileText((mail + "/12.eml").toStdString()), messageText(2));
     QCOMPARE(f.doc().exportFolder, mail.toStdString());
+    QCOMPARE(f.status.displayedText(), QStringLiteral("2 messages saved to ") + mail);
 
     QVERIFY(f.modals.messageTexts().empty());
     std::ofstream((mail + "/0.eml").toStdString()) << "older";
@@ -120,6 +125,10 @@ class MessageCommandsTest : public QObject {
     QCOMPARE(f.modals.messageTexts(),
              std::vector<std::string>{"1 messages were written beside files of the same name in " +
                                       mail.toStdString() + ", as \"N (2).eml\"."});
+    // The counts vireo-cli export prints after its own.
+    QCOMPARE(f.status.displayedText(),
+             QStringLiteral("2 messages saved to %1 (1 kept beside files of the same name, 1 identical files left as "
+                            "they were)").arg(mail));
   }
 
   void theDescriptionSaysHowManyFromWhichBase() {
@@ -147,7 +156,7 @@ class MessageCommandsTest : public QObject {
     f.modals.setAnswer(script.answer());
     f.selectRecords({0});
     f.list.OnCmdMsg(command::kSaveSelected);
-    QCOMPARE(f.modals.messageTexts(), std::vector<std::string>{"Cannot create path"});
+    QCOMPARE(f.modals.messageTexts(), std::vector<std::string>{"Cannot create path\n" + inTheWay.toStdString()});
     QCOMPARE(script.shown.size(), size_t{2});
     QCOMPARE(script.shown[1].folder, inTheWay);
     QCOMPARE(fileText(inTheWay.toStdString()), std::string("x"));
@@ -187,6 +196,27 @@ class MessageCommandsTest : public QObject {
     QCOMPARE(fileText((out + "/0.eml").toStdString()), messageText(0));
   }
 
+  void attachmentSavesSayWhatWasWritten() {
+    ProgressStatusBar status;
+    publishStatusBar(&status);
+    testing::ScratchDir dir;
+    const QString folder = QString::fromStdString(dir.file("attachments"));
+    QDir().mkpath(folder);
+    ModalAnswers modals([&](const ModalRequest& request) -> std::optional<int> {
+      auto* chooser = qobject_cast<QFileDialog*>(static_cast<QDialog*>(request.dialog));
+      if (request.kind != ModalKind::Dialog || !chooser) return std::nullopt;
+      chooser->setDirectory(folder);
+      chooser->selectFile(chooser->fileMode() == QFileDialog::Directory ? folder : folder + "/a.txt");
+      return QDialog::Accepted;
+    });
+    QVERIFY(saveAttachment(nullptr, folder, QStringLiteral("a.txt"), "A"));
+    QCOMPARE(status.displayedText(), QStringLiteral("Attachment saved as %1/a.txt").arg(folder));
+    const std::vector<AttachmentFile> files{{QStringLiteral("a.txt"), "A"}, {QStringLiteral("b.txt"), "B"}};
+    QCOMPARE(saveAllAttachments(nullptr, folder, files), 2);
+    QCOMPARE(status.displayedText(), QStringLiteral("2 attachments saved to ") + folder);
+    QCOMPARE(filesIn(folder), (QStringList{"a (2).txt", "a.txt", "b.txt"}));
+  }
+
   void aCancelledLongSaveLeavesOnlyWholeFiles() {
     CommandFixture f(300);
     f.list.selectAll();
@@ -206,6 +236,7 @@ class MessageCommandsTest : public QObject {
       QCOMPARE(fileText((out + "/" + name).toStdString()), messageText(number));
     }
     QVERIFY(f.modals.messageTexts().empty());
+    QCOMPARE(f.status.displayedText(), QStringLiteral("Save stopped: 120 of 300 messages saved to ") + out);
   }
 
   void openWritesPrefixedFilesAndHandsEachToTheDesktop() {

@@ -15,6 +15,7 @@ class GatedProgress final : public ProgressSink {
   void setRange(uint32_t maximum) override { bar_->setRange(maximum); }
   void setStep(int step) override { bar_->setStep(step); }
   void setPos(uint32_t position) override { bar_->setPos(position); }
+  void setCopying(bool copying) override { bar_->setCopying(copying); }
   void stepIt() override {
     bar_->stepIt();
     if (!reached.isSet()) {
