@@ -11,6 +11,7 @@
 #include "reader/settings.h"
 #include "views/command_table.h"
 #include "views/destination_prompt.h"
+#include "views/mailbox_saving.h"
 #include "views/message_saving.h"
 #include "views/modal.h"
 #include "views/save_messages_dialog.h"
@@ -31,6 +32,12 @@ bool CVireoDoc::OnCmdMsg(int commandId) {
   switch (commandId) {
     case command::kSaveAll:
       saveAllMessages();
+      return true;
+    case command::kSaveAllMbox:
+      saveBaseAsMailbox(*this, MailboxForm::mbox, QApplication::activeWindow());
+      return true;
+    case command::kSaveAllMaildir:
+      saveBaseAsMailbox(*this, MailboxForm::maildir, QApplication::activeWindow());
       return true;
     case command::kCopyBase:
       copyBase();
