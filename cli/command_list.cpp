@@ -5,6 +5,7 @@
 
 #include "cli/base_argument.h"
 #include "cli/commands.h"
+#include "cli/iso_date.h"
 #include "cli/json_text.h"
 #include "cli/run_folder.h"
 #include "reader/message_base_reader.h"
@@ -19,6 +20,39 @@ void printLines(const MessageBaseReader& reader) {
                 r.attachment ? "A" : "-", r.size, oneLine(r.dateText).c_str(), oneLine(r.from).c_str(),
                 oneLine(r.to).c_str(), oneLine(r.subject).c_str());
   }
+}
+
+// One RFC 4180 field: quoted, with its quotes doubled, when it holds a comma, a quote or a line
+// break; as it is otherwise.
+void appendCsvField(std::string& out, std::string_view field) {
+  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += field;
+    return;
+  }
+  out += '"';
+  for (const char c : field) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+void printCsv(const MessageBaseReader& reader) {
+  std::string out = "number,deleted,attachment,size,date,dateIso,from,to,subject\r\n";
+  for (const MessageRecord& r : reader.records) {
+    if (r.invalid) continue;
+    out += std::to_string(r.number) + (r.deleted ? ",true" : ",false") + (r.attachment ? ",true," : ",false,") +
+           std::to_string(r.size) + ",";
+    appendCsvField(out, r.dateText);
+    out += ",";
+    appendCsvField(out, isoDateUtc(r.time));
+    for (const std::string* field : {&r.from, &r.to, &r.subject}) {
+      out += ",";
+      appendCsvField(out, *field);
+    }
+    out += "\r\n";
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 void printJson(const MessageBaseReader& reader) {
@@ -38,6 +72,9 @@ void printJson(const MessageBaseReader& reader) {
     out += numbers;
     out += "\"date\":";
     appendJsonString(out, r.dateText);
+    out += ",\"dateIso\":";
+    if (const std::string iso = isoDateUtc(r.time); iso.empty()) out += "null";
+    else appendJsonString(out, iso);
     out += ",\"from\":";
     appendJsonString(out, r.from);
     out += ",\"to\":";
@@ -53,16 +90,17 @@ void printJson(const MessageBaseReader& reader) {
 }  // namespace
 
 int runList(const Arguments& args) {
-  bool recover = false, json = false, copy = false;
+  bool recover = false, json = false, csv = false, copy = false;
   std::string path;
   for (const std::string& arg : args) {
     if (arg == "--recover") recover = true;
     else if (arg == "--json") json = true;
+    else if (arg == "--csv") csv = true;
     else if (arg == "--copy") copy = true;
     else if (arg.starts_with("--") || !path.empty()) return usage();
     else path = arg;
   }
-  if (path.empty()) return usage();
+  if (path.empty() || (json && csv)) return usage();
 
   MessageBaseReader reader;
   if (!setBase(reader, path)) return 1;
@@ -75,6 +113,7 @@ int runList(const Arguments& args) {
   reader.openBase(copy);
   if (reader.ok != 1) return 1;
   if (json) printJson(reader);
+  else if (csv) printCsv(reader);
   else printLines(reader);
   return 0;
 }

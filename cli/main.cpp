@@ -3,19 +3,13 @@
 #include <cstring>
 
 #include "cli/commands.h"
+#include "cli/help_text.h"
 #include "platform/exit_cleanup.h"
 
 namespace vireo::cli {
 
 int usage() {
-  std::fputs(
-      "usage: vireo-cli info BASE\n"
-      "       vireo-cli list [--recover] [--json] [--copy] BASE\n"
-      "       vireo-cli export [--recover] [--copy] BASE DIR\n"
-      "       vireo-cli copy BASE DIR\n"
-      "       vireo-cli stores\n"
-      "       vireo-cli search [FOLDER...]\n",
-      stderr);
+  std::fwrite(usageText().data(), 1, usageText().size(), stderr);
   return 2;
 }
 
@@ -28,16 +22,28 @@ int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string verb = argv[1];
   const Arguments args(argv + 2, argv + argc);
+  if (verb == "help" && args.size() == 1 && !commandHelp(args[0]).empty()) {
+    std::fwrite(commandHelp(args[0]).data(), 1, commandHelp(args[0]).size(), stdout);
+    return 0;
+  }
+  if (verb == "--help" || verb == "-h" || verb == "help") {
+    std::fwrite(generalHelp().data(), 1, generalHelp().size(), stdout);
+    return 0;
+  }
+  // "vireo-cli COMMAND --help" wherever the word stands: asking never runs the command.
+  for (const std::string& arg : args)
+    if (asksForHelp(arg)) {
+      const std::string_view help = commandHelp(verb);
+      if (help.empty()) break;
+      std::fwrite(help.data(), 1, help.size(), stdout);
+      return 0;
+    }
   if (verb == "info") return runInfo(args);
   if (verb == "list") return runList(args);
   if (verb == "export") return runExport(args);
   if (verb == "copy") return runCopy(args);
   if (verb == "stores") return runStores(args);
   if (verb == "search") return runSearch(args);
-  if (verb == "--help" || verb == "-h" || verb == "help") {
-    usage();
-    return 0;
-  }
   std::fprintf(stderr, "vireo-cli: unknown command '%s'\n", verb.c_str());
   return usage();
 }

@@ -75,13 +75,9 @@ void readTimeOfDay(std::string_view word, CalendarTime& calendar) {
 
 }  // namespace
 
-void parseDate(std::string& dateText, uint64_t& time) {
-  const std::string_view value = dateText;
+std::optional<int64_t> parseDateUtc(std::string_view value) {
   std::optional<Word> word = nextWord(value);
-  if (!word) {
-    time = 0;
-    return;
-  }
+  if (!word) return std::nullopt;
   CalendarTime calendar;
   if (word->text.find(',') != std::string_view::npos) word = nextWord(value, word->end);
   if (word) {
@@ -107,13 +103,23 @@ void parseDate(std::string& dateText, uint64_t& time) {
   const int offsetMinutes = word ? zoneOffsetMinutes(word->text) : 0;
   readTimeOfDay(timeOfDay, calendar);
 
+  const std::optional<int64_t> stated = systemTimeToFileTime(calendar);
+  if (!stated) return std::nullopt;
+  const int64_t utc = *stated - offsetMinutes * kFileTimeTicksPerMinute;
+  if (utc < 0) return std::nullopt;
+  return utc;
+}
+
+void parseDate(std::string& dateText, uint64_t& time) {
+  if (!nextWord(dateText)) {
+    time = 0;
+    return;
+  }
+  const std::optional<int64_t> utc = parseDateUtc(dateText);
   dateText.clear();
   time = 0;
-  const std::optional<int64_t> stated = systemTimeToFileTime(calendar);
-  if (!stated) return;
-  const int64_t utc = *stated - offsetMinutes * kFileTimeTicksPerMinute;
-  if (utc < 0) return;
-  const std::optional<int64_t> local = utcFileTimeToLocal(utc);
+  if (!utc) return;
+  const std::optional<int64_t> local = utcFileTimeToLocal(*utc);
   if (!local || *local < 0) return;
   time = static_cast<uint64_t>(*local);
   dateText = formatDateTime(fileTimeToSystemTime(*local));

@@ -1,7 +1,9 @@
 #pragma once
 // The Date header value turned into the local file time and the text the message list shows.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vireo {
 
@@ -9,5 +11,8 @@ namespace vireo {
 // the local file time and dateText the user's short date and time; when it does not, both are
 // cleared. A value with no word at all is kept as it is, with time 0.
 void parseDate(std::string& dateText, uint64_t& time);
+
+// The UTC file time a Date value names (its zone applied), or nothing when it does not parse.
+std::optional<int64_t> parseDateUtc(std::string_view value);
 
 }  // namespace vireo

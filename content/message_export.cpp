@@ -1,9 +1,14 @@
 #include "content/message_export.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <functional>
 #include <new>
 #include <span>
 #include <vector>
 
+#include "content/message_envelope.h"
 #include "platform/out_of_memory.h"
 
 namespace vireo {
@@ -15,11 +20,15 @@ constexpr size_t kWriteChunk = 1 << 20;
 // Blocks of one chain usually lie one after another, apart by their 16-byte headers: a gap up to
 // this size is read through rather than costing another read.
 constexpr uint32_t kReadThroughGap = 64;
+// Where a message's Date header is looked for when its file is dated: header sections are short.
+constexpr size_t kDateSearchBytes = 64 * 1024;
+
+using ChunkSink = std::function<std::optional<FailureReason>(const char* data, size_t length)>;
 
 // Reads the blocks of one message in runs and hands the data on in chunks.
 class BlockCopier {
  public:
-  BlockCopier(ReadOnlyFile& in, UserFileWriter& out) : in_(in), out_(out) {}
+  BlockCopier(ReadOnlyFile& in, ChunkSink out) : in_(in), out_(std::move(out)) {}
 
   std::optional<FailureReason> copy(const std::vector<BlockRef>& blocks) {
     size_t first = 0;
@@ -63,13 +72,13 @@ class BlockCopier {
   }
 
   std::optional<FailureReason> flush() {
-    if (auto failure = out_.write(pending_.data(), pending_.size())) return failure;
+    if (auto failure = out_(pending_.data(), pending_.size())) return failure;
     pending_.clear();
     return std::nullopt;
   }
 
   ReadOnlyFile& in_;
-  UserFileWriter& out_;
+  ChunkSink out_;
   std::vector<char> run_;
   std::vector<char> pending_;
 };
@@ -92,18 +101,43 @@ std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& in, const BlockList&
   UserFileWriter out;
   if (auto failure = out.create(destination, existing)) return failure;
   std::optional<FailureReason> failure;
+  std::string head;  // the message's first bytes, for its date
   try {
-    BlockCopier copier(in, out);
+    BlockCopier copier(in, [&out, &head](const char* data, size_t length) {
+      if (head.size() < kDateSearchBytes) head.append(data, std::min(length, kDateSearchBytes - head.size()));
+      return out.write(data, length);
+    });
     failure = copier.copy(blocks.entries);
   } catch (const std::bad_alloc&) {
     showOutOfMemory();
     failure = FailureReason{"out of memory while writing", destination, {}, {}};
   }
   if (failure) return failure;  // the writer removes its temporary
+  // File managers sort saved mail by its modification time: give the file the message's date.
+  // The rename keeps it; a file that cannot take it keeps the time of writing.
+  if (const std::optional<int64_t> date = messageDateSeconds(head)) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(*date), 0}};
+    (void)::futimens(out.descriptor(), times);
+  }
   PlacedFile where;
   if ((failure = out.place(where))) return failure;
   if (placed) *placed = where;
   return std::nullopt;
+}
+
+std::optional<FailureReason> readStoredBytes(ReadOnlyFile& in, const BlockList& blocks, std::string& message) {
+  message.clear();
+  try {
+    BlockCopier copier(in, [&message](const char* data, size_t length) {
+      message.append(data, length);
+      return std::optional<FailureReason>();
+    });
+    return copier.copy(blocks.entries);
+  } catch (const std::bad_alloc&) {
+    showOutOfMemory();
+    message.clear();
+    return FailureReason{"out of memory while reading a message", {}, {}, {}};
+  }
 }
 
 MessageFileWriter::MessageFileWriter(const std::string& workingPath) : workingPath_(workingPath) {

@@ -21,12 +21,17 @@ std::string previewFileName(const std::string& tempFolder, int readerIndex, int 
 // Writes the blocks' data from source as destination through UserFileWriter: a taken name is
 // left as it is when it holds the same bytes, and otherwise kept, the message going beside it
 // as "<stem> (2)<ext>" ... (or replaced, when existing says so). placed, when given, receives the
-// final name. When any block cannot be read or written the result says what failed and where,
+// final name. The file takes the message's Date as its modification time when it states one.
+// When any block cannot be read or written the result says what failed and where,
 // and nothing is left under any final name.
 [[nodiscard]] std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& source, const BlockList& blocks,
                                                             const std::string& destination,
                                                             PlacedFile* placed = nullptr,
                                                             ExistingName existing = ExistingName::keepBoth);
+
+// The blocks' data from source into message (replaced); the failure says what could not be read.
+[[nodiscard]] std::optional<FailureReason> readStoredBytes(ReadOnlyFile& source, const BlockList& blocks,
+                                                           std::string& message);
 
 // Writes messages of one table to files, with the working file (opened read-only) kept open
 // between them: opening it is most of the cost of a small message.

@@ -7,11 +7,15 @@ std::optional<bool> commandEnabled(int commandId, const CommandFlags& flags, int
   switch (commandId) {
     case command::kBrowse: return flags.canBrowse && idle;
     case command::kRecover: return flags.canRecover && idle;
-    case command::kSaveAll: return flags.canSaveAll && idle;
+    case command::kSaveAll:
+    case command::kSaveAllMbox:
+    case command::kSaveAllMaildir: return flags.canSaveAll && idle;
     case command::kAddBase: return flags.canAddBase && idle;
     case command::kStop: return !idle;
     // Saving the selection only reads a table the list already shows.
-    case command::kSaveSelected: return flags.canSaveSelected != 0;
+    case command::kSaveSelected:
+    case command::kSaveSelectedMbox:
+    case command::kSaveSelectedMaildir: return flags.canSaveSelected != 0;
     case command::kCopyBase: return flags.canCopyBase && idle;
     case command::kRemoveBase: return flags.canRemoveBase && idle;
     case command::kNew: return flags.canNew && idle;

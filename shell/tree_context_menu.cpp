@@ -24,6 +24,8 @@ std::unique_ptr<QMenu> makeTreeContextMenu(const views::CVireoDoc& doc, QWidget*
   enableBy(addCommand(*menu, command::kRecover, "Message base recovery"), doc, doc.canRecover);
   menu->addSeparator();
   enableBy(addCommand(*menu, command::kSaveAll, "Save message base as *.eml files"), doc, doc.canSaveAll);
+  enableBy(addCommand(*menu, command::kSaveAllMbox, "Save message base as mbox..."), doc, doc.canSaveAll);
+  enableBy(addCommand(*menu, command::kSaveAllMaildir, "Save message base as Maildir..."), doc, doc.canSaveAll);
   menu->addSeparator();
   addCommand(*menu, command::kAddBase, "Add message base to Tree View")->setEnabled(doc.operationRunning == 0);
   enableBy(addCommand(*menu, command::kRemoveBase, "Remove from Tree View"), doc, doc.canRemoveBase);

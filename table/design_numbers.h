@@ -48,6 +48,11 @@ inline constexpr int kViewNewsBase = 32793;
 inline constexpr int kCopyBase = 32795;
 inline constexpr int kRemoveBase = 32796;
 inline constexpr int kNew = 57600;
+// A base, or the selected messages, as one mbox file or as a Maildir folder.
+inline constexpr int kSaveAllMbox = 32840;
+inline constexpr int kSaveAllMaildir = 32841;
+inline constexpr int kSaveSelectedMbox = 32842;
+inline constexpr int kSaveSelectedMaildir = 32843;
 // The window's own commands and the platform's standard ones.
 inline constexpr int kOpenBase = 57601;  // "Open message base...": a chosen .dbx file, browsed
 inline constexpr int kViewSource = 32783;

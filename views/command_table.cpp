@@ -22,6 +22,14 @@ constexpr std::array kCommands{
                 "Save all letters from selected folder as *.eml\n Save as *.eml", nullptr},
     CommandInfo{kOpenBase, "Open message base...", nullptr,
                 "Open a message base file, add it to the Tree View and browse it\nOpen message base", nullptr},
+    CommandInfo{kSaveAllMbox, "Save message base as mbox...", nullptr,
+                "Save all letters from selected folder as one mbox file\n Save as mbox", nullptr},
+    CommandInfo{kSaveAllMaildir, "Save message base as Maildir...", nullptr,
+                "Save all letters from selected folder as a Maildir folder\n Save as Maildir", nullptr},
+    CommandInfo{kSaveSelectedMbox, "Save as mbox...", nullptr, "Save the selected letters as one mbox file\nSave as mbox",
+                nullptr},
+    CommandInfo{kSaveSelectedMaildir, "Save as Maildir...", nullptr,
+                "Save the selected letters as a Maildir folder\nSave as Maildir", nullptr},
     CommandInfo{kAddBase, "Add message base to Tree View", nullptr,
                 "Add message base to Tree View \n Add message base to Tree View", ":/icons/add_base.svg"},
     CommandInfo{kStop, "Stop", nullptr, "Stop current operation \n Stop", ":/icons/stop.svg"},
@@ -46,9 +54,10 @@ constexpr std::array kCommands{
     CommandInfo{kHelp, "Help", nullptr, nullptr, nullptr},
 };
 
-constexpr std::array kFileMenu{kOpenBase, kAddBase, kRemoveBase, kCopyBase, kSeparator, kAppExit};
-constexpr std::array kToolsMenu{kBrowse,    kRecover, kSeparator, kSaveSelected,
-                                kSeparator, kStop,    kSeparator, kOptions};
+constexpr std::array kFileMenu{kOpenBase,  kAddBase,        kRemoveBase, kCopyBase, kSeparator,
+                               kSaveAllMbox, kSaveAllMaildir, kSeparator,  kAppExit};
+constexpr std::array kToolsMenu{kBrowse,    kRecover,          kSeparator,           kSaveSelected, kSaveSelectedMbox,
+                                kSaveSelectedMaildir, kSeparator, kStop, kSeparator, kOptions};
 constexpr std::array kViewMenu{kViewToolbar, kViewStatusBar};
 constexpr std::array kHelpMenu{kHelpFinder, kSeparator, kAppAbout};
 

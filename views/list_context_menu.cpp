@@ -18,6 +18,8 @@ QAction* addCommand(QMenu& menu, int id) {
 std::unique_ptr<QMenu> makeListContextMenu(int selectedCount, QWidget* parent) {
   auto menu = std::make_unique<QMenu>(parent);
   addCommand(*menu, command::kSaveSelected);
+  addCommand(*menu, command::kSaveSelectedMbox);
+  addCommand(*menu, command::kSaveSelectedMaildir);
   menu->addSeparator();
   addCommand(*menu, command::kOpenInOe);
   addCommand(*menu, command::kViewSource)->setEnabled(selectedCount == 1);

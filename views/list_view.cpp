@@ -13,6 +13,7 @@
 #include "views/list_context_menu.h"
 #include "views/message_list_header.h"
 #include "views/message_list_model.h"
+#include "views/mailbox_saving.h"
 #include "views/selected_message_commands.h"
 #include "views/vireo_doc.h"
 
@@ -279,6 +280,12 @@ bool CListView_1::OnCmdMsg(int commandId) {
   const auto selection = [this] { return selectedRecordIndexes(); };
   switch (commandId) {
     case command::kSaveSelected: saveSelectedMessages(*doc, selectedCount(), selection, this); return true;
+    case command::kSaveSelectedMbox:
+      saveSelectedAsMailbox(*doc, MailboxForm::mbox, selectedCount(), selection, this);
+      return true;
+    case command::kSaveSelectedMaildir:
+      saveSelectedAsMailbox(*doc, MailboxForm::maildir, selectedCount(), selection, this);
+      return true;
     case command::kOpenInOe: openSelectedMessages(*doc, selection, this); return true;
     case command::kViewSource: viewMessageSource(*doc, this); return true;
     default: return false;
@@ -290,6 +297,8 @@ std::optional<bool> CListView_1::OnUpdateCmdUI(int commandId) {
   if (!doc) return std::nullopt;
   switch (commandId) {
     case command::kSaveSelected:
+    case command::kSaveSelectedMbox:
+    case command::kSaveSelectedMaildir:
       return doc->canSaveSelected != 0 && selectedMessageCommandAllowed(*doc, commandId, selectedCount());
     case command::kOpenInOe:
     case command::kViewSource:

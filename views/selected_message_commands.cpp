@@ -49,7 +49,9 @@ bool selectedMessageCommandAllowed(const CVireoDoc& doc, int commandId, int sele
   const MessageBaseReader& reader = doc.readers[static_cast<size_t>(doc.currentReader)];
   // A table the worker is still filling is not the interface's to read.
   if (reader.state == kStateNotRead || reader.count() == 0) return false;
-  if (commandId == command::kSaveSelected) return true;
+  if (commandId == command::kSaveSelected || commandId == command::kSaveSelectedMbox ||
+      commandId == command::kSaveSelectedMaildir)
+    return true;
   if (commandId == command::kOpenInOe || commandId == command::kViewSource)
     return reader.currentRow >= 0 && reader.currentRow < reader.count();
   return false;

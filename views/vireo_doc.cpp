@@ -15,6 +15,7 @@
 #include "reader/settings.h"
 #include "views/command_table.h"
 #include "views/destination_prompt.h"
+#include "views/mailbox_saving.h"
 #include "views/message_saving.h"
 #include "views/modal.h"
 #include "views/path_text.h"
@@ -36,6 +37,12 @@ bool CVireoDoc::OnCmdMsg(int commandId) {
   switch (commandId) {
     case command::kSaveAll:
       saveAllMessages();
+      return true;
+    case command::kSaveAllMbox:
+      saveBaseAsMailbox(*this, MailboxForm::mbox, QApplication::activeWindow());
+      return true;
+    case command::kSaveAllMaildir:
+      saveBaseAsMailbox(*this, MailboxForm::maildir, QApplication::activeWindow());
       return true;
     case command::kCopyBase:
       copyBase();

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "content/mbox_format.h"
 #include "platform/progress_sink.h"
 #include "platform/manual_reset_event.h"
 #include "tests/gui/support/folder_dialog_script.h"
@@ -99,6 +100,38 @@ class BaseCommandsTest : public QObject {
     QCOMPARE(w.doc().exportFolder, out.toStdString());
     QVERIFY(w.fixture().modals().messageTexts().empty());
     QCOMPARE(w.status(), QStringLiteral("2 messages saved to ") + out);
+  }
+
+  // From the File menu and the tree's menu: the listed messages as "<folder>/Inbox", an mbox or
+  // a Maildir whose cur/ holds each message.
+  void aBaseSavesAsAnMboxOrAMaildir() {
+    QTemporaryDir bases;
+    WindowDriver w({writeInbox(bases)});
+    QVERIFY(w.ready());
+    w.select(w.base(0));
+    QVERIFY(!w.offered(command::kSaveAllMbox));  // not read yet
+    QVERIFY(w.run(command::kBrowse));
+    QVERIFY(w.offered(command::kSaveAllMbox));
+    QVERIFY(w.offered(command::kSaveAllMaildir));
+    DialogScript script;
+    const QString mbox = w.fixture().folder() + QStringLiteral("/mbox");
+    const QString maildir = w.fixture().folder() + QStringLiteral("/maildir");
+    script.folders = {mbox, maildir};
+    w.fixture().modals().setAnswer(script.answer());
+
+    w.choose(QStringLiteral("&File"), command::kSaveAllMbox);
+    QCOMPARE(script.shown.size(), size_t{1});
+    QCOMPARE(script.shown[0].description, QStringLiteral("Save all messages from \"Inbox.dbx\""));
+    std::string expected;
+    appendMboxEntry(expected, testing::simpleMessage("one"), 0);
+    appendMboxEntry(expected, testing::simpleMessage("three"), 0);
+    QCOMPARE(fileText((mbox + "/Inbox").toStdString()), expected);
+
+    QVERIFY(w.frame().routeCommand(command::kSaveAllMaildir));
+    const QStringList cur = filesIn(maildir + QStringLiteral("/Inbox/cur"));
+    QCOMPARE(cur.size(), 2);
+    for (const QString& name : cur) QVERIFY2(name.endsWith(QStringLiteral(":2,")), qPrintable(name));
+    QVERIFY(w.fixture().modals().messageTexts().empty());
   }
 
   void copyKeepsAFileOfTheSameNameAndAVanishedBaseIsTold() {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "content/mbox_format.h"
 #include "tests/gui/support/desktop_catcher.h"
 #include "tests/gui/support/folder_dialog_script.h"
 #include "tests/gui/support/list_document.h"
@@ -129,6 +130,37 @@ class MessageCommandsTest : public QObject {
     QCOMPARE(f.status.displayedText(),
              QStringLiteral("2 messages saved to %1 (1 kept beside files of the same name, 1 identical files left as "
                             "they were)").arg(mail));
+  }
+
+  // The selection as one mbox, in display order, and as a Maildir; Cancel on the bar leaves no
+  // mbox at all.
+  void selectedMessagesSaveAsAnMboxOrAMaildir() {
+    CommandFixture f(3);
+    f.selectRecords({2, 0});
+    DialogScript script;
+    const QString mail = f.folder("Mail");
+    script.folders = {mail, mail, f.folder("Stopped")};
+    f.modals.setAnswer(script.answer());
+
+    QVERIFY(f.list.OnCmdMsg(command::kSaveSelectedMbox));
+    QCOMPARE(script.shown[0].title, QStringLiteral("Save messages as mbox"));
+    QCOMPARE(script.shown[0].description, QStringLiteral("Save 2 selected messages from \"Inbox.dbx\""));
+    std::string expected;
+    appendMboxEntry(expected, messageText(0), 0);
+    appendMboxEntry(expected, messageText(2), 0);
+    QCOMPARE(fileText((mail + "/Inbox").toStdString()), expected);
+
+    QVERIFY(f.list.OnCmdMsg(command::kSaveSelectedMaildir));  // "Inbox" is the mbox file now
+    QCOMPARE(f.modals.messageTexts().size(), size_t{1});
+    QVERIFY(f.modals.messageTexts()[0].starts_with("2 of 2 messages were not written to " + (mail + "/Inbox").toStdString()));
+    QCOMPARE(fileText((mail + "/Inbox").toStdString()), expected);
+
+    const SaveProgress::Observer previous =
+        SaveProgress::setObserver([](SaveProgress& progress, int done) { if (done == 1) progress.cancel(); });
+    QVERIFY(f.list.OnCmdMsg(command::kSaveSelectedMbox));
+    SaveProgress::setObserver(previous);
+    QCOMPARE(QDir(f.folder("Stopped")).entryList(QDir::Files | QDir::Hidden), QStringList{});
+    QCOMPARE(f.modals.messageTexts().size(), size_t{1});  // a cancel is not a failure
   }
 
   void theDescriptionSaysHowManyFromWhichBase() {
@@ -316,8 +348,8 @@ class MessageCommandsTest : public QObject {
       menu->close();
     });
     rightClick(f.list, f.rowCentre(0));
-    QCOMPARE(items, (QStringList{"Save as eml", "-", "Open in OE", "View source"}));
-    QCOMPARE(enabled, (QList<bool>{true, true, true, false}));
+    QCOMPARE(items, (QStringList{"Save as eml", "Save as mbox...", "Save as Maildir...", "-", "Open in OE", "View source"}));
+    QCOMPARE(enabled, (QList<bool>{true, true, true, true, true, false}));
 
     bool opened = true;
     whenMenuOpens([&](QMenu* menu) {

@@ -270,10 +270,11 @@ class TreeViewTest : public QObject {
     });
     rightClick(h.tree, h.tree->visualRect(h.node(inbox)).center());
     QCOMPARE(h.doc->currentReader, inbox);
-    QCOMPARE(items.size(), size_t{10});
+    QCOMPARE(items.size(), size_t{12});
     const std::vector<std::pair<const char*, bool>> expected{
         {"Message base browsing ", true}, {"Message base recovery", true},         {"-", false},
-        {"Save message base as *.eml files", true}, {"-", false},                  {"Add message base to Tree View", true},
+        {"Save message base as *.eml files", true}, {"Save message base as mbox...", true},
+        {"Save message base as Maildir...", true}, {"-", false},                  {"Add message base to Tree View", true},
         {"Remove from Tree View", true},  {"Copy message base to ...", true},      {"-", false},
         {"Tree View Filter", true}};
     for (size_t i = 0; i < expected.size(); ++i) {
