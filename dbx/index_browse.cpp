@@ -230,6 +230,8 @@ BrowseResult browseIndex(const std::string& path, MessageTable& table, const Ope
   BaseFile file;
   result.outcome = runInFailureBoundary([&] {
     if (!file.open(path)) failCannotOpen(file.error());
+    // The chains of a sound base run forward through the file: let the kernel read ahead further.
+    file.adviseSequential();
     const FileHeader header = readFileHeader(file);
     if (!header.messageCount) failFormat(kMessageCountOffset, "file header cannot be read");
     if (!header.rootNode) failFormat(kRootNodeOffset, "file header cannot be read");
