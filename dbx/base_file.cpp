@@ -8,6 +8,8 @@
 namespace vireo::dbx {
 namespace {
 constexpr uint64_t kPage = 4096;
+// Files up to this size fit one window and are read whole.
+constexpr uint64_t kWholeFileRead = 256 * 1024;
 }
 
 BaseFile::BaseFile() = default;
@@ -64,12 +66,20 @@ BaseFile::Window& BaseFile::windowFor(uint64_t offset, size_t length) {
     if (w.lastUse < oldest->lastUse) oldest = &w;
   }
   Window& target = stream ? *stream : *oldest;
-  const uint64_t start = offset & ~(kPage - 1);
-  const size_t needed = (offset - start + length + kPage - 1) & ~(kPage - 1);
-  size_t readAhead = stream ? std::min(2 * stream->readAhead, windowSize_) : kMinReadAhead;
-  // Bytes past the end of the caller's stretch belong to another reader: not read ahead.
-  if (readAheadEnd_ > start) readAhead = static_cast<size_t>(std::min<uint64_t>(readAhead, readAheadEnd_ - start));
-  readAhead = std::min(std::max(readAhead, needed), windowSize_);
+  uint64_t start = offset & ~(kPage - 1);
+  size_t readAhead = 0;
+  if (size() <= kWholeFileRead) {
+    // A small base is read whole at the first miss: one system call instead of one per page
+    // that a damaged base's scattered links touch.
+    start = 0;
+    readAhead = windowSize_;
+  } else {
+    const size_t needed = (offset - start + length + kPage - 1) & ~(kPage - 1);
+    readAhead = stream ? std::min(2 * stream->readAhead, windowSize_) : kMinReadAhead;
+    // Bytes past the end of the caller's stretch belong to another reader: not read ahead.
+    if (readAheadEnd_ > start) readAhead = static_cast<size_t>(std::min<uint64_t>(readAhead, readAheadEnd_ - start));
+    readAhead = std::min(std::max(readAhead, needed), windowSize_);
+  }
   // Reused windows are not cleared: only the bytes read into them are ever looked at.
   if (!target.bytes) target.bytes = std::make_unique_for_overwrite<uint8_t[]>(windowSize_);
   target.start = start;

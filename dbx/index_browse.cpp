@@ -107,7 +107,13 @@ void IndexBrowser::walkIndexNode(uint32_t parent, uint32_t node, int64_t base, i
       running += 1;
       const int64_t index = base + running;
       if (index > scratch_.expectedCount) failFormat(node, "index holds more messages than the header");
-      scratch_.indexEntries[static_cast<size_t>(index - 1)] = IndexEntry{record, 0};
+      // Grown as entries are found, not to the header's count: a damaged header may claim a
+      // million messages in a file of a few kilobytes.
+      std::vector<IndexEntry>& entries = scratch_.indexEntries;
+      const auto position = static_cast<size_t>(index - 1);
+      if (position >= entries.size())
+        entries.resize(std::min(static_cast<size_t>(scratch_.expectedCount), std::max(position + 1, 2 * entries.size())));
+      entries[position] = IndexEntry{record, 0};
       scratch_.indexFound += 1;
     }
     const uint32_t child = entryView.u32(at + kEntryChild);
@@ -242,7 +248,7 @@ BrowseResult browseIndex(const std::string& path, MessageTable& table, const Ope
 
     IndexScratch scratch;
     scratch.indexCapacity = messageCount + 1;
-    scratch.indexEntries.resize(static_cast<size_t>(messageCount));
+    scratch.indexEntries.reserve(std::min<size_t>(static_cast<size_t>(messageCount), 1024));
     scratch.expectedCount = messageCount;
     scratch.indexFound = 0;
 
