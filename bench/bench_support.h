@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <unistd.h>
@@ -90,6 +91,20 @@ inline double sequentialReadSeconds(const std::string& path) {
     sink = sink + buffer[got - 1];
   }
   return secondsSince(start);
+}
+
+// `cat FILE > /dev/null`, the reading a user would compare with: one process, its own buffer size.
+inline double catSeconds(const std::string& path) {
+  const std::string command = "cat '" + path + "' > /dev/null";
+  const auto start = std::chrono::steady_clock::now();
+  if (std::system(command.c_str()) != 0) return 0;
+  return secondsSince(start);
+}
+
+// What the operations' system calls brought in, per byte of the file (read-ahead included).
+inline void printBytesFetched(const char* what, uint64_t fetched, uint64_t fileSize) {
+  std::printf("%s: bytes fetched %.3f per byte of the file (target: at most 1.1)\n", what,
+              static_cast<double>(fetched) / static_cast<double>(fileSize));
 }
 
 // Empties the page cache so the next read comes from the disk; false where that is not allowed

@@ -1,16 +1,32 @@
 #include "dbx/base_file.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cstring>
 
 namespace vireo::dbx {
+namespace {
+constexpr uint64_t kPage = 4096;
+// Files up to this size fit one window and are read whole.
+constexpr uint64_t kWholeFileRead = 256 * 1024;
+}
 
 BaseFile::BaseFile() = default;
 
 bool BaseFile::open(const std::string& path) {
   for (Window& w : windows_) w.length = 0;
   bytesRead_ = 0;
-  return file_.open(path);
+  bytesFetched_ = 0;
+  readAheadEnd_ = UINT64_MAX;
+  if (!file_.open(path)) return false;
+  // A small base needs no megabyte windows: opening one then costs what the base holds.
+  const size_t wanted = static_cast<size_t>(std::min<uint64_t>((size() + kPage - 1) & ~(kPage - 1), kMaxReadAhead));
+  const size_t fitted = std::max<size_t>(wanted, kMinReadAhead);
+  if (fitted != windowSize_)
+    for (Window& w : windows_) w.bytes.reset();
+  windowSize_ = fitted;
+  return true;
 }
 
 void BaseFile::close() {
@@ -19,6 +35,22 @@ void BaseFile::close() {
     w.length = 0;
     w.bytes.reset();
   }
+}
+
+void BaseFile::adviseSequential() {
+  if (file_.isOpen()) (void)::posix_fadvise(file_.descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+void BaseFile::adviseWillNeed(uint64_t offset, uint64_t length) {
+  if (file_.isOpen() && length > 0)
+    (void)::posix_fadvise(file_.descriptor(), static_cast<off_t>(offset), static_cast<off_t>(length),
+                          POSIX_FADV_WILLNEED);
+}
+
+size_t BaseFile::fetch(uint64_t offset, void* buffer, size_t length) {
+  const size_t got = file_.readAt(offset, buffer, length);
+  bytesFetched_ += got;
+  return got;
 }
 
 BaseFile::Window& BaseFile::windowFor(uint64_t offset, size_t length) {
@@ -34,14 +66,25 @@ BaseFile::Window& BaseFile::windowFor(uint64_t offset, size_t length) {
     if (w.lastUse < oldest->lastUse) oldest = &w;
   }
   Window& target = stream ? *stream : *oldest;
-  const uint64_t start = offset & ~uint64_t{4095};
-  const size_t needed = (offset - start + length + 4095) & ~size_t{4095};
-  size_t readAhead = stream ? std::min(2 * stream->readAhead, kMaxReadAhead) : kMinReadAhead;
-  readAhead = std::min(std::max(readAhead, needed), kMaxReadAhead);
-  if (!target.bytes) target.bytes = std::make_unique<uint8_t[]>(kMaxReadAhead);
+  uint64_t start = offset & ~(kPage - 1);
+  size_t readAhead = 0;
+  if (size() <= kWholeFileRead) {
+    // A small base is read whole at the first miss: one system call instead of one per page
+    // that a damaged base's scattered links touch.
+    start = 0;
+    readAhead = windowSize_;
+  } else {
+    const size_t needed = (offset - start + length + kPage - 1) & ~(kPage - 1);
+    readAhead = stream ? std::min(2 * stream->readAhead, windowSize_) : kMinReadAhead;
+    // Bytes past the end of the caller's stretch belong to another reader: not read ahead.
+    if (readAheadEnd_ > start) readAhead = static_cast<size_t>(std::min<uint64_t>(readAhead, readAheadEnd_ - start));
+    readAhead = std::min(std::max(readAhead, needed), windowSize_);
+  }
+  // Reused windows are not cleared: only the bytes read into them are ever looked at.
+  if (!target.bytes) target.bytes = std::make_unique_for_overwrite<uint8_t[]>(windowSize_);
   target.start = start;
   target.readAhead = readAhead;
-  target.length = file_.readAt(start, target.bytes.get(), readAhead);
+  target.length = fetch(start, target.bytes.get(), readAhead);
   target.lastUse = ++clock_;
   return target;
 }
@@ -49,8 +92,8 @@ BaseFile::Window& BaseFile::windowFor(uint64_t offset, size_t length) {
 bool BaseFile::readExact(uint32_t offset, void* buffer, size_t length) {
   if (!reachable(offset)) return false;
   if (length == 0) return true;
-  if (length > kMaxReadAhead / 2) {
-    const size_t got = file_.readAt(offset, buffer, length);
+  if (length > windowSize_ / 2) {
+    const size_t got = fetch(offset, buffer, length);
     bytesRead_ += got;
     return got == length;
   }
@@ -71,7 +114,7 @@ bool BaseFile::readExact(uint32_t offset, void* buffer, size_t length) {
 }
 
 size_t BaseFile::readSome(uint64_t offset, void* buffer, size_t length) {
-  const size_t got = file_.readAt(offset, buffer, length);
+  const size_t got = fetch(offset, buffer, length);
   bytesRead_ += got;
   return got;
 }

@@ -3,9 +3,10 @@
 // bytes. Browsing and recovery read many small headers scattered over the file, so reads go
 // through a few cached windows instead of one system call each. Each window reads ahead like a
 // stream: a miss just past a window's end continues that stream with twice its read-ahead (up to
-// 1 MiB), any other miss reads only a few pages, so scattered blocks of a fragmented base cost a
-// page each, not a megabyte. Read errors (a bad sector on an old disk) come back as short reads,
-// never as a signal, which is why this does not memory-map the file.
+// 1 MiB, never more than the file holds), any other miss reads only a few pages, so scattered
+// blocks of a fragmented base cost a page each, not a megabyte. Read errors (a bad sector on an
+// old disk) come back as short reads, never as a signal, which is why this does not memory-map
+// the file.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -32,9 +33,24 @@ class BaseFile {
   [[nodiscard]] bool readExact(uint32_t offset, void* buffer, size_t length);
   // Reads up to length bytes at a 64-bit offset, bypassing the cache; returns the count read.
   [[nodiscard]] size_t readSome(uint64_t offset, void* buffer, size_t length);
+  // True when length bytes at offset lie inside the file as it was opened.
+  bool holds(uint32_t offset, size_t length) const {
+    return reachable(offset) && uint64_t{offset} + length <= size();
+  }
+
+  // Read-ahead stops at this offset (the end of the stretch the caller works on), so readers
+  // that share out the file between threads do not each read their neighbours' bytes too. A miss
+  // beyond it still reads what it needs.
+  void limitReadAhead(uint64_t end) { readAheadEnd_ = end; }
+  // Tells the kernel the file will be read from start to end: its own read-ahead grows.
+  void adviseSequential();
+  // Asks the kernel to start reading this stretch now, so the disk works while we parse.
+  void adviseWillNeed(uint64_t offset, uint64_t length);
 
   // Bytes handed to callers since opening: the measure of an operation's reading work.
   uint64_t bytesRead() const { return bytesRead_; }
+  // Bytes the system calls brought in since opening: what the disk (or the page cache) gave.
+  uint64_t bytesFetched() const { return bytesFetched_; }
 
  private:
   struct Window {
@@ -47,11 +63,15 @@ class BaseFile {
   static constexpr size_t kMinReadAhead = 8 * 1024;
   static constexpr size_t kMaxReadAhead = 1024 * 1024;
   Window& windowFor(uint64_t offset, size_t length);
+  size_t fetch(uint64_t offset, void* buffer, size_t length);
 
   ReadOnlyFile file_;
   std::array<Window, 4> windows_;
+  size_t windowSize_ = kMaxReadAhead;  // the file's size in whole pages, at most kMaxReadAhead
+  uint64_t readAheadEnd_ = UINT64_MAX;
   uint64_t clock_ = 0;
   uint64_t bytesRead_ = 0;
+  uint64_t bytesFetched_ = 0;
 };
 
 }  // namespace vireo::dbx

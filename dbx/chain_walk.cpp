@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "dbx/layout.h"
-#include "dbx/layout.h"
 
 namespace vireo::dbx {
 namespace {
@@ -28,7 +27,7 @@ bool ChainWalk::take(uint32_t at, const BlockHeader& header) {
 }
 
 bool ChainWalk::seen(uint32_t at) {
-  if (blocks_.entries.size() > kLinearScanLimit) return visited_.count(at) > 0;
+  if (blocks_.entries.size() > kLinearScanLimit) return visited_.contains(at);
   return std::any_of(blocks_.entries.begin(), blocks_.entries.end(),
                      [at](const BlockRef& ref) { return ref.offset - kBlockHeaderSize == at; });
 }

@@ -5,10 +5,10 @@
 // chain before that block; a chain too long to be a message ends with a size that marks the
 // record as never a message.
 #include <cstdint>
-#include <unordered_set>
 #include <vector>
 
 #include "dbx/data_block.h"
+#include "dbx/offset_set.h"
 #include "table/block_list.h"
 
 namespace vireo::dbx {
@@ -36,7 +36,7 @@ class ChainWalk {
   BlockList blocks_;
   int64_t total_ = 0;
   bool tooLong_ = false;
-  std::unordered_set<uint32_t> visited_;  // used once the chain is longer than a short scan
+  OffsetSet visited_;  // used once the chain is longer than a short scan
 };
 
 }  // namespace vireo::dbx

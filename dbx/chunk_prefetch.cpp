@@ -1,12 +1,22 @@
 #include "dbx/chunk_prefetch.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace vireo::dbx {
 
 ChunkPrefetch::ChunkPrefetch(BaseFile& file, size_t chunkSize, size_t overlap)
     : file_(file), chunkSize_(chunkSize), overlap_(overlap) {
-  for (Slot& slot : slots_) slot.bytes = std::make_unique<uint8_t[]>(chunkSize_);
+  // A file of one chunk is read in turn into one buffer of its own size: opening a small base
+  // then costs neither a thread nor megabytes of buffers. Buffers are never cleared: only the
+  // bytes read into them are handed out.
+  if (file_.size() <= chunkSize_) {
+    slots_[0].bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(1, file_.size()));
+    threaded_ = false;
+    return;
+  }
+  for (Slot& slot : slots_) slot.bytes = std::make_unique_for_overwrite<uint8_t[]>(chunkSize_);
+  file_.adviseSequential();
   try {
     producer_ = std::thread([this] { produce(); });
     threaded_ = true;
@@ -27,7 +37,9 @@ ChunkPrefetch::~ChunkPrefetch() {
 
 void ChunkPrefetch::fill(Slot& slot, uint64_t start) {
   slot.start = start;
-  slot.length = file_.readSome(start, slot.bytes.get(), chunkSize_);
+  // Never more than the file held when opened, which is all a buffer of a small file has room for.
+  const uint64_t left = start < file_.size() ? file_.size() - start : 0;
+  slot.length = file_.readSome(start, slot.bytes.get(), static_cast<size_t>(std::min<uint64_t>(chunkSize_, left)));
 }
 
 void ChunkPrefetch::produce() {

@@ -1,7 +1,6 @@
 #include "dbx/index_browse.h"
 
 #include <algorithm>
-#include <unordered_set>
 #include <vector>
 
 #include "dbx/base_file.h"
@@ -11,6 +10,7 @@
 #include "dbx/failure_boundary.h"
 #include "dbx/file_header.h"
 #include "dbx/layout.h"
+#include "dbx/offset_set.h"
 #include "table/index_entry.h"
 
 namespace vireo::dbx {
@@ -40,7 +40,6 @@ class IndexBrowser {
   void walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth);
   void scanChainTable();
   void readMessageInfo(size_t i, bool loose);
-  void expectEntries(size_t count) { storedDataOffsets_.reserve(count); }
   // An entry whose record cannot be reached keeps data offset 0.
   void skipEntry() { earlierEntryHasZero_ = true; }
 
@@ -60,12 +59,12 @@ class IndexBrowser {
   BaseFile& file_;
   const uint64_t readingBound_;
   uint64_t messageBytes_ = 0;  // what the message reading will read of the records made so far
-  std::unordered_set<uint32_t> visitedNodes_;
+  OffsetSet visitedNodes_;
   // Data offsets stored by earlier entries; an entry that stored none keeps offset 0.
-  std::unordered_set<uint32_t> storedDataOffsets_;
+  OffsetSet storedDataOffsets_;
   bool earlierEntryHasZero_ = false;
   // Block starts of every record in the table, built when the first loose record is examined.
-  std::unordered_set<uint32_t> blockStarts_;
+  OffsetSet blockStarts_;
   bool blockStartsBuilt_ = false;
   // Blocks walked over all chains. Chains of a sound base share no block, so they cannot hold
   // more blocks than fit in the file; damaged chains that merge into one long tail would
@@ -79,7 +78,7 @@ void IndexBrowser::walkIndexNode(uint32_t parent, uint32_t node, int64_t base, i
   if (depth > kMaxIndexDepth) failFormat(node, "index nested deeper than any real base");
   // The node checks admit a parent that lists the same child twice; walking it twice would
   // count its messages twice, and a chain of such nodes would take exponential time.
-  if (!visitedNodes_.insert(node).second) failFormat(node, "index node reached twice");
+  if (!visitedNodes_.insert(node)) failFormat(node, "index node reached twice");
   checkReadingBound(node);
 
   uint8_t header[kNodeHeaderSize];
@@ -108,7 +107,13 @@ void IndexBrowser::walkIndexNode(uint32_t parent, uint32_t node, int64_t base, i
       running += 1;
       const int64_t index = base + running;
       if (index > scratch_.expectedCount) failFormat(node, "index holds more messages than the header");
-      scratch_.indexEntries[static_cast<size_t>(index - 1)] = IndexEntry{record, 0};
+      // Grown as entries are found, not to the header's count: a damaged header may claim a
+      // million messages in a file of a few kilobytes.
+      std::vector<IndexEntry>& entries = scratch_.indexEntries;
+      const auto position = static_cast<size_t>(index - 1);
+      if (position >= entries.size())
+        entries.resize(std::min(static_cast<size_t>(scratch_.expectedCount), std::max(position + 1, 2 * entries.size())));
+      entries[position] = IndexEntry{record, 0};
       scratch_.indexFound += 1;
     }
     const uint32_t child = entryView.u32(at + kEntryChild);
@@ -122,7 +127,7 @@ void IndexBrowser::walkIndexNode(uint32_t parent, uint32_t node, int64_t base, i
 }
 
 void IndexBrowser::scanChainTable() {
-  std::unordered_set<uint32_t> seen;
+  OffsetSet seen;
   size_t looseRecords = 0;
   for (uint32_t slot = kChainTableFirstSlot; slot <= kChainTableLastSlot; slot += 4) {
     uint8_t word[4];
@@ -132,7 +137,7 @@ void IndexBrowser::scanChainTable() {
       uint8_t header[kLooseHeaderSize];
       if (!file_.readExact(record, header, sizeof header)) break;
       // A chain that comes back to a record already seen loops; it ends there.
-      if (!seen.insert(record).second) break;
+      if (!seen.insert(record)) break;
       if (++looseRecords > kMaxLooseRecords) return;
       checkReadingBound(record);
       // indexCapacity keeps its steps of 500; the vector underneath grows geometrically.
@@ -172,14 +177,14 @@ bool IndexBrowser::findDataOffset(uint32_t recordOffset, bool loose, uint32_t& d
 }
 
 bool IndexBrowser::alreadyListed(uint32_t dataOffset, bool loose) {
-  if (dataOffset == 0 ? earlierEntryHasZero_ : storedDataOffsets_.count(dataOffset) > 0) return true;
+  if (dataOffset == 0 ? earlierEntryHasZero_ : storedDataOffsets_.contains(dataOffset)) return true;
   if (!loose) return false;
   if (!blockStartsBuilt_) {
     for (const BlockList& list : table_.blockLists)
       for (const BlockRef& block : list.entries) blockStarts_.insert(block.offset);
     blockStartsBuilt_ = true;
   }
-  return blockStarts_.count(dataOffset + kBlockHeaderSize) > 0;
+  return blockStarts_.contains(dataOffset + kBlockHeaderSize);
 }
 
 void IndexBrowser::noteStoredDataOffset(uint32_t dataOffset) {
@@ -231,6 +236,8 @@ BrowseResult browseIndex(const std::string& path, MessageTable& table, const Ope
   BaseFile file;
   result.outcome = runInFailureBoundary([&] {
     if (!file.open(path)) failCannotOpen(file.error());
+    // The chains of a sound base run forward through the file: let the kernel read ahead further.
+    file.adviseSequential();
     const FileHeader header = readFileHeader(file);
     if (!header.messageCount) failFormat(kMessageCountOffset, "file header cannot be read");
     if (!header.rootNode) failFormat(kRootNodeOffset, "file header cannot be read");
@@ -241,7 +248,7 @@ BrowseResult browseIndex(const std::string& path, MessageTable& table, const Ope
 
     IndexScratch scratch;
     scratch.indexCapacity = messageCount + 1;
-    scratch.indexEntries.resize(static_cast<size_t>(messageCount));
+    scratch.indexEntries.reserve(std::min<size_t>(static_cast<size_t>(messageCount), 1024));
     scratch.expectedCount = messageCount;
     scratch.indexFound = 0;
 
@@ -252,7 +259,6 @@ BrowseResult browseIndex(const std::string& path, MessageTable& table, const Ope
     browser.scanChainTable();
 
     const size_t total = scratch.indexEntries.size();
-    browser.expectEntries(total);
     ProgressSink& progress = control.bar();
     progress.setRange(static_cast<uint32_t>(3 * total / 2));
     progress.setStep(1);
@@ -271,6 +277,7 @@ BrowseResult browseIndex(const std::string& path, MessageTable& table, const Ope
     result.browseFailed = false;
   });
   result.outcome.bytesRead = file.bytesRead();
+  result.outcome.bytesFetched = file.bytesFetched();
   return result;
 }
 

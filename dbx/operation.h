@@ -28,7 +28,8 @@ struct OperationOutcome {
   };
   End end = End::completed;
   FailureReason reason;    // what and where, for every end but completed and stopped
-  uint64_t bytesRead = 0;  // everything the operation read from the file
+  uint64_t bytesRead = 0;     // everything the operation read from the file
+  uint64_t bytesFetched = 0;  // what its system calls brought in for that (read-ahead included)
 
   bool ok() const { return end == End::completed; }
 };

@@ -156,6 +156,7 @@ OperationOutcome recoverScan(const std::string& path, MessageTable& table, const
     joinCandidates(file, candidates, table, control);
   });
   outcome.bytesRead = file.bytesRead();
+  outcome.bytesFetched = file.bytesFetched();
   return outcome;
 }
 

@@ -57,5 +57,30 @@ TEST(BaseFile, RefusesOffsetsTheFormatCannotReach) {
   EXPECT_FALSE(file.open(folder.path()));
 }
 
+// Read-ahead serves the caller's stretch and a small file: reading a stretch front to back
+// fetches it once and nothing past its end, and a small file costs what it holds.
+TEST(BaseFile, FetchesAStretchOnceAndNothingBeyondIt) {
+  ScratchDir folder;
+  DbxImage image;
+  image.ensure(3 * 1024 * 1024);
+  image.save(folder.file("large"));
+  DbxImage small;
+  small.ensure(10000);
+  small.save(folder.file("small"));
+
+  dbx::BaseFile file;
+  ASSERT_TRUE(file.open(folder.file("large")));
+  constexpr uint32_t kStart = 100000, kEnd = 1700000;
+  file.limitReadAhead(kEnd);
+  uint8_t piece[528];
+  for (uint32_t at = kStart; at + sizeof piece <= kEnd; at += sizeof piece)
+    ASSERT_TRUE(file.readExact(at, piece, sizeof piece));
+  EXPECT_LE(file.bytesFetched(), kEnd - kStart + 2 * 4096);
+
+  ASSERT_TRUE(file.open(folder.file("small")));
+  for (uint32_t at = 0; at + 16 <= small.size(); at += 16) ASSERT_TRUE(file.readExact(at, piece, 16));
+  EXPECT_EQ(file.bytesFetched(), small.size());
+}
+
 }  // namespace
 }  // namespace vireo::testing

@@ -4,10 +4,12 @@
 #include <atomic>
 #include <functional>
 
+#include "dbx/index_browse.h"
 #include "dbx/message_reading.h"
 #include "platform/manual_reset_event.h"
 #include "platform/progress_sink.h"
 #include "tests/core/base_fixture.h"
+#include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
 
 namespace vireo::testing {
@@ -216,6 +218,91 @@ TEST(ReadMessages, AStopBetweenRecordsFailsTheOperation) {
   EXPECT_EQ(base.reader.ok, 0);
   EXPECT_EQ(base.reader.validCount, 2);
   EXPECT_TRUE(shown.texts.empty());
+}
+
+// Messages whose blocks lie in the file in the opposite order to the table's: the reading takes
+// them by offset, spread over threads, yet every record gets its own fields and the numbers
+// follow the table; each byte is fetched about once, so no two threads read the same stretch.
+TEST(ReadMessages, RecordsAgainstTheTableOrderAreReadOnceInFileOrder) {
+  HandMadeBase base;
+  constexpr int kCount = 900;  // about 1.4 MB: enough for the reading to be shared out
+  std::vector<std::string> texts;
+  std::vector<uint32_t> offsets;
+  for (int i = 0; i < kCount; ++i) {
+    texts.push_back(i % 10 == 7 ? "not a message " + std::to_string(i)
+                                : simpleMessage("m " + std::to_string(i), std::string(1500, 'b')));
+    offsets.push_back(base.file.reserve(texts.back().size() + 1));
+    base.file.putBytes(offsets.back(), texts.back());
+  }
+  for (int i = kCount - 1; i >= 0; --i) {
+    BlockList blocks;
+    const std::string& text = texts[static_cast<size_t>(i)];
+    for (size_t done = 0; done < text.size(); done += 512)
+      blocks.entries.push_back(BlockRef{offsets[static_cast<size_t>(i)] + static_cast<uint32_t>(done),
+                                        static_cast<int16_t>(std::min<size_t>(512, text.size() - done))});
+    MessageRecord record;
+    record.size = static_cast<int>(text.size());
+    base.reader.addRecord(std::move(record), std::move(blocks));
+  }
+  base.file.save(base.reader.workingPath);
+  const dbx::OperationOutcome outcome = dbx::readMessages(
+      base.reader.workingPath, base.reader, {},
+      [&base](const char* text, int length, int recordIndex) { return base.reader.parseHeaders(text, length, recordIndex); });
+  ASSERT_TRUE(outcome.ok());
+  int number = 0;
+  for (int row = 0; row < kCount; ++row) {
+    const int i = kCount - 1 - row;
+    const MessageRecord& r = base.reader.records[static_cast<size_t>(row)];
+    ASSERT_EQ(r.invalid, i % 10 == 7) << row;
+    if (r.invalid) continue;
+    EXPECT_EQ(r.subject, "m " + std::to_string(i));
+    EXPECT_EQ(r.number, number++);
+  }
+  EXPECT_LE(outcome.bytesFetched, base.file.size() + base.file.size() / 20);
+}
+
+// The read buffer is sized by the records, yet a record is judged as a full buffer would judge
+// it: a block whose stored length runs past the parse limit makes the record valid when the file
+// holds those bytes and invalid when it ends before them.
+TEST(ReadMessages, ASmallBufferJudgesAClaimedBlockLengthByTheFile) {
+  for (const bool fileHoldsTheBlock : {true, false}) {
+    HandMadeBase base;
+    const std::string text = simpleMessage("claim");
+    const uint32_t at = base.file.reserve(text.size());
+    base.file.putBytes(at, text);
+    if (fileHoldsTheBlock) base.file.ensure(at + 30000);
+    BlockList blocks;
+    blocks.entries.push_back(BlockRef{at, 30000});
+    MessageRecord record;
+    record.size = static_cast<int>(text.size());
+    base.reader.addRecord(std::move(record), std::move(blocks));
+    base.read();
+    EXPECT_EQ(base.reader.records[0].invalid, !fileHoldsTheBlock);
+    if (fileHoldsTheBlock) {
+      EXPECT_EQ(base.reader.records[0].subject, "claim");
+    }
+  }
+}
+
+// A browse and the message reading after it each fetch the file about once: read-ahead may not
+// make the reading threads fetch their neighbours' bytes as well.
+TEST(ReadMessages, ABrowsedBaseIsFetchedAboutOncePerPass) {
+  DbxWriter writer;
+  for (int i = 0; i < 400; ++i) writer.add(simpleMessage("m" + std::to_string(i), std::string(3000, 'x') + "\r\n"));
+  ScratchDir folder;
+  MessageBaseReader reader;
+  reader.workingPath = folder.file("base.dbx");
+  const DbxImage image = writer.build();
+  image.save(reader.workingPath);
+  const dbx::BrowseResult browse = dbx::browseIndex(reader.workingPath, reader, {});
+  ASSERT_TRUE(browse.outcome.ok());
+  const dbx::OperationOutcome reading = dbx::readMessages(
+      reader.workingPath, reader, {},
+      [&reader](const char* text, int length, int recordIndex) { return reader.parseHeaders(text, length, recordIndex); });
+  ASSERT_TRUE(reading.ok());
+  EXPECT_EQ(reader.validCount, 400);
+  EXPECT_LE(browse.outcome.bytesFetched, image.size() + image.size() / 10);
+  EXPECT_LE(reading.bytesFetched, image.size() + image.size() / 10);
 }
 
 }  // namespace
