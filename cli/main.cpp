@@ -14,7 +14,9 @@ int usage() {
       "       vireo-cli export [--recover] [--copy] BASE DIR\n"
       "       vireo-cli copy BASE DIR\n"
       "       vireo-cli stores\n"
-      "       vireo-cli search [FOLDER...]\n",
+      "       vireo-cli search [FOLDER...]\n"
+      "       vireo-cli carve [--json] IMAGE\n"
+      "       vireo-cli carve IMAGE DIR\n",
       stderr);
   return 2;
 }
@@ -34,6 +36,7 @@ int main(int argc, char** argv) {
   if (verb == "copy") return runCopy(args);
   if (verb == "stores") return runStores(args);
   if (verb == "search") return runSearch(args);
+  if (verb == "carve") return runCarve(args);
   if (verb == "--help" || verb == "-h" || verb == "help") {
     usage();
     return 0;
