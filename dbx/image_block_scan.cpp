@@ -30,7 +30,9 @@ bool knownKindWord(uint32_t word) {
 constexpr size_t kHeaderLook = 64 * 1024;
 
 HeaderFind readHeaderPiece(const uint8_t* bytes, size_t length, uint64_t position) {
-  HeaderFind find{position, kFileHeaderEnd, {}};
+  // Only the sector holding the signature is sure to be the header's; its piece may end anywhere
+  // after that.
+  HeaderFind find{position, kSectorMask + 1, {}};
   const ByteView view(bytes, std::min(length, kHeaderLook));
   for (size_t q = kFileHeaderEnd; view.has(q, kInfoHeaderSize); q += 4) {
     if (view.u32(q) != q) continue;
