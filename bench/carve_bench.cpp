@@ -37,7 +37,7 @@ void fillPiece(std::vector<char>& piece, std::mt19937& random) {
 int writeImage(const std::string& path, uint64_t imageBytes) {
   int messages = 0, second = 0;
   const std::vector<testing::DbxImage> bases{bench::recoveryBase(imageBytes / 10, messages),
-                                             bench::recoveryBase(imageBytes / 12, second)};
+                                             bench::recoveryBase(imageBytes / 12, second, 43)};
   messages += second;
   struct Piece {
     int base;
@@ -72,7 +72,8 @@ int writeImage(const std::string& path, uint64_t imageBytes) {
 int main(int argc, char** argv) {
   const uint64_t imageBytes = (argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024) << 20;
   testing::ScratchDir folder;
-  const std::string path = folder.file("disk.img");
+  // A second argument keeps the image there, to look at with vireo-cli carve.
+  const std::string path = argc > 2 ? std::string(argv[2]) : folder.file("disk.img");
   const int messages = writeImage(path, imageBytes);
   std::printf("image: %.0f MiB, two bases of %d messages in 1 MiB pieces\n", static_cast<double>(imageBytes) / (1 << 20),
               messages);

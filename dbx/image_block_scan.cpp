@@ -3,21 +3,23 @@
 #include <algorithm>
 #include <memory>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 #include "dbx/byte_view.h"
 #include "dbx/read_failure.h"
+#include "dbx/self_offset_search.h"
 #include "platform/progress_sink.h"
 
 namespace vireo::dbx {
 namespace {
 
-// Large sequential reads: an image is read at the disk's pace, not the system call's. Chunks
-// start on multiples of the stride, which is a multiple of the sector, and overlap by enough for
-// the last block header tested in a chunk.
-constexpr size_t kChunkStride = size_t{4} << 20;
+// Reads of a megabyte: few enough system calls to go at the disk's pace, small enough that the
+// chunk is still in the processor's cache when it is scanned. Chunks start on multiples of the
+// stride, which is a multiple of the sector, and overlap by enough for the last block header
+// tested in a chunk.
+constexpr size_t kChunkStride = size_t{1} << 20;
 constexpr size_t kChunkOverlap = 32;
 constexpr uint32_t kSectorMask = 511;
 
@@ -77,10 +79,31 @@ void findBlockVotesScalar(const uint8_t* bytes, size_t count, uint64_t firstPosi
   for (size_t i = 0; i < count; i += 4) voteAt(bytes + i, firstPosition + i, votes);
 }
 
-void findBlockVotes(const uint8_t* bytes, size_t count, uint64_t firstPosition, std::vector<BlockVote>& votes) {
-#if defined(__SSE2__)
-  // Almost no word of an image is a block size: the size fields of four blocks are compared at
-  // once, and only a match is looked at whole.
+#if defined(__x86_64__)
+namespace {
+
+// Almost no word of an image is a block size: the size fields of eight blocks are compared at
+// once, and only a match is looked at whole.
+__attribute__((target("avx2"))) size_t findBlockVotesAvx2(const uint8_t* bytes, size_t count, uint64_t firstPosition,
+                                                          std::vector<BlockVote>& votes) {
+  const __m256i normal = _mm256_set1_epi32(static_cast<int>(kNormalBlockSize));
+  const __m256i deleted = _mm256_set1_epi32(static_cast<int>(kDeletedBlockSize));
+  size_t i = 0;
+  for (; i + 32 <= count; i += 32) {
+    const __m256i fields = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + i + kBlockSizeField));
+    const __m256i match = _mm256_or_si256(_mm256_cmpeq_epi32(fields, normal), _mm256_cmpeq_epi32(fields, deleted));
+    int mask = _mm256_movemask_ps(_mm256_castsi256_ps(match));
+    while (mask != 0) {
+      const int lane = __builtin_ctz(static_cast<unsigned>(mask));
+      mask &= mask - 1;
+      const size_t at = i + 4 * static_cast<size_t>(lane);
+      voteAt(bytes + at, firstPosition + at, votes);
+    }
+  }
+  return i;
+}
+
+size_t findBlockVotesSse2(const uint8_t* bytes, size_t count, uint64_t firstPosition, std::vector<BlockVote>& votes) {
   const __m128i normal = _mm_set1_epi32(static_cast<int>(kNormalBlockSize));
   const __m128i deleted = _mm_set1_epi32(static_cast<int>(kDeletedBlockSize));
   size_t i = 0;
@@ -95,10 +118,20 @@ void findBlockVotes(const uint8_t* bytes, size_t count, uint64_t firstPosition, 
       voteAt(bytes + at, firstPosition + at, votes);
     }
   }
-  findBlockVotesScalar(bytes + i, count - i, firstPosition + i, votes);
-#else
-  findBlockVotesScalar(bytes, count, firstPosition, votes);
+  return i;
+}
+
+}  // namespace
 #endif
+
+void findBlockVotes(const uint8_t* bytes, size_t count, uint64_t firstPosition, std::vector<BlockVote>& votes) {
+  size_t done = 0;
+#if defined(__x86_64__)
+  static const bool avx2 = avx2Available();
+  done = avx2 ? findBlockVotesAvx2(bytes, count, firstPosition, votes)
+              : findBlockVotesSse2(bytes, count, firstPosition, votes);
+#endif
+  findBlockVotesScalar(bytes + done, count - done, firstPosition + done, votes);
 }
 
 ImageScan scanImage(ReadOnlyFile& image, const OperationControl& control) {
