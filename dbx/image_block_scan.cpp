@@ -28,23 +28,27 @@ bool knownKindWord(uint32_t word) {
          word == kKindWordPop3uidl;
 }
 
-// How far after a header its records and nodes are looked for.
-constexpr size_t kHeaderLook = 64 * 1024;
 
 HeaderFind readHeaderPiece(const uint8_t* bytes, size_t length, uint64_t position) {
   // Only the sector holding the signature is sure to be the header's; its piece may end anywhere
   // after that.
   HeaderFind find{position, kSectorMask + 1, {}};
-  const ByteView view(bytes, std::min(length, kHeaderLook));
+  const ByteView view(bytes, length);  // as far as the chunk goes
   for (size_t q = kFileHeaderEnd; view.has(q, kInfoHeaderSize); q += 4) {
     if (view.u32(q) != q) continue;
     find.extent = static_cast<uint32_t>(q + kInfoHeaderSize);
-    // An information record names its message's first block in a direct attribute 4.
+    // An information record names its message's first block in attribute 4.
     const int attributes = view.i8(q + kInfoAttributeCount);
     for (int a = 0; a < attributes && a < 64; ++a) {
       const size_t at = q + kInfoHeaderSize + kAttributeSize * static_cast<size_t>(a);
-      if ((view.u8(at) & kAttributeIdMask) == 4 && (view.u8(at) & kAttributeDirect) != 0) {
-        find.firstBlocks.push_back(view.u24(at + 1));
+      if ((view.u8(at) & kAttributeIdMask) != 4) continue;
+      const uint32_t value = view.u24(at + 1);
+      if ((view.u8(at) & kAttributeDirect) != 0) {
+        find.firstBlocks.push_back(value);
+      } else {
+        // Indirect: the word at the value's place in the record's data area.
+        const size_t word = q + kInfoHeaderSize + kAttributeSize * static_cast<size_t>(attributes) + value;
+        if (view.has(word, 4)) find.firstBlocks.push_back(view.u32(word));
       }
     }
   }

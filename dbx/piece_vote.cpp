@@ -179,24 +179,29 @@ std::vector<size_t> headerRuns(const ImageScan& scan, std::vector<Run>& runs, Gr
   return found;
 }
 
-// A header's records name the first blocks of its base's messages: pieces holding many of them
-// join it, the most named first.
+// A header's records name the first blocks of its base's messages: a piece holding many of them,
+// and clearly more than of any other header's, is that base's. This comes before chains, which
+// can mislead where two bases lay their blocks at the same offsets.
 void attachByHeaders(const ImageScan& scan, const std::vector<size_t>& headerRun, const std::vector<BlockVote>& votes,
                      const std::vector<int64_t>& runOfVote, Groups& groups) {
-  std::vector<std::tuple<int, size_t, size_t>> scores;  // (named, group, header run)
+  constexpr int kFewest = 2;
+  std::map<size_t, std::vector<int>> named;  // run -> per header, the first blocks it holds
   for (size_t h = 0; h < scan.headers.size(); ++h) {
-    const std::vector<uint32_t>& named = scan.headers[h].firstBlocks;
-    std::map<size_t, int> counts;
+    const std::vector<uint32_t>& firstBlocks = scan.headers[h].firstBlocks;
     for (size_t i = 0; i < votes.size(); ++i) {
-      if (runOfVote[i] >= 0 && std::binary_search(named.begin(), named.end(), votes[i].self))
-        ++counts[groups.find(static_cast<size_t>(runOfVote[i]))];
+      if (runOfVote[i] < 0 || !std::binary_search(firstBlocks.begin(), firstBlocks.end(), votes[i].self)) continue;
+      std::vector<int>& counts = named[static_cast<size_t>(runOfVote[i])];
+      counts.resize(scan.headers.size());
+      ++counts[h];
     }
-    for (const auto& [group, count] : counts) scores.emplace_back(count, group, headerRun[h]);
   }
-  std::sort(scores.begin(), scores.end(), [](const auto& x, const auto& y) { return std::get<0>(x) > std::get<0>(y); });
-  for (const auto& [count, group, header] : scores) {
-    if (groups.find(group) == groups.find(header) || groups.hasHeader(group)) continue;
-    (void)groups.unite(header, group);
+  for (const auto& [run, counts] : named) {
+    const auto best = std::max_element(counts.begin(), counts.end());
+    int second = 0;
+    for (auto at = counts.begin(); at != counts.end(); ++at)
+      if (at != best) second = std::max(second, *at);
+    if (*best >= kFewest && *best >= 2 * second + 1)
+      (void)groups.unite(headerRun[static_cast<size_t>(best - counts.begin())], run);
   }
 }
 
@@ -256,12 +261,12 @@ std::vector<FoundBase> assembleBases(const ImageScan& scan) {
   std::vector<Run> runs = findRuns(votes, runOfVote);
   Groups groups;
   for (const Run& run : runs) groups.add(run);
-  // Strongest evidence first: chains, then the headers' records, then blocks that continue
+  // Strongest evidence first: the headers' records, then chains, then blocks that continue
   // one another, and last an origin shared by runs far apart (a base overwritten in the middle;
   // pieces of two bases can share one by chance, so it comes after everything else).
-  for (const Link& link : findLinks(votes, runOfVote, runs, groups)) (void)groups.unite(link.a, link.b);
   const std::vector<size_t> headerRun = headerRuns(scan, runs, groups);
   attachByHeaders(scan, headerRun, votes, runOfVote, groups);
+  for (const Link& link : findLinks(votes, runOfVote, runs, groups)) (void)groups.unite(link.a, link.b);
   attachAbutting(runs, groups);
   attachLoneHeaders(runs, headerRun, groups);
   {
