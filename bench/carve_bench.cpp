@@ -99,5 +99,14 @@ int main(int argc, char** argv) {
   });
   std::printf("carve with recovery: %.3f s, %.2f x the read (%d of %d messages)\n", whole, whole / read, recovered,
               messages);
+  // What a user carving a disk sees: the image is not in memory.
+  bench::printColdRatio(path, "finding the bases", [&] {
+    std::vector<dbx::FoundBase> bases;
+    (void)dbx::findBases(path, bases, {});
+  });
+  bench::printColdRatio(path, "carve with recovery", [&] {
+    testing::ScratchDir work;
+    (void)carveImage(path, work.path(), nullptr, nullptr);
+  });
   return 0;
 }
