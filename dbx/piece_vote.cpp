@@ -1,8 +1,10 @@
 #include "dbx/piece_vote.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <numeric>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -34,15 +36,12 @@ struct Run {
 };
 
 using Interval = std::pair<int64_t, int64_t>;  // base offsets [first, second)
+using Intervals = std::set<Interval>;           // never overlapping
 
-bool overlap(const std::vector<Interval>& a, const std::vector<Interval>& b) {
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (a[i].second <= b[j].first) ++i;
-    else if (b[j].second <= a[i].first) ++j;
-    else return true;
-  }
-  return false;
+bool overlaps(const Intervals& set, const Interval& interval) {
+  auto at = set.lower_bound({interval.first, INT64_MIN});
+  if (at != set.end() && at->first < interval.second) return true;
+  return at != set.begin() && std::prev(at)->second > interval.first;
 }
 
 class Groups {
@@ -56,21 +55,20 @@ class Groups {
     while (parent_[r] != r) r = parent_[r] = parent_[parent_[r]];
     return r;
   }
-  const std::vector<Interval>& intervals(size_t r) { return intervals_[find(r)]; }
   bool hasHeader(size_t r) { return hasHeader_[find(r)] != 0; }
   void markHeader(size_t r) { hasHeader_[find(r)] = 1; }
-  // Ties two groups unless they claim the same offsets; the pieces of one base never do.
+  // Ties two groups unless they claim the same offsets; the pieces of one base never do. The
+  // smaller group's pieces go into the larger's, so a hostile image of many runs stays
+  // n log n.
   bool unite(size_t a, size_t b) {
     a = find(a);
     b = find(b);
     if (a == b) return true;
-    if (overlap(intervals_[a], intervals_[b])) return false;
-    std::vector<Interval> merged;
-    merged.reserve(intervals_[a].size() + intervals_[b].size());
-    std::merge(intervals_[a].begin(), intervals_[a].end(), intervals_[b].begin(), intervals_[b].end(),
-               std::back_inserter(merged));
-    intervals_[a] = std::move(merged);
-    intervals_[b].clear();
+    if (intervals_[a].size() < intervals_[b].size()) std::swap(a, b);
+    for (const Interval& interval : intervals_[b])
+      if (overlaps(intervals_[a], interval)) return false;
+    intervals_[a].insert(intervals_[b].begin(), intervals_[b].end());
+    Intervals().swap(intervals_[b]);
     hasHeader_[a] = static_cast<char>(hasHeader_[a] | hasHeader_[b]);
     parent_[b] = a;
     return true;
@@ -78,7 +76,7 @@ class Groups {
 
  private:
   std::vector<size_t> parent_;
-  std::vector<std::vector<Interval>> intervals_;
+  std::vector<Intervals> intervals_;
   std::vector<char> hasHeader_;
 };
 
@@ -185,23 +183,35 @@ std::vector<size_t> headerRuns(const ImageScan& scan, std::vector<Run>& runs, Gr
 void attachByHeaders(const ImageScan& scan, const std::vector<size_t>& headerRun, const std::vector<BlockVote>& votes,
                      const std::vector<int64_t>& runOfVote, Groups& groups) {
   constexpr int kFewest = 2;
-  std::map<size_t, std::vector<int>> named;  // run -> per header, the first blocks it holds
-  for (size_t h = 0; h < scan.headers.size(); ++h) {
-    const std::vector<uint32_t>& firstBlocks = scan.headers[h].firstBlocks;
-    for (size_t i = 0; i < votes.size(); ++i) {
-      if (runOfVote[i] < 0 || !std::binary_search(firstBlocks.begin(), firstBlocks.end(), votes[i].self)) continue;
-      std::vector<int>& counts = named[static_cast<size_t>(runOfVote[i])];
-      counts.resize(scan.headers.size());
-      ++counts[h];
-    }
+  // Which headers name each first block; a block named by very many is no evidence (a hostile
+  // image repeating one header), and is not looked at per vote.
+  constexpr size_t kMostNaming = 8;
+  std::vector<std::pair<uint32_t, size_t>> naming;  // (first block, header)
+  for (size_t h = 0; h < scan.headers.size(); ++h)
+    for (const uint32_t block : scan.headers[h].firstBlocks) naming.emplace_back(block, h);
+  std::sort(naming.begin(), naming.end());
+  std::map<size_t, std::map<size_t, int>> named;  // run -> header -> the first blocks it names there
+  for (size_t i = 0; i < votes.size(); ++i) {
+    if (runOfVote[i] < 0) continue;
+    const auto [first, last] = std::equal_range(naming.begin(), naming.end(), std::make_pair(votes[i].self, size_t{0}),
+                                                [](const auto& x, const auto& y) { return x.first < y.first; });
+    if (first == last || static_cast<size_t>(last - first) > kMostNaming) continue;
+    std::map<size_t, int>& counts = named[static_cast<size_t>(runOfVote[i])];
+    for (auto at = first; at != last; ++at) ++counts[at->second];
   }
   for (const auto& [run, counts] : named) {
-    const auto best = std::max_element(counts.begin(), counts.end());
-    int second = 0;
-    for (auto at = counts.begin(); at != counts.end(); ++at)
-      if (at != best) second = std::max(second, *at);
-    if (*best >= kFewest && *best >= 2 * second + 1)
-      (void)groups.unite(headerRun[static_cast<size_t>(best - counts.begin())], run);
+    size_t header = 0;
+    int best = 0, second = 0;
+    for (const auto& [h, count] : counts) {
+      if (count > best) {
+        second = best;
+        best = count;
+        header = h;
+      } else {
+        second = std::max(second, count);
+      }
+    }
+    if (best >= kFewest && best >= 2 * second + 1) (void)groups.unite(headerRun[header], run);
   }
 }
 
@@ -228,7 +238,8 @@ void attachAbutting(const std::vector<Run>& runs, Groups& groups) {
     if (runs[r].blocks == 0) continue;
     const auto [first, last] = byBaseFirst.equal_range(runs[r].baseEnd());
     std::vector<std::pair<uint64_t, size_t>> candidates;
-    for (auto at = first; at != last; ++at) {
+    size_t looked = 0;
+    for (auto at = first; at != last && looked < kMaxLinkTargets; ++at, ++looked) {
       const Run& other = runs[at->second];
       const uint64_t distance = other.imageFirst > runs[r].imageLast ? other.imageFirst - runs[r].imageLast
                                                                      : UINT64_MAX / 2 + runs[r].imageLast - other.imageFirst;

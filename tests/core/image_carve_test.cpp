@@ -1,6 +1,7 @@
 // Carving bases out of disk images: the cases users meet, each message back byte for byte, and
 // no recovered file made of two messages or two bases.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +11,7 @@
 
 #include "dbx/image_block_scan.h"
 #include "dbx/layout.h"
+#include "platform/manual_reset_event.h"
 #include "platform/read_only_file.h"
 #include "reader/image_carve_run.h"
 #include "tests/core/base_fixture.h"
@@ -114,6 +116,34 @@ TEST(ImageCarve, FindsNothingInAnImageWithoutBases) {
   EXPECT_TRUE(carved.outcome.ok());
   EXPECT_TRUE(carved.bases.empty());
   EXPECT_EQ(fileNamesIn(folder.path()), std::vector<std::string>{"disk.img"});
+}
+
+TEST(ImageCarve, LeavesTheImageAsItWasAndStopsWhenAsked) {
+  const CarveScenario scenario = buildCarveScenario(CarveCase::threePieces, 20);
+  ScratchDir folder;
+  const std::string path = folder.file("disk.img");
+  scenario.image.save(path);
+  ::chmod(path.c_str(), 0400);
+  struct stat before {};
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  CapturedMessages shown;
+  {
+    ManualResetEvent stop;
+    stop.set();
+    const ImageCarve stopped = carveImage(path, folder.path(), &stop, nullptr);
+    EXPECT_EQ(stopped.outcome.end, dbx::OperationOutcome::End::stopped);
+    EXPECT_TRUE(stopped.bases.empty());
+  }
+  const ImageCarve carved = carveImage(path, folder.path(), nullptr, nullptr);
+  EXPECT_EQ(carved.bases.size(), 1u);
+  struct stat after {};
+  ASSERT_EQ(::stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(fileText(path), std::string(scenario.image.bytes.begin(), scenario.image.bytes.end()));
+  // A character device is not an image; a second run's files never replace the first's.
+  EXPECT_EQ(carveImage("/dev/null", folder.path(), nullptr, nullptr).outcome.end, dbx::OperationOutcome::End::cannotOpen);
+  EXPECT_EQ(carveImage(path, folder.path(), nullptr, nullptr).outcome.end, dbx::OperationOutcome::End::cannotOpen);
 }
 
 TEST(ImageBlockScan, VectorSearchFindsWhatTheDefinitionFinds) {
