@@ -56,8 +56,8 @@ inline std::string realisticMessage(int i, std::mt19937& random) {
 
 // A base to recover of about targetBytes: realistic messages, now and then a large attachment,
 // every seventh in no index (only recovery finds it) and every thirteenth deleted.
-inline testing::DbxImage recoveryBase(uint64_t targetBytes, int& messages) {
-  std::mt19937 random(42);
+inline testing::DbxImage recoveryBase(uint64_t targetBytes, int& messages, uint32_t seed = 42) {
+  std::mt19937 random(seed);
   testing::DbxWriter writer;
   uint64_t estimate = 0;
   messages = 0;

@@ -66,9 +66,9 @@ void printJson(const MessageBaseReader& reader) {
     char numbers[256];
     std::snprintf(numbers, sizeof numbers,
                   "{\"index\":%zu,\"number\":%d,\"deleted\":%s,\"attachment\":%s,\"size\":%d,"
-                  "\"codePage\":%d,\"time\":%" PRIu64 ",",
+                  "\"codePage\":%d,\"time\":%" PRIu64 ",\"fragment\":%s,\"unindexed\":%s,",
                   i, r.number, r.deleted ? "true" : "false", r.attachment ? "true" : "false", r.size,
-                  r.codePage, r.time);
+                  r.codePage, r.time, r.fragment ? "true" : "false", r.unindexed ? "true" : "false");
     out += numbers;
     out += "\"date\":";
     appendJsonString(out, r.dateText);
@@ -115,6 +115,8 @@ int runList(const Arguments& args) {
   if (json) printJson(reader);
   else if (csv) printCsv(reader);
   else printLines(reader);
+  if (recover && reader.indexUnreadable)
+    std::fputs("vireo-cli: the index could not be read: no message is marked as not in it\n", stderr);
   return 0;
 }
 

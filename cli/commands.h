@@ -14,6 +14,7 @@ int runExport(const Arguments& args);
 int runCopy(const Arguments& args);
 int runStores(const Arguments& args);
 int runSearch(const Arguments& args);
+int runCarve(const Arguments& args);
 
 // Prints the usage text to stderr and returns 2.
 int usage();

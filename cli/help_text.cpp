@@ -14,6 +14,8 @@ constexpr std::string_view kUsage =
     "       vireo-cli export [--recover] [--copy] --mbox-folder DIR BASE...\n"
     "       vireo-cli export [--recover] [--copy] [--deleted] --maildir DIR BASE\n"
     "       vireo-cli copy BASE DIR\n"
+    "       vireo-cli carve [--json] IMAGE\n"
+    "       vireo-cli carve IMAGE DIR\n"
     "       vireo-cli stores\n"
     "       vireo-cli search [FOLDER...]\n"
     "       vireo-cli [COMMAND] --help\n";
@@ -31,6 +33,7 @@ constexpr std::string_view kGeneral =
     "  list     one line (or JSON object, or CSV row) per message of a base\n"
     "  export   writes a base's messages as .eml files, an mbox, mboxes or a Maildir\n"
     "  copy     copies a base file into a folder\n"
+    "  carve    finds bases in a disk image, whole or in pieces, and recovers their messages\n"
     "  stores   the Outlook Express store folders found in Wine prefixes and Windows disks,\n"
     "           and their bases\n"
     "  search   the bases in the given folders (default: the drives)\n"
@@ -61,8 +64,10 @@ constexpr std::array kVerbs{
              "  --recover   find the messages by scanning the file (damaged bases)\n"
              "  --copy      read a working copy of the base\n"
              "  --json      a JSON array of objects: index, number, deleted, attachment, size,\n"
-             "              codePage, time, date (as the list shows it), dateIso (RFC 3339, UTC;\n"
-             "              null without a date), from, to, subject\n"
+             "              codePage, time, fragment (only part of a message was found),\n"
+             "              unindexed (recovered, but the base's index does not list it), date\n"
+             "              (as the list shows it), dateIso (RFC 3339, UTC; null without a\n"
+             "              date), from, to, subject\n"
              "  --csv       RFC 4180 CSV with a header row: number, deleted, attachment, size,\n"
              "              date, dateIso, from, to, subject; fields holding commas, quotes or\n"
              "              line breaks are quoted, rows end in CR LF\n"},
@@ -95,6 +100,19 @@ constexpr std::array kVerbs{
              "\n"
              "Copies the base file into DIR (made when missing); a file of the same name there is\n"
              "kept and the copy written beside it.\n"},
+    VerbHelp{"carve",
+             "usage: vireo-cli carve [--json] IMAGE\n"
+             "       vireo-cli carve IMAGE DIR\n"
+             "\n"
+             "Finds the message bases held in IMAGE, a disk image or a block device that is only\n"
+             "ever read: whole bases, and bases in pieces (a deleted, cut or fragmented file).\n"
+             "Prints one line per base found: the image offset where its offset 0 lies, the pieces\n"
+             "it was found in and the range each covers, whether its header survived, and the\n"
+             "number of messages recovered.\n"
+             "\n"
+             "  --json      the same as a JSON array, one object per base\n"
+             "  DIR         write each base's messages as DIR/base-<k>/<number>.eml; a message\n"
+             "              of which only a part was found as fragment-<number>.eml\n"},
     VerbHelp{"stores",
              "usage: vireo-cli stores\n"
              "\n"

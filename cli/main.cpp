@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
   if (verb == "copy") return runCopy(args);
   if (verb == "stores") return runStores(args);
   if (verb == "search") return runSearch(args);
+  if (verb == "carve") return runCarve(args);
   std::fprintf(stderr, "vireo-cli: unknown command '%s'\n", verb.c_str());
   return usage();
 }

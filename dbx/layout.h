@@ -15,6 +15,8 @@ inline constexpr uint32_t kChainTableSlotCount = (kChainTableLastSlot - kChainTa
 inline constexpr uint32_t kUnusedWordOffset = 9404;
 inline constexpr uint32_t kNewsMarkerOffset = 9408;   // 0 here marks a mail base as news
 inline constexpr int32_t kMaxHeaderMessageCount = 999999;
+inline constexpr uint32_t kFileSignature = 0xFE12ADCF;     // not checked when reading a base;
+inline constexpr uint32_t kFileHeaderEnd = kNewsMarkerOffset + 4;  // finding one in an image uses it
 
 // Kind words at offset 4, and the base kinds they give.
 inline constexpr uint32_t kKindWordMessages = 0x6F74FDC5;
@@ -64,6 +66,7 @@ inline constexpr uint32_t kBlockSizeField = 4;
 inline constexpr uint32_t kBlockUsed = 8;
 inline constexpr uint32_t kBlockNext = 12;
 inline constexpr uint32_t kDeletedBlockSize = 508;  // in a message's first block: deleted
+inline constexpr uint32_t kNormalBlockSize = 512;   // in every other block
 inline constexpr int32_t kBlockDataMax = 512;       // larger used counts count as 512 ...
 inline constexpr int32_t kBlockUsedMax = 528;       // ... up to this; beyond it a chain stops
 

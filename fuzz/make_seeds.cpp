@@ -13,6 +13,7 @@
 #include "platform/registry_tree.h"
 #include "tests/core/hive_maker.h"
 #include "tools/dbx_writer/dbx_writer.h"
+#include "tools/dbx_writer/disk_image.h"
 #include "tools/dbx_writer/message_text.h"
 
 namespace {
@@ -98,6 +99,23 @@ const char* const kUserReg =
 
 }  // namespace
 
+// Small disk images (512-byte clusters): a base whole, and in two pieces stored the wrong way round.
+std::vector<std::string> diskImages() {
+  DbxWriter writer;
+  for (int i = 0; i < 4; ++i) writer.add(simpleMessage("carved " + std::to_string(i), std::string(300 + 200 * i, 'x')));
+  const DbxImage base = writer.build();
+  std::vector<std::string> images;
+  DiskImage whole(64, 512, 1);
+  whole.place(0, base, 0, whole.clustersOf(base), 4);
+  images.emplace_back(whole.bytes.begin(), whole.bytes.end());
+  DiskImage split(64, 512, 2);
+  const size_t half = split.clustersOf(base) / 2;
+  split.place(0, base, half, split.clustersOf(base) - half, 2);
+  split.place(0, base, 0, half, 40);
+  images.emplace_back(split.bytes.begin(), split.bytes.end());
+  return images;
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: vireo-fuzz-seeds FOLDER\n");
@@ -110,6 +128,8 @@ int main(int argc, char** argv) {
       save(root / "browse_fuzz", "base" + std::to_string(i), baseSeeds[i]);
       save(root / "recover_fuzz", "base" + std::to_string(i), baseSeeds[i]);
     }
+    const std::vector<std::string> images = diskImages();
+    for (size_t i = 0; i < images.size(); ++i) save(root / "carve_fuzz", "image" + std::to_string(i), images[i]);
     const std::vector<std::string> texts = messageTexts();
     for (size_t i = 0; i < texts.size(); ++i) {
       save(root / "headers_fuzz", "message" + std::to_string(i), texts[i]);

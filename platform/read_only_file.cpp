@@ -1,6 +1,8 @@
 #include "platform/read_only_file.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,7 +27,7 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
   return *this;
 }
 
-bool ReadOnlyFile::open(const std::string& path) {
+bool ReadOnlyFile::open(const std::string& path, Accept accept) {
   close();
   // O_NONBLOCK keeps open() of a FIFO from waiting for a writer; it is refused below anyway.
   const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
@@ -41,13 +43,20 @@ bool ReadOnlyFile::open(const std::string& path) {
     ::close(fd);
     return false;
   }
-  if (!S_ISREG(st.st_mode)) {
+  uint64_t size = static_cast<uint64_t>(st.st_size);
+  const bool device = S_ISBLK(st.st_mode) && accept == Accept::regularFilesAndBlockDevices;
+  if (device && ::ioctl(fd, BLKGETSIZE64, &size) != 0) {
+    error_ = std::strerror(errno);
+    ::close(fd);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode) && !device) {
     error_ = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
     ::close(fd);
     return false;
   }
   fd_ = fd;
-  size_ = static_cast<uint64_t>(st.st_size);
+  size_ = size;
   error_.clear();
   return true;
 }

@@ -17,8 +17,11 @@ class ReadOnlyFile {
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
+  // Which files open() takes. Disk images may be whole block devices; bases never are.
+  enum class Accept { regularFiles, regularFilesAndBlockDevices };
+
   // False on failure; error() then says why (strerror text or "not a regular file").
-  [[nodiscard]] bool open(const std::string& path);
+  [[nodiscard]] bool open(const std::string& path, Accept accept = Accept::regularFiles);
   void close();
   bool isOpen() const { return fd_ >= 0; }
   // For the kernel's own copy (copy_file_range); reads only.

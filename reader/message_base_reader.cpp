@@ -7,6 +7,7 @@
 #include "dbx/index_browse.h"
 #include "dbx/message_reading.h"
 #include "dbx/recover_scan.h"
+#include "dbx/recovered_marks.h"
 #include "platform/file_copy.h"
 #include "platform/message_sink.h"
 #include "platform/out_of_memory.h"
@@ -116,6 +117,12 @@ void MessageBaseReader::openBase(bool copyFirst) {
     outcome = dbx::readMessages(workingPath, *this, control, [this](const char* text, int length, int recordIndex) {
       return parseHeaders(text, length, recordIndex);
     });
+  }
+  indexUnreadable = false;
+  if (outcome.ok() && recoverMode == kRecoverModeRecover) {
+    dbx::markFragments(workingPath, *this);
+    // The index is read only to compare: its bar and failures are not the user's concern.
+    indexUnreadable = !dbx::markUnindexed(workingPath, *this, dbx::OperationControl{stopEvent, nullptr});
   }
   ok = outcome.ok() ? kOperationOk : kOperationNotOk;
   const bool browsing = recoverMode != kRecoverModeRecover;

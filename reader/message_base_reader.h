@@ -101,6 +101,8 @@ class MessageBaseReader : public MessageTable {
   // Written by the worker during a browse while the window may read it (the list's notice).
   SharedFlag browseFailed = false;
   bool removed = false;
+  // Recovery could not read the base's index, so no message is marked as not in it.
+  bool indexUnreadable = false;
   int ok = kOperationNotOk;
   int recoverMode = kRecoverModeBrowse;
   // Set by the worker before each operation: the bar to drive, the stop request to poll, and the

@@ -29,8 +29,10 @@ BatchOutcome writeMessageBatch(const MessageBaseReader& reader, const std::vecto
     if (index < 0 || index >= reader.count() || reader.row(index).invalid)
       failure = FailureReason{"no message " + std::to_string(index) + " in the table", {}, {}, {}};
     else
-      failure = writer.write(reader, index, messageFileName(folder, reader.row(index).number, extension, prefix), &placed,
-                            existing);
+      failure = writer.write(reader, index,
+                             hooks.fileName ? folder + "/" + hooks.fileName(index)
+                                            : messageFileName(folder, reader.row(index).number, extension, prefix),
+                             &placed, existing);
     if (!failure) {
       ++outcome.written;
       if (placed.placement == Placement::keptBeside) ++outcome.keptBeside;

@@ -28,6 +28,8 @@ struct BatchHooks {
   std::function<void(int recordIndex, const FailureReason& failure)> onFailure;
   // Asked before each record with the number tried so far; false stops the batch there.
   std::function<bool(int attempted)> keepGoing;
+  // The file name (without folder) for a record, when not its number and the extension.
+  std::function<std::string(int recordIndex)> fileName;
 };
 
 // The indexes of the records the message list shows (valid ones), in table order.

@@ -16,6 +16,12 @@ struct MessageRecord {
   int16_t attachment = 0;
   bool deleted = false;
   bool invalid = true;
+  // Recovery only: the record holds part of a message (its first block is gone, or its chain is
+  // cut short). It is listed and written like any other, never dropped.
+  bool fragment = false;
+  // Recovery only: the base's index was read and does not reach the message's first block
+  // (deleted, or lost from the index).
+  bool unindexed = false;
   int32_t number = 0;  // position among the valid records, table order
   int32_t size = 0;    // sum of the blocks' lengths
 

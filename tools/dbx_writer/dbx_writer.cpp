@@ -23,7 +23,6 @@ constexpr uint32_t kInfoIndirectValue = 4;  // where attribute 4's word lies in 
 constexpr uint32_t kLooseRecordSize = kLooseHeaderSize + kLooseAttributeCount * kAttributeSize;
 
 constexpr uint32_t kDirectValueMax = 0xFFFFFF;
-constexpr uint32_t kNormalBlockSize = 512;
 constexpr uint64_t kImageMax = std::numeric_limits<int32_t>::max();  // offsets stay non-negative
 
 constexpr uint8_t kAttributeId1 = 1;

@@ -1,0 +1,34 @@
+// Carving any bytes as a disk image: the block votes, the pieces and bases they make, the files
+// written from them and the recovery of each.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "fuzz/memory_file.h"
+#include "reader/image_carve_run.h"
+
+namespace {
+
+// One working folder for the whole run, emptied after every input and removed at exit.
+const std::string& workingFolder() {
+  static const std::string folder = [] {
+    std::string name = std::filesystem::temp_directory_path().string() + "/vireo-carve-fuzz-XXXXXX";
+    if (!::mkdtemp(name.data())) std::abort();
+    std::atexit([] { std::filesystem::remove_all(workingFolder()); });
+    return name;
+  }();
+  return folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  vireo::fuzz::silenceMessages();
+  const vireo::fuzz::MemoryFile image(data, size);
+  { const vireo::ImageCarve carve = vireo::carveImage(image.path(), workingFolder(), nullptr, nullptr); }
+  for (const auto& entry : std::filesystem::directory_iterator(workingFolder())) std::filesystem::remove(entry.path());
+  return 0;
+}

@@ -1,0 +1,103 @@
+#include "reader/image_carve_run.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+#include "dbx/image_carve.h"
+#include "platform/manual_reset_event.h"
+#include "platform/read_only_file.h"
+#include "platform/write_all.h"
+
+namespace vireo {
+namespace {
+
+constexpr size_t kCopyChunk = size_t{1} << 20;
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::optional<FailureReason> writeFoundBase(const std::string& imagePath, const dbx::FoundBase& base,
+                                            const std::string& path) {
+  ReadOnlyFile image;
+  if (!image.open(imagePath, ReadOnlyFile::Accept::regularFilesAndBlockDevices))
+    return FailureReason{"cannot open the image", imagePath, {}, image.error()};
+  Descriptor out(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (out.get() < 0) return FailureReason{"cannot create", path, {}, systemErrorText(errno)};
+  std::vector<uint8_t> buffer(kCopyChunk);
+  for (const dbx::ImageSegment& piece : base.pieces) {
+    for (uint64_t done = 0; done < piece.length;) {
+      const size_t want = static_cast<size_t>(std::min<uint64_t>(kCopyChunk, piece.length - done));
+      const size_t got = image.readAt(piece.imageStart + done, buffer.data(), want);
+      // What cannot be read of the image stays a hole: recovery skips it like any damage.
+      if (got > 0) {
+        if (::lseek(out.get(), static_cast<off_t>(piece.baseStart + done), SEEK_SET) < 0 ||
+            !writeAll(out.get(), buffer.data(), got))
+          return FailureReason{"cannot write", path, piece.baseStart + done, systemErrorText(errno)};
+      }
+      if (got < want) break;
+      done += got;
+    }
+  }
+  if (::ftruncate(out.get(), static_cast<off_t>(base.length())) != 0)
+    return FailureReason{"cannot write", path, {}, systemErrorText(errno)};
+  if (::close(out.release()) != 0) return FailureReason{"cannot write", path, {}, systemErrorText(errno)};
+  return std::nullopt;
+}
+
+ImageCarve carveImage(const std::string& imagePath, const std::string& workingFolder, ManualResetEvent* stopEvent,
+                      ProgressSink* progress) {
+  ImageCarve carve;
+  std::vector<dbx::FoundBase> found;
+  carve.outcome = dbx::findBases(imagePath, found, dbx::OperationControl{stopEvent, progress});
+  if (!carve.outcome.ok()) return carve;
+  for (size_t k = 0; k < found.size(); ++k) {
+    if (stopEvent && stopEvent->isSet()) {
+      carve.outcome.end = dbx::OperationOutcome::End::stopped;
+      break;
+    }
+    auto base = std::make_unique<CarvedBase>();
+    base->found = std::move(found[k]);
+    MessageBaseReader& reader = base->reader;
+    reader.baseFolder = workingFolder;
+    reader.baseName = "carved-" + std::to_string(k) + ".dbc";
+    if (const std::optional<FailureReason> failure = writeFoundBase(imagePath, base->found, reader.basePath())) {
+      carve.outcome.end = dbx::OperationOutcome::End::cannotOpen;
+      carve.outcome.reason = *failure;
+      break;
+    }
+    reader.recoverMode = kRecoverModeRecover;
+    reader.stopEvent = stopEvent;
+    reader.progress = progress;
+    reader.openBase(false);
+    reader.stopEvent = nullptr;
+    reader.progress = nullptr;
+    if (reader.ok == kOperationOk) {
+      reader.state = kStateRecovered;
+      if (reader.validCount > 0) carve.bases.push_back(std::move(base));
+    } else if (stopEvent && stopEvent->isSet()) {
+      carve.outcome.end = dbx::OperationOutcome::End::stopped;
+      break;
+    }
+  }
+  return carve;
+}
+
+}  // namespace vireo
