@@ -49,6 +49,7 @@ class CListView_1 : public QTableView, public CView {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
@@ -64,8 +65,11 @@ class CListView_1 : public QTableView, public CView {
   void OnItemChanged(int row);
   int selectedCount() const;
   void showContextMenu(const QPoint& globalPosition);
+  // Gives Subject the width the other columns leave (at least its default width).
+  void fitSubjectColumn();
 
   MessageListModel* model_ = nullptr;
+  bool fittingSubject_ = false;
 };
 
 }  // namespace vireo::views
