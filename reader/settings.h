@@ -26,8 +26,9 @@ struct Settings {
   std::optional<std::string> path;  // "Path"
   std::optional<uint32_t> options;  // "options"
   // "listShare": the message list's share of the height it splits with the preview, in
-  // thousandths, as the user last left it. Window state, kept here like the rest.
-  std::optional<uint32_t> listShare;
+  // thousandths, as the user last left it. Window state, kept here like the rest. Initialized,
+  // so that a Settings{path, options} needs no third value.
+  std::optional<uint32_t> listShare = std::nullopt;
 };
 
 // Nothing read (both empty) when the file is missing or unreadable.
