@@ -51,6 +51,7 @@ Settings readSettings(const std::string& file) {
     const std::string value = trimmed(line.substr(equals + 1));
     if (key == "Path" && !value.empty()) settings.path = value;
     else if (key == "options") settings.options = parseNumber(value);
+    else if (key == "listShare") settings.listShare = parseNumber(value);
   }
   return settings;
 }
@@ -62,6 +63,7 @@ bool writeSettings(const std::string& file, const Settings& settings) {
   std::string text = "[Vireo]\n";
   if (settings.path) text += "Path=" + *settings.path + "\n";
   if (settings.options) text += "options=" + std::to_string(*settings.options) + "\n";
+  if (settings.listShare) text += "listShare=" + std::to_string(*settings.listShare) + "\n";
   std::string temporary = file + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) return false;

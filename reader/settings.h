@@ -8,6 +8,7 @@
 //   [Vireo]
 //   Path=/home/ann/vireo-work
 //   options=3
+//   listShare=400
 //
 // One key=value a line; blank lines, lines starting with '#' or ';' and section lines are
 // skipped, unknown keys ignored. A value that cannot be read leaves its default in force.
@@ -24,6 +25,10 @@ inline constexpr uint32_t kOpenStoreAtStartBit = 4;
 struct Settings {
   std::optional<std::string> path;  // "Path"
   std::optional<uint32_t> options;  // "options"
+  // "listShare": the message list's share of the height it splits with the preview, in
+  // thousandths, as the user last left it. Window state, kept here like the rest. Initialized,
+  // so that a Settings{path, options} needs no third value.
+  std::optional<uint32_t> listShare = std::nullopt;
 };
 
 // Nothing read (both empty) when the file is missing or unreadable.

@@ -54,6 +54,18 @@ std::vector<FoundBase> startPathBases(const std::string& given) {
 
 }  // namespace
 
+std::string startPathFolder(const std::string& given) {
+  std::error_code error;
+  const fs::path path = fs::absolute(given, error).lexically_normal();
+  if (given.empty() || error) return {};
+  const fs::file_status status = fs::status(path, error);
+  if (error) return {};
+  const std::string full = withoutTrailingSeparators(path.string());
+  if (fs::is_directory(status)) return full;
+  if (fs::is_regular_file(status)) return fs::path(full).parent_path().string();
+  return {};
+}
+
 std::vector<FoundBase> findFolderBases(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code error;

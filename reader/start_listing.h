@@ -31,6 +31,10 @@ using FoundBasesSink = std::function<void(std::vector<FoundBase> bases, bool las
 // The .dbx files of folder, sorted by name, each with its kind.
 std::vector<FoundBase> findFolderBases(const std::string& folder);
 
+// The folder a start path's bases are listed under (the folder itself, or a file's folder), as
+// findStartBases names it; empty when the path names neither.
+std::string startPathFolder(const std::string& given);
+
 // On the finding thread: the store folders from source (when there is one), then each start
 // path as listStartPaths takes it (a path that is neither a folder nor a .dbx file is reported
 // by name with the reason). Polls stop between folders; always ends with a last call.

@@ -13,6 +13,7 @@ struct BaseTreeModel::Node {
   int itemData = kNoReader;
   QString text;
   int image = 0;
+  std::string path;  // a group's folder, a base's file
   Node* parent = nullptr;
   int row = 0;
   std::vector<std::unique_ptr<Node>> children;
@@ -63,14 +64,16 @@ void BaseTreeModel::rebuild(const views::CVireoDoc& doc) {
     // The group comes before the filters: a folder whose bases are all hidden shows empty.
     if (!group || reader.baseFolder != *groupFolder) {
       group = root->add(kGroupItem, fromFileSystem(reader.baseFolder), image::kFolderGroup);
+      group->path = reader.baseFolder;
       groupFolder = &reader.baseFolder;
     }
     if (!shownByFilters(doc, reader)) continue;
     // The worker writes browseFailed of the base it reads; until it reports, that base is not read.
     const bool beingRead = doc.operationRunning && (doc.operation == kOperationBrowse || doc.operation == kOperationRecover) &&
                            doc.operationReader == i;
-    group->add(i, baseLabel(reader.baseName),
-               baseImage(reader.baseKind, reader.state, !beingRead && reader.browseFailed));
+    Node* base = group->add(i, baseLabel(reader.baseName),
+                            baseImage(reader.baseKind, reader.state, !beingRead && reader.browseFailed));
+    base->path = reader.baseFolder + "/" + reader.baseName;
   }
   endResetModel();
 }
@@ -144,6 +147,9 @@ QVariant BaseTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleDescriptionRole: return imageDescription(n->image);
     case kItemDataRole: return n->itemData;
     case kImageRole: return n->image;
+    // A narrow pane cuts a long folder off; the whole path is a hover away.
+    case Qt::ToolTipRole: return n->path.empty() ? QVariant() : QVariant(fromFileSystem(n->path));
+    case kPathRole: return QByteArray::fromStdString(n->path);
     default: return {};
   }
 }

@@ -24,6 +24,7 @@ class BaseTreeModel final : public QAbstractItemModel {
  public:
   static constexpr int kItemDataRole = Qt::UserRole;  // int: a reader index or a marker
   static constexpr int kImageRole = Qt::UserRole + 1;  // int: the index in the image list
+  static constexpr int kPathRole = Qt::UserRole + 2;   // QByteArray: a group's folder, a base's file
 
   explicit BaseTreeModel(QObject* parent = nullptr);
   ~BaseTreeModel() override;

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QSplitter>
 #include <algorithm>
 
 #include "dbx/layout.h"
@@ -38,6 +40,9 @@ CTreeView_1::CTreeView_1(views::CVireoDoc* document, QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setUniformRowHeights(true);
   setModel(model_);
+  connect(this, &QTreeView::expanded, this, [this] {
+    if (!rebuilding_) widenToFit();
+  });
   attachDocument(document);
   if (document) {
     document->progress = progressSink_.get();
@@ -88,6 +93,7 @@ void CTreeView_1::rebuild() {
   views::CVireoDoc* d = doc();
   if (!d) return;
   rebuilding_ = true;
+  rememberExpansion();
   {
     // A search may be adding bases meanwhile: they wait until the tree has read the table.
     const std::unique_lock<std::mutex> table = d->lockTable();
@@ -95,6 +101,8 @@ void CTreeView_1::rebuild() {
   }
   const QModelIndex root = model_->rootNode();
   expand(root);
+  restoreExpansion(*d);
+  widenToFit();
   // The node the list follows is highlighted again; that is no new selection.
   const QModelIndex selected = d->currentReader == kRootItem ? root : model_->findBase(d->currentReader);
   if (selected.isValid()) setCurrentIndex(selected);
@@ -129,6 +137,52 @@ void CTreeView_1::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.setPen(palette().color(QPalette::PlaceholderText));
   painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QString::fromUtf8(kEmptyTreeHint));
+}
+
+std::vector<QModelIndex> CTreeView_1::groupNodes() const {
+  std::vector<QModelIndex> groups;
+  const QModelIndex root = model_->rootNode();
+  for (int row = 0; row < model_->rowCount(root); ++row) groups.push_back(model_->index(row, 0, root));
+  return groups;
+}
+
+void CTreeView_1::rememberExpansion() {
+  for (const QModelIndex& group : groupNodes()) {
+    std::string folder = group.data(BaseTreeModel::kPathRole).toByteArray().toStdString();
+    if (isExpanded(group)) expandedGroups_.insert(std::move(folder));
+    else expandedGroups_.erase(folder);
+  }
+}
+
+void CTreeView_1::restoreExpansion(const views::CVireoDoc& d) {
+  int bases = 0;
+  const std::vector<QModelIndex> groups = groupNodes();
+  for (const QModelIndex& group : groups) bases += model_->rowCount(group);
+  for (const QModelIndex& group : groups) {
+    std::string folder = group.data(BaseTreeModel::kPathRole).toByteArray().toStdString();
+    // A group met for the first time opens when the user named it or it holds the only base;
+    // after that it stays as the user left it.
+    if (knownGroups_.insert(folder).second && (d.expandedFolders.count(folder) != 0 || bases == 1))
+      expandedGroups_.insert(folder);
+    if (expandedGroups_.count(folder) != 0) expand(group);
+  }
+}
+
+void CTreeView_1::widenToFit() {
+  auto* splitter = qobject_cast<QSplitter*>(parentWidget());
+  // Before the window is shown the panes have no sizes to compare with.
+  if (!splitter || !splitter->isVisible() || splitter->count() < 2 || splitter->indexOf(this) != 0) return;
+  const int wanted = sizeHintForColumn(0) + 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 4;
+  const int limit = window()->width() / 3;
+  QList<int> sizes = splitter->sizes();
+  const int target = std::min(wanted, limit);
+  // Only ever wider: a pane the user made wider stays so.
+  if (target <= sizes[0]) return;
+  const int total = sizes[0] + sizes[1];
+  if (total <= target) return;
+  sizes[0] = target;
+  sizes[1] = std::max(1, total - target);
+  splitter->setSizes(sizes);
 }
 
 void CTreeView_1::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

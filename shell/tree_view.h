@@ -10,7 +10,9 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "views/doc_view.h"
 
@@ -69,6 +71,14 @@ class CTreeView_1 : public QTreeView, public views::CView {
  private:
   views::CVireoDoc* doc() const;
   void rebuild();
+  // The root's children, the groups.
+  std::vector<QModelIndex> groupNodes() const;
+  // Before a rebuild: which groups are open. After it: open them again (and new ones the user
+  // named, or the only base's).
+  void rememberExpansion();
+  void restoreExpansion(const views::CVireoDoc& d);
+  // Widens the pane to the longest visible line, up to a third of the window.
+  void widenToFit();
   void onSelectionChanged(int itemData);
   void startOperation(int operation);
   // Places the operation's text and bar in the status bar and runs start; takes them down again
@@ -89,6 +99,8 @@ class CTreeView_1 : public QTreeView, public views::CView {
   std::chrono::steady_clock::time_point operationStarted_;
   int statusOperation_ = 0;
   std::string statusBaseName_;
+  std::set<std::string> expandedGroups_;  // folders, as bytes
+  std::set<std::string> knownGroups_;
 };
 
 }  // namespace vireo::shell

@@ -3,11 +3,8 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QThread>
-#include <QDesktopServices>
 #include <QFile>
-#include <QFileInfo>
 #include <QScreen>
-#include <QUrl>
 #include <string>
 #include <vector>
 
@@ -20,6 +17,7 @@
 #include "shell/tree_view.h"
 #include "views/command_table.h"
 #include "views/cross_thread_calls.h"
+#include "views/help_window.h"
 #include "views/main_frame.h"
 #include "views/message_box_bridge.h"
 #include "views/modal.h"
@@ -130,6 +128,8 @@ bool CVireoApp::InitInstance(DocumentSetup setup) {
   document_->searchDialog = [frame](const std::string& driveList) { return runSearchDialog(frame, driveList); };
   document_->selectFolder = [frame] { return runSelectFolder(frame); };
 
+  for (const std::string& path : startPaths_)
+    if (std::string folder = startPathFolder(path); !folder.empty()) document_->expandedFolders.insert(std::move(folder));
   frame_->InitialUpdateFrame();
   frame_->show();
 
@@ -167,8 +167,8 @@ QSize CVireoApp::defaultFrameSize() const {
 }
 
 void CVireoApp::WinHelp(quintptr, unsigned) {
-  if (helpFile.isEmpty() || !QFileInfo(helpFile).isFile()) return;
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(helpFile).absoluteFilePath()));
+  // Vireo's own window, not a browser: a desktop may have none that runs.
+  views::HelpWindow::showGuide(helpFile, frame_.get());
 }
 
 void CVireoApp::OnAppAbout() {

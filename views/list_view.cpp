@@ -64,6 +64,7 @@ CListView_1::CListView_1(CVireoDoc* document, QWidget* parent) : QTableView(pare
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->setSectionResizeMode(QHeaderView::Interactive);
   connect(header, &QHeaderView::sectionClicked, this, &CListView_1::OnColumnClick);
+  connect(header, &QHeaderView::sectionResized, this, [this] { fitSubjectColumn(); });
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CListView_1::onSelectionChanged);
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
     if (current.isValid()) OnItemChanged(current.row());
@@ -168,6 +169,22 @@ void CListView_1::buildMessageColumns(ListLayout layout, const MessageBaseReader
   });
   for (int visual = 0; visual < columns; ++visual)
     header->moveSection(header->visualIndex(sections[static_cast<size_t>(visual)]), visual);
+  fitSubjectColumn();
+}
+
+void CListView_1::fitSubjectColumn() {
+  if (fittingSubject_ || model_->isNotice()) return;
+  const int subject = columnPositions[kSubjectColumn];
+  QHeaderView* header = horizontalHeader();
+  if (subject < 0 || subject >= header->count()) return;
+  int others = 0;
+  for (int position = 0; position < header->count(); ++position)
+    if (position != subject && !header->isSectionHidden(position)) others += header->sectionSize(position);
+  const int width = std::max(kColumns[kSubjectColumn].defaultWidth, viewport()->width() - others);
+  if (width == header->sectionSize(subject)) return;
+  fittingSubject_ = true;
+  header->resizeSection(subject, width);
+  fittingSubject_ = false;
 }
 
 void CListView_1::sortBy(int position, bool ascending) {
@@ -257,6 +274,14 @@ QModelIndex CListView_1::moveCursor(CursorAction cursorAction, Qt::KeyboardModif
 void CListView_1::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
   if (model_->isNotice()) horizontalHeader()->resizeSection(1, viewport()->width());
+  else fitSubjectColumn();
+}
+
+bool CListView_1::viewportEvent(QEvent* event) {
+  const bool handled = QTableView::viewportEvent(event);
+  // A scroll bar coming or going changes the viewport alone.
+  if (event->type() == QEvent::Resize && !model_->isNotice()) fitSubjectColumn();
+  return handled;
 }
 
 int CListView_1::selectedCount() const {

@@ -51,6 +51,7 @@ class CListView_1 : public QTableView, public CView {
   // Home and End go to the first and last message, not to the row's first and last column.
   QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
@@ -66,8 +67,11 @@ class CListView_1 : public QTableView, public CView {
   void OnItemChanged(int row);
   int selectedCount() const;
   void showContextMenu(const QPoint& globalPosition);
+  // Gives Subject the width the other columns leave (at least its default width).
+  void fitSubjectColumn();
 
   MessageListModel* model_ = nullptr;
+  bool fittingSubject_ = false;
 };
 
 }  // namespace vireo::views

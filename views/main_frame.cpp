@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
 #include <algorithm>
@@ -125,9 +126,21 @@ bool C3WaySplitter_1::OnCreateClient(CCreateContext& context) {
   outerSplitter_->setStretchFactor(0, 0);
   outerSplitter_->setStretchFactor(1, 1);
   outerSplitter_->setSizes({kTreeWidth, std::max(1, width() - kTreeWidth)});
+  // List and preview share the height in the ratio the user last chose, on every resize too; with
+  // none stored, the ratio is the one at creation. A drag of the bar sets it; it is stored when the
+  // window closes.
+  if (const std::optional<int> share = document_->listShare()) listShare_ = *share;
   innerSplitter_->setStretchFactor(0, 0);
   innerSplitter_->setStretchFactor(1, 1);
   innerSplitter_->setSizes({listHeight, std::max(1, height() - listHeight)});
+  connect(innerSplitter_, &CViewExSplitWnd::resized, this, &C3WaySplitter_1::keepListShare);
+  connect(innerSplitter_, &QSplitter::splitterMoved, this, [this] {
+    const QList<int> sizes = innerSplitter_->sizes();
+    const int total = sizes[0] + sizes[1];
+    if (total <= 0) return;
+    listShare_ = std::clamp(sizes[0] * 1000 / total, kLeastListShare, 1000 - kLeastListShare);
+    listShareChosen_ = true;
+  });
 
   watcher_ = std::make_unique<CommandStateWatcher>(*this);
   watcher_->attachDocument(document_);
@@ -218,6 +231,19 @@ void C3WaySplitter_1::OnSize() {
   if (statusBar_ && statusBar_->progressShown) statusBar_->fitProgressBar();
 }
 
+void C3WaySplitter_1::keepListShare() {
+  if (!innerSplitter_) return;
+  const QList<int> sizes = innerSplitter_->sizes();
+  const int total = sizes.size() == 2 ? sizes[0] + sizes[1] : 0;
+  if (total <= 0) return;
+  if (listShare_ == 0) {
+    listShare_ = std::clamp(sizes[0] * 1000 / total, kLeastListShare, 1000 - kLeastListShare);
+    return;
+  }
+  const int list = total * listShare_ / 1000;
+  if (list != sizes[0]) innerSplitter_->setSizes({list, total - list});
+}
+
 void C3WaySplitter_1::resizeEvent(QResizeEvent* event) {
   // The layout has already given the status bar its new size when this runs.
   QMainWindow::resizeEvent(event);
@@ -233,7 +259,9 @@ bool C3WaySplitter_1::event(QEvent* event) {
 
 void C3WaySplitter_1::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
-  if (event->isAccepted()) emit closing();
+  if (!event->isAccepted()) return;
+  if (listShareChosen_ && document_) document_->writeListShare(listShare_);
+  emit closing();
 }
 
 CView* C3WaySplitter_1::paneHolding(const QWidget* widget) const {

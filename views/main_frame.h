@@ -64,6 +64,8 @@ class C3WaySplitter_1 : public QMainWindow, public CCmdTarget {
   CView* treeView() const { return treeView_; }
   CListView_1* listView() const { return listView_; }
   CHtmlView_1* htmlView() const { return htmlView_; }
+  // The list's share of the height it splits with the preview, in thousandths.
+  int listShare() const { return listShare_; }
 
   // Exit, Toolbar, Status Bar.
   bool OnCmdMsg(int commandId) override;
@@ -86,6 +88,8 @@ class C3WaySplitter_1 : public QMainWindow, public CCmdTarget {
   class CommandStateWatcher;
 
   CView* paneHolding(const QWidget* widget) const;
+  // Sets the list's and the preview's heights to the chosen ratio.
+  void keepListShare();
   void onFocusChanged(QWidget* old, QWidget* now);
 
   // In the design's order.
@@ -103,6 +107,8 @@ class C3WaySplitter_1 : public QMainWindow, public CCmdTarget {
   std::unique_ptr<CommandActions> actions_;
   std::unique_ptr<CommandStateWatcher> watcher_;
   QTimer* refreshTimer_ = nullptr;
+  int listShare_ = 0;  // the list's share of the right-hand height, in thousandths; 0: not yet known
+  bool listShareChosen_ = false;
 };
 
 }  // namespace vireo::views

@@ -1,6 +1,5 @@
 #include "views/selected_message_commands.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QUrl>
 #include <algorithm>
@@ -9,13 +8,13 @@
 #include "content/message_export.h"
 #include "reader/outcome_text.h"
 #include "views/command_table.h"
+#include "views/desktop_handoff.h"
 #include "views/destination_prompt.h"
 #include "views/message_saving.h"
 #include "views/modal.h"
 #include "views/progress_status_bar.h"
 #include "views/save_messages_dialog.h"
 #include "views/source_window.h"
-#include "views/text_editor.h"
 #include "views/vireo_doc.h"
 
 namespace vireo::views {
@@ -39,6 +38,10 @@ QString notOpenedText(const QStringList& paths) {
   QString text = QStringLiteral("No program could open these messages:");
   for (qsizetype i = 0; i < paths.size() && i < kFilesNamed; ++i) text += QLatin1Char('\n') + paths[i];
   if (paths.size() > kFilesNamed) text += QStringLiteral("\nand %1 more").arg(paths.size() - kFilesNamed);
+  // The files stay written: the user can open them another way.
+  text += (paths.size() == 1 ? QStringLiteral("\nThe message was written to that file. ")
+                             : QStringLiteral("\nThe messages were written to those files. ")) +
+          desktopOpenFailureReason();
   return text;
 }
 
@@ -93,7 +96,7 @@ void openSelectedMessages(CVireoDoc& doc, const SelectedRecords& selection, QWid
     if (std::find(notWritten.begin(), notWritten.end(), record) != notWritten.end()) continue;
     const QString path =
         QString::fromStdString(messageFileName(doc.tempFolder, reader.row(record).number, "eml", prefix));
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) notOpened << path;
+    if (!openWithDesktop(QUrl::fromLocalFile(path))) notOpened << path;
   }
   if (!notOpened.isEmpty()) showModalMessage(parent, notOpenedText(notOpened));
 }
@@ -104,8 +107,8 @@ void viewMessageSource(CVireoDoc& doc, QWidget* parent) {
   const int record = reader.currentRow;
   // Opened by the name asked for: the temp folder's file of that name is replaced.
   if (saveMessageFiles(reader, {record}, doc.tempFolder, -1, parent, nullptr, ExistingName::replace).written != 1) return;
-  const QString path = QString::fromStdString(messageFileName(doc.tempFolder, reader.row(record).number, "eml", -1));
-  if (!startTextEditor(path)) SourceWindow::showFile(path, parent);
+  // Vireo's own window first: it needs nothing from the desktop, and offers the desktop's editor.
+  SourceWindow::showFile(messageFileName(doc.tempFolder, reader.row(record).number, "eml", -1), parent);
 }
 
 }  // namespace vireo::views

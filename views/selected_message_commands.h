@@ -23,9 +23,10 @@ bool selectedMessageCommandAllowed(const CVireoDoc& doc, int commandId, int sele
 // 32788: asks for a folder, then writes each selected message as "<number>.eml" there.
 void saveSelectedMessages(CVireoDoc& doc, int selectedCount, const SelectedRecords& selection, QWidget* parent);
 // 32784: writes each as "<reader>_<number>.eml" in the temp folder and opens it with the
-// desktop's handler for .eml files.
+// desktop's handler for .eml files; one box names the files nothing opened, and why.
 void openSelectedMessages(CVireoDoc& doc, const SelectedRecords& selection, QWidget* parent);
-// 32783: writes the current row as "<number>.eml" in the temp folder and shows it as text.
+// 32783: writes the current row as "<number>.eml" in the temp folder and shows it in Vireo's
+// source window.
 void viewMessageSource(CVireoDoc& doc, QWidget* parent);
 
 }  // namespace vireo::views

@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include "views/desktop_handoff.h"
+
 namespace vireo::views {
 namespace {
 
@@ -78,7 +80,7 @@ QStringList execLineCommand(const QString& execLine, const QString& path) {
 bool startTextEditor(const QString& path) {
   const std::optional<QStringList> command = textEditorCommand(path);
   if (!command || command->isEmpty()) return false;
-  return QProcess::startDetached(command->first(), command->mid(1));
+  return startDesktopProgram(command->first(), command->mid(1));
 }
 
 }  // namespace vireo::views

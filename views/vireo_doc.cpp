@@ -200,13 +200,31 @@ void CVireoDoc::OnOptions() {
 }
 
 bool CVireoDoc::writeOptions() {
+  return changeSettings([this](Settings& settings) {
+    settings.options = optionBits(copyBeforeBrowse, copyBeforeRecover, openStoreAtStart);
+  });
+}
+
+std::optional<int> CVireoDoc::listShare() const {
+  if (settingsFile_.empty()) return std::nullopt;
+  const std::optional<uint32_t> share = readSettings(settingsFile_).listShare;
+  // A share that leaves either pane nothing is no choice anybody made.
+  if (!share || *share < kLeastListShare || *share > 1000 - kLeastListShare) return std::nullopt;
+  return static_cast<int>(*share);
+}
+
+bool CVireoDoc::writeListShare(int thousandths) {
+  return changeSettings([thousandths](Settings& settings) { settings.listShare = static_cast<uint32_t>(thousandths); });
+}
+
+bool CVireoDoc::changeSettings(const std::function<void(Settings&)>& change) {
   if (settingsFile_.empty()) return false;
   // A file that exists but cannot be read would be replaced by one without its "Path".
   std::error_code error;
   if (std::filesystem::exists(settingsFile_, error) && !std::ifstream(settingsFile_)) return false;
   if (error) return false;
   Settings settings = readSettings(settingsFile_);
-  settings.options = optionBits(copyBeforeBrowse, copyBeforeRecover, openStoreAtStart);
+  change(settings);
   return writeSettings(settingsFile_, settings);
 }
 

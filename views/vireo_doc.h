@@ -6,9 +6,11 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "reader/document.h"
+#include "reader/settings.h"
 #include "views/doc_view.h"
 #include "views/list_column_state.h"
 
@@ -28,6 +30,8 @@ struct SearchChoice {
   std::string driveList;
 };
 
+inline constexpr int kLeastListShare = 50;
+
 class CVireoDoc : public CDocument, public Document {
  public:
   explicit CVireoDoc(DocumentSetup setup = DocumentSetup::forUser());
@@ -43,6 +47,11 @@ class CVireoDoc : public CDocument, public Document {
   // Stores the three options as "options" in the settings file; false when it could not. The
   // other settings in the file are kept; the file is made when it does not exist yet.
   bool writeOptions();
+  // The list's share of the height it splits with the preview, in thousandths, from the settings
+  // file; nullopt when none is stored (or one out of kLeastListShare..1000-kLeastListShare).
+  std::optional<int> listShare() const;
+  // Stores it the same way as the options.
+  bool writeListShare(int thousandths);
 
   // 32775: asks for a folder, then writes every listed message of the selected base there.
   void saveAllMessages();
@@ -87,9 +96,13 @@ class CVireoDoc : public CDocument, public Document {
   std::array<ListColumnState, 2> listColumns = initialListColumnState();
   int showSystemBases = 0;
   int showNewsBases = 1;
+  // Folders whose groups the tree opens when they first appear: those named on the command line.
+  std::set<std::string> expandedFolders;
 
  private:
   void OnOptions();
+  // Reads the settings file, changes it and writes it back whole; false when it could not.
+  bool changeSettings(const std::function<void(Settings&)>& change);
 
   std::string settingsFile_;
   std::string openFolder_;  // where the last base was opened from

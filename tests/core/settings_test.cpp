@@ -70,9 +70,11 @@ TEST(Settings, WriteMakesTheFolderAndReadsBack) {
   EXPECT_EQ(read.path, "/data/vireo");
   EXPECT_EQ(read.options, 5u);
   read.options = 2u;
+  read.listShare = 420u;
   ASSERT_TRUE(writeSettings(file, read));
   EXPECT_EQ(readSettings(file).options, 2u);
   EXPECT_EQ(readSettings(file).path, "/data/vireo");
+  EXPECT_EQ(readSettings(file).listShare, 420u);
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.file("config/Vireo"))) ++entries;
   EXPECT_EQ(entries, 1);  // no temporary file left beside it

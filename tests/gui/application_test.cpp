@@ -1,5 +1,5 @@
-// The application object: a document that cannot be made ends the start-up, help opens the
-// user guide or does nothing, and names for assistive tools.
+// The application object: a document that cannot be made ends the start-up, and names for
+// assistive tools. Help has tests of its own (help_window_test.cpp), as it starts the web engine.
 #include <QAccessible>
 #include <QFile>
 #include <QLabel>
@@ -9,7 +9,6 @@
 
 #include "shell/options_dialog.h"
 #include "shell/vireo_app.h"
-#include "tests/gui/support/desktop_catcher.h"
 #include "tests/gui/support/window_fixture.h"
 #include "views/command_table.h"
 #include "views/html_view.h"
@@ -39,27 +38,6 @@ class ApplicationTest : public QObject {
     const std::vector<std::string> texts = modals.messageTexts();
     QVERIFY(!texts.empty());
     QVERIFY(texts.back().starts_with("Creating TempDir("));
-  }
-
-  void helpOpensTheUserGuideOrDoesNothing() {
-    guitest::WindowFixture fixture;
-    fixture.frame().activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&fixture.frame()));
-    guitest::DesktopCatcher catcher({QStringLiteral("file")});
-
-    fixture.app().helpFile = fixture.folder() + QStringLiteral("/missing/index.html");
-    QVERIFY(fixture.frame().routeCommand(command::kHelpFinder));
-    QVERIFY(catcher.opened.isEmpty());
-
-    const QString guide = fixture.folder() + QStringLiteral("/index.html");
-    QFile file(guide);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    fixture.app().helpFile = guide;
-    QVERIFY(fixture.frame().routeCommand(command::kHelpFinder));
-    QTest::keyClick(&fixture.frame(), Qt::Key_F1);
-    QCOMPARE(catcher.opened, (QList<QUrl>{QUrl::fromLocalFile(guide), QUrl::fromLocalFile(guide)}));
-    QVERIFY(fixture.modals().asked().empty());
   }
 
   void panesBarsAndDialogsHaveNamesForAssistiveTools() {

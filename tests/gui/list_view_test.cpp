@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QtTest>
+#include <algorithm>
 
 #include "tests/gui/support/list_document.h"
 #include "tools/dbx_writer/dbx_writer.h"
@@ -57,6 +58,15 @@ struct ListFixture {
   QList<int> widths() {
     QList<int> sizes;
     for (int section = 0; section < header().count(); ++section) sizes << header().sectionSize(section);
+    return sizes;
+  }
+  // The widths expected: Subject (at subject) takes what the others leave of the list's width,
+  // and never less than its own 100.
+  QList<int> withSubjectFilling(QList<int> sizes, int subject) {
+    int others = 0;
+    for (int i = 0; i < sizes.size(); ++i)
+      if (i != subject) others += sizes[i];
+    sizes[subject] = std::max(100, list.viewport()->width() - others);
     return sizes;
   }
   void clickHeader(int position) {
@@ -145,7 +155,8 @@ class ListViewTest : public QObject {
     f.showBase(1, std::move(records));
     QVERIFY(!f.header().isHidden());
     QCOMPARE(f.headerTitles(), lines({"", "", "From", "To", "Subject", "Date", "Number"}));
-    QCOMPARE(f.widths(), (QList<int>{25, 25, 100, 100, 100, 135, 80}));
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, 25, 100, 100, 100, 135, 80}, 4));
+    QVERIFY(f.widths()[4] > 100);
     QCOMPARE(f.column(6), lines({"0", "1"}));
     QCOMPARE(f.column(4), lines({"first", "second"}));
     QCOMPARE(f.column(3), lines({"Bob", ""}));
@@ -191,7 +202,7 @@ class ListViewTest : public QObject {
     records[1].attachment = 1;
     f.showBase(2, std::move(records));
     QCOMPARE(f.headerTitles(), lines({"", "From", "To", "Subject", "Date", "Number"}));
-    QCOMPARE(f.widths(), (QList<int>{25, 100, 100, 100, 135, 80}));
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, 100, 100, 100, 135, 80}, 3));
     QVERIFY(f.model().index(0, 0).data(Qt::DecorationRole).isNull());
     QVERIFY(!f.model().index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     QCOMPARE(f.list.sortColumn, 5);
@@ -260,19 +271,19 @@ class ListViewTest : public QObject {
   void widthsAndOrderReturnPerLayout() {
     ListFixture f;
     const int browsed = f.showBase(1, subjects({"a", "b"}));
-    f.header().resizeSection(4, 230);
+    f.header().resizeSection(3, 230);
     f.header().resizeSection(0, 60);  // the picture columns always come back at 25
     f.header().moveSection(f.header().visualIndex(6), 2);  // Number dragged before From
     f.showBase(1, subjects({"c", "d"}));
-    QCOMPARE(f.widths(), (QList<int>{25, 25, 100, 100, 230, 135, 80}));
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, 25, 100, 230, 100, 135, 80}, 4));
     QCOMPARE(f.header().visualIndex(6), 2);
     QCOMPARE(f.header().visualIndex(2), 3);
     f.showBase(2, subjects({"e", "f"}));
-    QCOMPARE(f.widths(), (QList<int>{25, 100, 100, 100, 135, 80}));
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, 100, 100, 100, 135, 80}, 3));
     QCOMPARE(f.header().visualIndex(5), 5);
     f.header().resizeSection(1, 170);  // From in the recovery layout
     f.select(browsed);
-    QCOMPARE(f.widths(), (QList<int>{25, 25, 100, 100, 230, 135, 80}));
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, 25, 100, 230, 100, 135, 80}, 4));
     QCOMPARE(f.doc().listColumns[kRecoverySlot].widths[kFromColumn], 170);
     QCOMPARE(f.doc().listColumns[kRecoverySlot].widths[kDeletedColumn], -1);
   }

@@ -53,11 +53,14 @@ class MainFrameTest : public QObject {
     QCOMPARE(frame.listView()->height(), 350);
     QVERIFY(frame.htmlView()->height() > 100);
 
-    // The tree keeps its width and the list its height; the last panes take the change.
+    // The tree keeps its width; the list and the preview keep their shares of the height.
+    const int share = 350 * 1000 / (inner->sizes()[0] + inner->sizes()[1]);
+    QCOMPARE(frame.listShare(), share);
     frame.resize(1200, 800);
     QTRY_COMPARE(frame.htmlView()->width(), 1200 - 200 - outer->handleWidth());
     QCOMPARE(frame.treeView()->widget()->width(), 200);
-    QCOMPARE(frame.listView()->height(), 350);
+    QVERIFY(frame.listView()->height() > 350);
+    QCOMPARE(frame.listView()->height(), (inner->sizes()[0] + inner->sizes()[1]) * share / 1000);
   }
 
   void menusAndToolbarFollowTheCommandTable() {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -22,6 +23,7 @@
 #include "tools/dbx_writer/message_text.h"
 #include "views/attachment_saving.h"
 #include "views/command_table.h"
+#include "views/desktop_handoff.h"
 #include "views/list_view.h"
 #include "views/message_list_model.h"
 #include "views/progress_status_bar.h"
@@ -288,41 +290,94 @@ class MessageCommandsTest : public QObject {
     QVERIFY(f.modals.messageTexts().empty());
   }
 
-  void whenNothingCanOpenThemItIsSaidOnce() {
+  void whenTheDesktopOpensNothingOneBoxNamesTheFilesWrittenAndWhy() {
     CommandFixture f(3);
     f.selectRecords({0, 1, 2});
-    f.list.OnCmdMsg(command::kOpenInOe);  // the offscreen platform opens nothing
+    QList<QUrl> handed;
+    const DesktopHandoff previous = setDesktopHandoff({[&handed](const QUrl& url) {
+                                                        handed << url;
+                                                        return false;
+                                                      },
+                                                      {}});
+    f.list.OnCmdMsg(command::kOpenInOe);
+    setDesktopHandoff(previous);
+    QCOMPARE(handed.size(), 3);
     const std::vector<std::string> texts = f.modals.messageTexts();
     QCOMPARE(texts.size(), size_t{1});
     QVERIFY(texts[0].starts_with("No program could open these messages:"));
-    QVERIFY(texts[0].find("0_2.eml") != std::string::npos);
+    const QString temp = QString::fromStdString(f.doc().tempFolder);
+    for (const char* name : {"0_0.eml", "0_1.eml", "0_2.eml"}) {
+      const std::string path = (temp + "/" + name).toStdString();
+      QVERIFY2(texts[0].find(path) != std::string::npos, path.c_str());
+      QVERIFY(fs::is_regular_file(path));  // written, so the user can open it another way
+    }
+    QVERIFY(texts[0].find("The messages were written to those files.") != std::string::npos);
+    QVERIFY(texts[0].ends_with(desktopOpenFailureReason().toStdString()));
+
+    // The offscreen platform opens nothing either: one message, one file named.
+    f.selectRecords({1});
+    f.list.OnCmdMsg(command::kOpenInOe);
+    QCOMPARE(f.modals.messageTexts().size(), size_t{2});
+    QVERIFY(f.modals.messageTexts()[1].find("The message was written to that file.") != std::string::npos);
   }
 
-  void viewSourceUsesTheTextEditorOrVireosOwnWindow() {
+  void viewSourceShowsVireosOwnWindowWithTheEditorAButtonAway() {
     CommandFixture f(3);
     f.base().records[1].number = 7;
     f.selectRecords({1});
     QCOMPARE(f.base().currentRow, 1);
     QStringList asked;
-    TextEditorLookup previous = setTextEditorLookup([&asked](const QString& path) -> std::optional<QStringList> {
+    TextEditorLookup previousLookup = setTextEditorLookup([&asked](const QString& path) -> std::optional<QStringList> {
       asked << path;
-      return QStringList{QStringLiteral("true"), path};
+      return QStringList{QStringLiteral("an-editor"), path};
     });
+    QStringList started;
+    bool starts = true;
+    const DesktopHandoff previousHandoff =
+        setDesktopHandoff({{}, [&](const QString& program, const QStringList& arguments) {
+                             started << program << arguments;
+                             return starts;
+                           }});
     QVERIFY(f.list.OnCmdMsg(command::kViewSource));
     const QString path = QString::fromStdString(f.doc().tempFolder) + "/7.eml";
-    QCOMPARE(asked, QStringList{path});
     QCOMPARE(fileText(path.toStdString()), messageText(1));
-    QVERIFY(f.list.findChildren<SourceWindow*>().isEmpty());
-
-    setTextEditorLookup([](const QString&) { return std::optional<QStringList>(); });
-    QVERIFY(f.list.OnCmdMsg(command::kViewSource));
-    setTextEditorLookup(std::move(previous));
+    // No editor is asked for until the user wants one.
+    QVERIFY(asked.isEmpty());
     const QList<SourceWindow*> windows = f.list.findChildren<SourceWindow*>();
     QCOMPARE(windows.size(), 1);
-    QCOMPARE(windows[0]->windowTitle(), QStringLiteral("7.eml"));
-    QVERIFY(windows[0]->isReadOnly());
-    QVERIFY(windows[0]->isWindow());
-    QCOMPARE(windows[0]->toPlainText(), QString::fromStdString(messageText(1)).remove(QLatin1Char('\r')));
+    SourceWindow& window = *windows[0];
+    QCOMPARE(window.windowTitle(), QStringLiteral("7.eml"));
+    QVERIFY(window.isWindow());
+    QCOMPARE(window.pathLabel()->text(), path);
+    QVERIFY(window.text()->isReadOnly());
+    QCOMPARE(window.text()->toPlainText(), QString::fromStdString(messageText(1)).remove(QLatin1Char('\r')));
+
+    // The find field finds each match in turn, wraps, and says when there is none.
+    window.findField()->setText(QStringLiteral("Message 1"));
+    QVERIFY(window.findNext());
+    const int first = window.text()->textCursor().selectionStart();
+    QCOMPARE(window.text()->textCursor().selectedText(), QStringLiteral("Message 1"));
+    QVERIFY(window.findNext());  // the only match again, found from the top
+    QCOMPARE(window.text()->textCursor().selectionStart(), first);
+    window.findField()->setText(QStringLiteral("nowhere in it"));
+    QVERIFY(!window.findNext());
+
+    // The button hands the file to the desktop's editor...
+    QTest::mouseClick(window.editorButton(), Qt::LeftButton);
+    QCOMPARE(asked, QStringList{path});
+    QCOMPARE(started, (QStringList{QStringLiteral("an-editor"), path}));
+    QVERIFY(f.modals.messageTexts().empty());
+    // ...and says so when it cannot start one, or there is none.
+    starts = false;
+    QTest::mouseClick(window.editorButton(), Qt::LeftButton);
+    setTextEditorLookup([](const QString&) { return std::optional<QStringList>(); });
+    QTest::mouseClick(window.editorButton(), Qt::LeftButton);
+    setTextEditorLookup(std::move(previousLookup));
+    setDesktopHandoff(previousHandoff);
+    const std::vector<std::string> texts = f.modals.messageTexts();
+    QCOMPARE(texts.size(), size_t{2});
+    for (const std::string& text : texts)
+      QVERIFY(text.starts_with("No text editor could be started for\n" + path.toStdString() + "\n"));
   }
 
   void exec_linesBecomeCommandsForOneFile() {
@@ -362,11 +417,6 @@ class MessageCommandsTest : public QObject {
 
     // With one row, View source is offered, and choosing it runs it.
     f.selectRecords({2});
-    QStringList asked;
-    TextEditorLookup previous = setTextEditorLookup([&asked](const QString& path) -> std::optional<QStringList> {
-      asked << path;
-      return QStringList{QStringLiteral("true")};
-    });
     whenMenuOpens([](QMenu* menu) {
       QVERIFY(menu);
       QAction* view = menu->actions().last();
@@ -374,8 +424,9 @@ class MessageCommandsTest : public QObject {
       QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(view).center());
     });
     rightClick(f.list, f.rowCentre(2));
-    setTextEditorLookup(std::move(previous));
-    QCOMPARE(asked, QStringList{QString::fromStdString(f.doc().tempFolder) + "/2.eml"});
+    const QList<SourceWindow*> windows = f.list.findChildren<SourceWindow*>();
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows[0]->pathLabel()->text(), QString::fromStdString(f.doc().tempFolder) + "/2.eml");
   }
 
   void theCommandsAreRefusedWhileTheBaseIsBeingFilled() {

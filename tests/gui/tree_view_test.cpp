@@ -105,6 +105,23 @@ class TreeViewTest : public QObject {
     QCOMPARE(h.image(5), shell::image::kNewsNotRead);
   }
 
+  void theOnlyBasesGroupOpensByItselfAndGroupsKeepWhatTheUserDid() {
+    TreeHarness h;
+    h.addBase("A", "Inbox.dbx", mailBase(1));
+    h.refresh();
+    QVERIFY(h.tree->isExpanded(h.groupNode(0)));
+    h.addBase("B", "Inbox.dbx", mailBase(1));
+    h.refresh();
+    QVERIFY(h.tree->isExpanded(h.groupNode(0)));
+    QVERIFY(!h.tree->isExpanded(h.groupNode(1)));  // not the only base's, nor named
+    h.tree->collapse(h.groupNode(0));
+    h.tree->expand(h.groupNode(1));
+    h.refresh();
+    QVERIFY(!h.tree->isExpanded(h.groupNode(0)));
+    QVERIFY(h.tree->isExpanded(h.groupNode(1)));
+    QCOMPARE(h.groupNode(1).data(Qt::ToolTipRole).toString(), QString::fromStdString(h.folderPath("B")));
+  }
+
   void hintsThatOnlyConcernTheListLeaveTheTreeAlone() {
     TreeHarness h;
     h.addBase("A", "Inbox.dbx", mailBase(1));

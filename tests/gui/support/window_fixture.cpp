@@ -53,11 +53,15 @@ DocumentSetup scratchSetup(const QString& folder) {
   return setup;
 }
 
-WindowFixture::WindowFixture(std::optional<unsigned> storedOptions, const QStringList& commandLine) {
-  if (storedOptions) {
+WindowFixture::WindowFixture(std::optional<unsigned> storedOptions, const QStringList& commandLine,
+                             const QByteArray& settingsLines) {
+  if (storedOptions || !settingsLines.isEmpty()) {
     QFile settings(settingsFile());
-    if (settings.open(QIODevice::WriteOnly))
-      settings.write(QStringLiteral("[Vireo]\noptions=%1\n").arg(*storedOptions).toUtf8());
+    if (settings.open(QIODevice::WriteOnly)) {
+      settings.write("[Vireo]\n");
+      if (storedOptions) settings.write(QStringLiteral("options=%1\n").arg(*storedOptions).toUtf8());
+      settings.write(settingsLines);
+    }
   }
   app_ = std::make_unique<shell::CVireoApp>();
   app_->frameSize = QSize(1000, 700);

@@ -2,6 +2,7 @@
 // The real window, built offscreen the way the program builds it, over a scratch folder of its
 // own: settings file, temp folder and export folder. Every modal box and dialog is answered
 // while a fixture lives (OK for boxes, Cancel for dialogs) unless a test answers otherwise.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -62,8 +63,10 @@ DocumentSetup scratchSetup(const QString& folder);
 class WindowFixture {
  public:
   // storedOptions: an "options" value written to the settings file first; commandLine: the
-  // arguments of "vireo [PATH...]", given to ParseCommandLine before the start-up.
-  explicit WindowFixture(std::optional<unsigned> storedOptions = std::nullopt, const QStringList& commandLine = {});
+  // arguments of "vireo [PATH...]", given to ParseCommandLine before the start-up; settingsLines:
+  // more "key=value" lines of the settings file.
+  explicit WindowFixture(std::optional<unsigned> storedOptions = std::nullopt, const QStringList& commandLine = {},
+                         const QByteArray& settingsLines = {});
   ~WindowFixture();
 
   shell::CVireoApp& app() { return *app_; }
