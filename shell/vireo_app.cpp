@@ -2,9 +2,10 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QThread>
 #include <QFile>
+#include <QFileInfo>
 #include <QScreen>
+#include <QThread>
 #include <string>
 #include <vector>
 
