@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QThread>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -139,11 +140,21 @@ bool CVireoApp::InitInstance(DocumentSetup setup) {
   calls_ = std::make_unique<views::CrossThreadCalls>();
   views::CrossThreadCalls* calls = calls_.get();
   views::CVireoDoc* document = document_.get();
-  document_->startFindingBases(startPaths_, [calls, document](std::vector<FoundBase> bases, bool last) {
-    calls->post([document, bases = std::move(bases), last]() mutable {
+  // One base file named alone is what a file manager's "Open with Vireo" gives: it is selected and
+  // browsed once listed. Judged by the listing, not by a look at the disk from this thread: a
+  // folder is never listed as a base.
+  std::filesystem::path openedFile;
+  std::error_code error;
+  if (startPaths_.size() == 1) openedFile = std::filesystem::absolute(startPaths_[0], error).lexically_normal();
+  if (error) openedFile.clear();
+  document_->startFindingBases(startPaths_, [calls, document, openedFile](std::vector<FoundBase> bases, bool last) {
+    calls->post([document, bases = std::move(bases), last, openedFile]() mutable {
       const bool changed = document->takeFoundBases(std::move(bases), last);
       if (changed) document->UpdateAllViews(nullptr, 0);
-      if (last) document->requestCommandRefresh();
+      if (!last) return;
+      document->requestCommandRefresh();
+      if (openedFile.empty() || !document->selectAndBrowse) return;
+      if (const int index = document->readerForFile(openedFile); index >= 0) document->selectAndBrowse(index);
     });
   });
   return true;

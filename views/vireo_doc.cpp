@@ -148,13 +148,18 @@ void CVireoDoc::openMessageBase() {
   // A file that is not a base is named in a box; one already listed keeps its entry.
   listStartPaths(*this, {file.string()});
   UpdateAllViews(nullptr, kHintAll);
+  if (const int index = readerForFile(file); index >= 0 && selectAndBrowse) selectAndBrowse(index);
+  requestCommandRefresh();
+}
+
+int CVireoDoc::readerForFile(const std::filesystem::path& file) const {
   for (int index = 0; index < readerCount; ++index) {
     const MessageBaseReader& reader = readers[static_cast<size_t>(index)];
-    if (reader.removed || reader.baseFolder != openFolder_ || reader.baseName != file.filename().string()) continue;
-    if (selectAndBrowse) selectAndBrowse(index);
-    break;
+    if (!reader.removed && reader.baseFolder == file.parent_path().string() &&
+        reader.baseName == file.filename().string())
+      return index;
   }
-  requestCommandRefresh();
+  return -1;
 }
 
 void CVireoDoc::addMessageBases() {

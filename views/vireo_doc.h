@@ -4,6 +4,7 @@
 // list's column state, the tree's two filters, and the document's own command handlers
 // (Stop, the filters, Options). The views reach everything through GetDocument().
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <set>
@@ -62,6 +63,9 @@ class CVireoDoc : public CDocument, public Document {
   // Ctrl+O: a chosen .dbx file joins the table (or is found there), is selected in the tree and
   // browsed. Nothing while an operation runs.
   void openMessageBase();
+  // The base listed from this file (an absolute, normalised path), or -1. What a file manager's
+  // "vireo FILE.dbx" selects and browses once the start-up has listed it.
+  int readerForFile(const std::filesystem::path& file) const;
 
   // Asks the frame to bring its menu and toolbar states up to date (after a change of the
   // command flags or of operationRunning that no routed command or update caused).

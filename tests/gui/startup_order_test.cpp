@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
+#include <filesystem>
 
 #include "platform/manual_reset_event.h"
 #include "shell/base_tree_model.h"
@@ -100,6 +101,38 @@ class StartupOrderTest : public QObject {
     QCOMPARE(doc.readers[0].baseKind, doc.readers[3].baseKind);  // kinds read on the way
     QVERIFY(!stoppedEarly);
     QVERIFY(modals.messageTexts().empty());
+  }
+
+  // "vireo FILE.dbx", as a file manager starts it: that base is selected and browsed once listed,
+  // among the bases of the store folders. A folder named alone only lists its bases.
+  void aBaseFileNamedAloneIsSelectedAndBrowsed() {
+    QTemporaryDir scratch;
+    guitest::ModalAnswers modals;
+    const std::string store = writeBases(scratch.filePath(QStringLiteral("store")), {"Inbox.dbx", "Sent Items.dbx"});
+    const std::string given = writeBases(scratch.filePath(QStringLiteral("given")), {"Old.dbx", "Older.dbx"});
+    for (const bool file : {true, false}) {
+      DocumentSetup setup = guitest::scratchSetup(scratch.filePath(QStringLiteral("home")));
+      setup.storeFolders = [&](const std::string&, const std::function<bool(const std::string&)>& listFolder) {
+        listFolder(store);
+      };
+      CVireoApp app;
+      app.frameSize = QSize(900, 600);
+      app.ParseCommandLine(std::vector<std::string>{file ? given + "/Older.dbx" : given});
+      QVERIFY(app.InitInstance(setup));
+      QVERIFY(app.waitForStartBases());
+      views::CVireoDoc& doc = *app.document();
+      if (!file) {
+        QCOMPARE(doc.readerCount, 4);
+        QCOMPARE(doc.currentReader, kRootItem);
+        continue;
+      }
+      const int older = doc.readerForFile(std::filesystem::path(given) / "Older.dbx");
+      QVERIFY(older >= 0);
+      QCOMPARE(doc.readers[static_cast<size_t>(older)].baseName, std::string("Older.dbx"));
+      QVERIFY(processUntil([&] { return doc.currentReader == older && doc.operationRunning == 0 &&
+                                        doc.readers[static_cast<size_t>(older)].count() == 1; }));
+      QVERIFY(modals.messageTexts().empty());
+    }
   }
 
   void closingWhileTheStoresAreFoundStopsTheFinding() {
