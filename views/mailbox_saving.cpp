@@ -4,9 +4,11 @@
 
 #include "reader/maildir_export.h"
 #include "reader/mbox_export.h"
+#include "reader/outcome_text.h"
 #include "views/command_table.h"
 #include "views/destination_prompt.h"
 #include "views/modal.h"
+#include "views/progress_status_bar.h"
 #include "views/save_messages_dialog.h"
 #include "views/save_progress.h"
 #include "views/vireo_doc.h"
@@ -38,14 +40,23 @@ std::string saveMailbox(const MessageBaseReader& reader, const std::vector<int>&
   std::string text;
   if (form == MailboxForm::mbox) {
     const MboxOutcome outcome = writeMboxFile(reader, recordIndexes, destination, hooks);
-    if (outcome.messages.stopped) return {};  // the user cancelled: nothing was left, nothing to say
-    if (outcome.fileFailure) return destination + " was not written.\n" + describeFailure(*outcome.fileFailure);
+    // A stopped or failed mbox leaves no file at all, whatever was written into it.
+    if (outcome.messages.stopped) {
+      publishOutcome(QStringLiteral("Save stopped: nothing written"));
+      return {};  // the user cancelled: no box
+    }
+    if (outcome.fileFailure) {
+      publishOutcome(QStringLiteral("Save failed: nothing written"));
+      return destination + " was not written.\n" + describeFailure(*outcome.fileFailure);
+    }
+    publishOutcome(pathText(saveOutcomeText(outcome.messages, total, outcome.placed.path)));
     if (outcome.messages.failed > 0) text = describeBatchFailures(outcome.messages, total, outcome.placed.path);
     if (outcome.placed.placement == Placement::keptBeside)
       text += (text.empty() ? "" : "\n") + std::string("A file of that name was kept: the messages were written to ") +
               outcome.placed.path + ".";
   } else {
     const BatchOutcome outcome = writeMaildir(reader, recordIndexes, destination, hooks);
+    publishOutcome(pathText(saveOutcomeText(outcome, total, destination)));
     if (outcome.failed > 0) text = describeBatchFailures(outcome, total, destination);
   }
   return text;

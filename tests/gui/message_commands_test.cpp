@@ -151,6 +151,7 @@ class MessageCommandsTest : public QObject {
     appendMboxEntry(expected, messageText(0), 0);
     appendMboxEntry(expected, messageText(2), 0);
     QCOMPARE(fileText((mail + "/Inbox").toStdString()), expected);
+    QCOMPARE(f.status.displayedText(), QStringLiteral("2 messages saved to %1/Inbox").arg(mail));
 
     QVERIFY(f.list.OnCmdMsg(command::kSaveSelectedMaildir));  // "Inbox" is the mbox file now
     QCOMPARE(f.modals.messageTexts().size(), size_t{1});
@@ -163,6 +164,7 @@ class MessageCommandsTest : public QObject {
     SaveProgress::setObserver(previous);
     QCOMPARE(QDir(f.folder("Stopped")).entryList(QDir::Files | QDir::Hidden), QStringList{});
     QCOMPARE(f.modals.messageTexts().size(), size_t{1});  // a cancel is not a failure
+    QCOMPARE(f.status.displayedText(), QStringLiteral("Save stopped: nothing written"));
   }
 
   void theDescriptionSaysHowManyFromWhichBase() {
