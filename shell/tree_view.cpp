@@ -325,6 +325,8 @@ QString CTreeView_1::outcomeText(int operation, int message, int processed) cons
       const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - operationStarted_;
       text = readOutcomeText(reader.baseName, reader.validCount, recovery,
                              recovery ? std::optional(elapsed.count()) : std::nullopt);
+      // The list's marks for messages the index does not list are missing then: say why.
+      if (recovery && reader.indexUnreadable) text += "; the index could not be read: no message is marked as not in it";
     }
   } else {
     return {};

@@ -15,6 +15,8 @@ QIcon listPicture(ListPicture picture) {
     case ListPicture::paperClip: return QIcon(QStringLiteral(":/list/paper_clip.svg"));
     case ListPicture::sortUp: return QIcon(QStringLiteral(":/list/sort_up.svg"));
     case ListPicture::sortDown: return QIcon(QStringLiteral(":/list/sort_down.svg"));
+    case ListPicture::fragment: return QIcon(QStringLiteral(":/list/fragment.svg"));
+    case ListPicture::notInIndex: return QIcon(QStringLiteral(":/list/not_in_index.svg"));
   }
   return {};
 }

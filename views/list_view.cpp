@@ -30,6 +30,13 @@ const char* const kUseBrowsing = "Use message base browsing to view message base
 const char* const kNoItems = "No items are found in this view.";
 const char* const kTryRecover = "Try message base recover if you think that the message base is not empty.";
 
+// The recovery layout's filter choices in the context menu; command ids are all positive.
+constexpr int kOnlyNotInIndexChoice = -1;
+constexpr int kHideFragmentsChoice = -2;
+const char* const kOnlyNotInIndexText = "Show only messages not in the index";
+const char* const kIndexUnreadableText = "Show only messages not in the index (the index could not be read)";
+const char* const kHideFragmentsText = "Hide fragments";
+
 int slotOf(ListLayout layout) { return layout == ListLayout::recovery ? kRecoverySlot : kBrowseSlot; }
 
 }  // namespace
@@ -336,23 +343,72 @@ std::optional<bool> CListView_1::OnUpdateCmdUI(int commandId) {
 void CListView_1::contextMenuEvent(QContextMenuEvent* event) {
   event->accept();
   const bool byKeyboard = event->reason() == QContextMenuEvent::Keyboard;
-  // Only a click on a row (or the keyboard, at the current row) offers the menu.
+  // Only a click on a row (or the keyboard, at the current row) offers the message commands; the
+  // recovery layout offers its filter anywhere, so a filter that leaves no row can be undone.
   const QModelIndex row = byKeyboard ? currentIndex() : indexAt(event->pos());
-  if (!row.isValid() || model_->isNotice()) return;
-  showContextMenu(byKeyboard ? viewport()->mapToGlobal(visualRect(row).center()) : event->globalPos());
+  if (model_->isNotice()) return;
+  const bool onRow = row.isValid();
+  if (!onRow && model_->layout() != ListLayout::recovery) return;
+  const QPoint at = byKeyboard && onRow ? viewport()->mapToGlobal(visualRect(row).center())
+                    : byKeyboard        ? viewport()->mapToGlobal(viewport()->rect().topLeft())
+                                        : event->globalPos();
+  showContextMenu(at, onRow);
 }
 
-void CListView_1::showContextMenu(const QPoint& globalPosition) {
+std::unique_ptr<QMenu> CListView_1::makeContextMenu(bool onRow) {
   CVireoDoc* doc = GetDocument();
   const int selected = selectedCount();
-  // The menu needs a current row in the table, as Open in OE and View source do.
-  if (!doc || selected == 0 || !selectedMessageCommandAllowed(*doc, command::kOpenInOe, selected)) return;
-  const QPointer<QMenu> menu = makeListContextMenu(selected, this).release();
+  // The message commands need a current row in the table, as Open in OE and View source do.
+  const bool commands =
+      onRow && doc && selected != 0 && selectedMessageCommandAllowed(*doc, command::kOpenInOe, selected);
+  const bool recovery = model_->layout() == ListLayout::recovery;
+  if (!commands && !recovery) return nullptr;
+  std::unique_ptr<QMenu> menu = commands ? makeListContextMenu(selected, this) : std::make_unique<QMenu>(this);
+  if (recovery) {
+    if (commands) menu->addSeparator();
+    const MessageBaseReader* reader = selectedReader();
+    const bool indexRead = !reader || !reader->indexUnreadable;
+    const MessageListModel::RecoveryFilter filter = model_->recoveryFilter();
+    QAction* onlyNotInIndex =
+        menu->addAction(QString::fromUtf8(indexRead ? kOnlyNotInIndexText : kIndexUnreadableText));
+    onlyNotInIndex->setCheckable(true);
+    onlyNotInIndex->setChecked(filter.onlyNotInIndex);
+    // Nothing is marked when the index could not be read; the filter can still be turned off.
+    onlyNotInIndex->setEnabled(indexRead || filter.onlyNotInIndex);
+    onlyNotInIndex->setData(kOnlyNotInIndexChoice);
+    QAction* hideFragments = menu->addAction(QString::fromUtf8(kHideFragmentsText));
+    hideFragments->setCheckable(true);
+    hideFragments->setChecked(filter.hideFragments);
+    hideFragments->setData(kHideFragmentsChoice);
+  }
+  return menu;
+}
+
+void CListView_1::showContextMenu(const QPoint& globalPosition, bool onRow) {
+  const QPointer<QMenu> menu = makeContextMenu(onRow).release();
+  if (!menu) return;
   const QPointer<CListView_1> alive(this);
   QAction* chosen = menu->exec(globalPosition);
-  const int commandId = menu && chosen ? chosen->data().toInt() : 0;
+  const int choice = menu && chosen ? chosen->data().toInt() : 0;
   delete menu.data();
-  if (alive && commandId != 0) OnCmdMsg(commandId);
+  if (!alive || choice == 0) return;
+  if (choice > 0) OnCmdMsg(choice);
+  else toggleRecoveryFilter(choice == kOnlyNotInIndexChoice);
+}
+
+void CListView_1::setRecoveryFilter(MessageListModel::RecoveryFilter filter) {
+  if (filter == model_->recoveryFilter()) return;
+  model_->setRecoveryFilter(filter);
+  // Rebuilt as on any refresh: the sort and widths are kept, the first row is selected and the
+  // preview follows it.
+  if (CVireoDoc* doc = GetDocument()) doc->UpdateAllViews(nullptr, kHintListAndPreview);
+}
+
+void CListView_1::toggleRecoveryFilter(bool onlyNotInIndex) {
+  MessageListModel::RecoveryFilter filter = model_->recoveryFilter();
+  if (onlyNotInIndex) filter.onlyNotInIndex = !filter.onlyNotInIndex;
+  else filter.hideFragments = !filter.hideFragments;
+  setRecoveryFilter(filter);
 }
 
 void CListView_1::mouseDoubleClickEvent(QMouseEvent* event) {

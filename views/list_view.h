@@ -5,13 +5,16 @@
 // and the list sorts its rows itself by the column clicked.
 #include <QStringList>
 #include <QTableView>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "views/doc_view.h"
 #include "views/list_columns.h"
+#include "views/message_list_model.h"
 
 class QItemSelection;
+class QMenu;
 
 namespace vireo {
 class MessageBaseReader;
@@ -20,7 +23,6 @@ class MessageBaseReader;
 namespace vireo::views {
 
 class CVireoDoc;
-class MessageListModel;
 
 class CListView_1 : public QTableView, public CView {
   Q_OBJECT
@@ -44,6 +46,14 @@ class CListView_1 : public QTableView, public CView {
   // The selected rows' record indexes, top to bottom in display order.
   std::vector<int> selectedRecordIndexes() const;
 
+  // The recovery layout's filter ("Show only messages not in the index", "Hide fragments"); a
+  // change refreshes the list and the preview.
+  void setRecoveryFilter(MessageListModel::RecoveryFilter filter);
+  void toggleRecoveryFilter(bool onlyNotInIndex);
+  // The context menu as it would show: on a row the message commands, in the recovery layout the
+  // filter's two checkable choices too. Null when nothing would show.
+  std::unique_ptr<QMenu> makeContextMenu(bool onRow);
+
   int sortColumn = -1;   // the position the list is sorted by; -1 none
   int arrowColumn = -1;  // the position whose header shows the arrow; -1 none
 
@@ -66,7 +76,7 @@ class CListView_1 : public QTableView, public CView {
   void onSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
   void OnItemChanged(int row);
   int selectedCount() const;
-  void showContextMenu(const QPoint& globalPosition);
+  void showContextMenu(const QPoint& globalPosition, bool onRow);
   // Gives Subject the width the other columns leave (at least its default width).
   void fitSubjectColumn();
 

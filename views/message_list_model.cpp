@@ -12,10 +12,20 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 
 QString textOf(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
+const char* const kNotInIndexTip = "Not in the index: deleted, or lost from the index";
+const char* const kFragmentTip = "Fragment: only part of a message was recovered";
+
+bool keeps(const MessageListModel::RecoveryFilter& filter, const MessageRecord& record) {
+  if (filter.onlyNotInIndex && !record.unindexed) return false;
+  return !(filter.hideFragments && record.fragment);
+}
+
 }  // namespace
 
 MessageListModel::MessageListModel(QObject* parent)
     : QAbstractTableModel(parent),
+      fragment_(listPicture(ListPicture::fragment)),
+      notInIndex_(listPicture(ListPicture::notInIndex)),
       redCross_(listPicture(ListPicture::redCross)),
       paperClip_(listPicture(ListPicture::paperClip)),
       sortUp_(listPicture(ListPicture::sortUp)),
@@ -28,6 +38,7 @@ void MessageListModel::showNotice(const QStringList& lines) {
   records_ = nullptr;
   recordCount_ = 0;
   rows_.clear();
+  hidden_ = 0;
   arrowPosition_ = -1;
   endResetModel();
 }
@@ -40,8 +51,13 @@ void MessageListModel::showMessages(ListLayout layout, const std::vector<Message
   recordCount_ = records.size();
   rows_.clear();
   rows_.reserve(records.size());
-  for (size_t i = 0; i < records.size(); ++i)
-    if (!records[i].invalid) rows_.push_back(static_cast<int>(i));
+  hidden_ = 0;
+  const bool filtered = layout == ListLayout::recovery;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i].invalid) continue;
+    if (filtered && !keeps(filter_, records[i])) ++hidden_;
+    else rows_.push_back(static_cast<int>(i));
+  }
   arrowPosition_ = -1;
   endResetModel();
 }
@@ -127,11 +143,21 @@ QVariant MessageListModel::messageData(const MessageRecord& record, int logical,
     case Qt::DecorationRole:
       if (logical == kDeletedColumn && record.deleted) return redCross_;
       if (logical == kAttachmentColumn && record.attachment != 0) return paperClip_;
+      if (logical == kFromColumn && record.unindexed) return notInIndex_;
+      if (logical == kSubjectColumn && record.fragment) return fragment_;
+      return {};
+    case Qt::ToolTipRole:
+      if (logical == kFromColumn && record.unindexed) return QString::fromUtf8(kNotInIndexTip);
+      if (logical == kSubjectColumn && record.fragment) return QString::fromUtf8(kFragmentTip);
       return {};
     case Qt::AccessibleTextRole:
-      // A picture cell says what its picture means; a blank one says nothing.
+      // A picture cell says what its picture means; a blank one says nothing. A text cell with a
+      // mark says the mark before its text.
       if (logical == kDeletedColumn) return record.deleted ? QStringLiteral("Deleted") : QString();
       if (logical == kAttachmentColumn) return record.attachment != 0 ? QStringLiteral("Attachment") : QString();
+      if (logical == kFromColumn && record.unindexed)
+        return QStringLiteral("Not in the index, ") + textOf(record.from);
+      if (logical == kSubjectColumn && record.fragment) return QStringLiteral("Fragment, ") + textOf(record.subject);
       return {};
     case Qt::TextAlignmentRole: return QVariant::fromValue(kLeft);
     default: return {};

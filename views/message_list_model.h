@@ -2,6 +2,8 @@
 // The message list's table: a thin read-only adapter whose rows are indexes into the selected
 // reader's records (the rows' "item data"), in one of the two message layouts, or the lines of a
 // notice. Texts are read from the records when a cell is shown; the model owns no message data.
+// In the recovery layout a recovered message the index does not list shows a mark beside its
+// sender, a fragment a torn page beside its subject, and a filter can narrow the rows to them.
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QStringList>
@@ -19,13 +21,27 @@ class MessageListModel : public QAbstractTableModel {
   // Header data role of the picture drawn to the right of a text column's title: the sort arrow.
   static constexpr int kSortArrowRole = Qt::UserRole + 1;
 
+  // Which recovered records the recovery layout lists; the browse layout lists them all.
+  struct RecoveryFilter {
+    bool onlyNotInIndex = false;
+    bool hideFragments = false;
+    bool operator==(const RecoveryFilter&) const = default;
+  };
+
   explicit MessageListModel(QObject* parent = nullptr);
 
   // The notice layout: one row per line, its text in column 1 (column 0 stays empty).
   void showNotice(const QStringList& lines);
   // A message layout (browse or recovery) with one row per record whose invalid is clear, in
   // table order. records must outlive the rows (the reader's table does, until the next refresh).
+  // The recovery layout leaves out the records the filter does not keep.
   void showMessages(ListLayout layout, const std::vector<MessageRecord>& records);
+
+  // Kept for every later showMessages; the rows already shown change only with the next one.
+  void setRecoveryFilter(RecoveryFilter filter) { filter_ = filter; }
+  RecoveryFilter recoveryFilter() const { return filter_; }
+  // Valid records of the table the filter leaves out of the rows (0 outside the recovery layout).
+  int hiddenCount() const { return hidden_; }
 
   ListLayout layout() const { return layout_; }
   bool isNotice() const { return layout_ == ListLayout::notice; }
@@ -58,8 +74,12 @@ class MessageListModel : public QAbstractTableModel {
   const std::vector<MessageRecord>* records_ = nullptr;
   size_t recordCount_ = 0;  // the table's size when the rows were made
   std::vector<int> rows_;
+  RecoveryFilter filter_;
+  int hidden_ = 0;
   int arrowPosition_ = -1;
   bool arrowAscending_ = true;
+  QIcon fragment_;
+  QIcon notInIndex_;
   QIcon redCross_;
   QIcon paperClip_;
   QIcon sortUp_;

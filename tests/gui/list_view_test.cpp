@@ -3,12 +3,14 @@
 #include <QAccessible>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QtTest>
 #include <algorithm>
 
 #include "tests/gui/support/list_document.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
+#include "views/list_pictures.h"
 #include "views/list_view.h"
 #include "views/message_list_model.h"
 
@@ -207,6 +209,107 @@ class ListViewTest : public QObject {
     QVERIFY(!f.model().index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     QCOMPARE(f.list.sortColumn, 5);
     QVERIFY(f.arrowShownAt(5, true));
+  }
+
+  // A recovered message the index does not list is marked beside its sender, a fragment beside
+  // its subject; each mark has its tooltip and is read out before the cell's text.
+  void recoveryMarksNotInIndexAndFragments() {
+    ListFixture f;
+    std::vector<MessageRecord> records = subjects({"plain", "gone", "torn", "both"});
+    records[1].unindexed = true;
+    records[2].fragment = true;
+    records[3].unindexed = records[3].fragment = true;
+    f.showBase(2, std::move(records));
+    const QIcon notInIndex = listPicture(ListPicture::notInIndex);
+    const QIcon fragment = listPicture(ListPicture::fragment);
+    QVERIFY(notInIndex.pixmap(16).toImage() != fragment.pixmap(16).toImage());
+    const auto picture = [&](int row, int position) {
+      return f.model().index(row, position).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage();
+    };
+    const int from = 1;
+    const int subject = 3;
+    QVERIFY(f.model().index(0, from).data(Qt::DecorationRole).isNull());
+    QVERIFY(f.model().index(0, subject).data(Qt::DecorationRole).isNull());
+    QVERIFY(f.model().index(0, from).data(Qt::ToolTipRole).isNull());
+    QCOMPARE(picture(1, from), notInIndex.pixmap(16).toImage());
+    QVERIFY(f.model().index(1, subject).data(Qt::DecorationRole).isNull());
+    QCOMPARE(picture(2, subject), fragment.pixmap(16).toImage());
+    QVERIFY(f.model().index(2, from).data(Qt::DecorationRole).isNull());
+    QCOMPARE(picture(3, from), notInIndex.pixmap(16).toImage());
+    QCOMPARE(picture(3, subject), fragment.pixmap(16).toImage());
+    QVERIFY(f.model().index(1, from).data(Qt::ToolTipRole).toString().startsWith(QStringLiteral("Not in the index")));
+    QVERIFY(f.model().index(2, subject).data(Qt::ToolTipRole).toString().startsWith(QStringLiteral("Fragment")));
+    QCOMPARE(f.model().index(1, from).data(Qt::AccessibleTextRole).toString(), QStringLiteral("Not in the index, Ann"));
+    QCOMPARE(f.model().index(2, subject).data(Qt::AccessibleTextRole).toString(), QStringLiteral("Fragment, torn"));
+    QVERIFY(f.model().index(0, subject).data(Qt::AccessibleTextRole).isNull());
+  }
+
+  // The filter keeps only what it names, survives a change of base, leaves the browse layout
+  // alone, and is offered in the context menu even when it leaves no row.
+  void recoveryFilterNarrowsTheRows() {
+    ListFixture f;
+    std::vector<MessageRecord> records = subjects({"plain", "gone", "torn", "both", "bad"});
+    records[1].unindexed = true;
+    records[2].fragment = true;
+    records[3].unindexed = records[3].fragment = true;
+    records[4] = invalidRecord();
+    const int recovered = f.showBase(2, records);
+    const int browsed = f.showBase(1, subjects({"b1", "b2"}));
+    f.select(recovered);
+    QCOMPARE(f.column(3), lines({"plain", "gone", "torn", "both"}));
+
+    f.list.setRecoveryFilter({.onlyNotInIndex = true, .hideFragments = false});
+    QCOMPARE(f.column(3), lines({"gone", "both"}));
+    QCOMPARE(f.model().hiddenCount(), 2);
+    QCOMPARE(f.selectedRecords(), QList<int>{1});  // the first row left is selected
+    f.list.toggleRecoveryFilter(false);  // and hide fragments
+    QCOMPARE(f.column(3), lines({"gone"}));
+    f.list.toggleRecoveryFilter(true);  // all but fragments
+    QCOMPARE(f.column(3), lines({"plain", "gone"}));
+
+    // The sort in force stays when the filter changes.
+    f.clickHeader(3);
+    f.clickHeader(3);
+    QCOMPARE(f.column(3), lines({"plain", "gone"}));
+    f.list.toggleRecoveryFilter(false);
+    QCOMPARE(f.column(3), lines({"torn", "plain", "gone", "both"}));
+
+    f.select(browsed);
+    f.list.setRecoveryFilter({.onlyNotInIndex = true, .hideFragments = true});
+    QCOMPARE(f.model().rowCount(), 2);
+    QVERIFY(!f.list.makeContextMenu(false));  // the browse layout has no filter
+
+    f.select(recovered);
+    QCOMPARE(f.column(3), lines({"gone"}));
+    f.reader(recovered).records[1].unindexed = false;
+    f.reader(recovered).records[3].unindexed = false;
+    f.select(recovered);
+    QCOMPARE(f.model().rowCount(), 0);
+    const std::unique_ptr<QMenu> menu = f.list.makeContextMenu(false);
+    QVERIFY(menu);
+    QStringList texts;
+    for (QAction* action : menu->actions()) texts << action->text() + (action->isChecked() ? "*" : "");
+    QCOMPARE(texts, lines({"Show only messages not in the index*", "Hide fragments*"}));
+    f.list.toggleRecoveryFilter(true);
+    QCOMPARE(f.model().rowCount(), 2);  // "bad" stays out: it is no message
+  }
+
+  // Nothing is marked when the index could not be read: the menu says so, and offers the
+  // filter only to turn it off.
+  void anUnreadableIndexIsNamedInTheMenu() {
+    ListFixture f;
+    const int index = f.showBase(2, subjects({"one", "two"}));
+    f.reader(index).indexUnreadable = true;
+    const auto choice = [&](bool onRow) {
+      const std::unique_ptr<QMenu> menu = f.list.makeContextMenu(onRow);
+      for (QAction* action : menu->actions())
+        if (action->text().startsWith(QStringLiteral("Show only"))) return std::pair(action->text(), action->isEnabled());
+      return std::pair(QString(), false);
+    };
+    QCOMPARE(choice(true), std::pair(QStringLiteral("Show only messages not in the index (the index could not be read)"), false));
+    f.list.setRecoveryFilter({.onlyNotInIndex = true, .hideFragments = false});
+    QCOMPARE(f.model().rowCount(), 0);
+    QVERIFY(choice(false).second);
   }
 
   void columnClicksFlipOrKeepTheDirection() {

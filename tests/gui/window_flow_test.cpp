@@ -2,7 +2,9 @@
 // tree, toolbar buttons and menu items pressed, column headers clicked, the focus moved between
 // panes; what is checked is what the person would see or hear from an assistive tool.
 #include <QAccessible>
+#include <algorithm>
 #include <QDir>
+#include <QMenu>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -156,10 +158,18 @@ class WindowFlowTest : public QObject {
     QVERIFY(w.arrowAt(5, true));
     QCOMPARE(w.description(w.base(0)), QStringLiteral("Mail message base, recovered"));
     QCOMPARE(w.fixture().modals().asked().size(), size_t{1});
-    QVERIFY2(QRegularExpression(QStringLiteral("^Damaged\\.dbx: 9 messages recovered in \\d+\\.\\d s$"))
+    // Its index cannot be read either, so no message is marked as not in it, and the window says so.
+    QVERIFY2(QRegularExpression(QStringLiteral("^Damaged\\.dbx: 9 messages recovered in \\d+\\.\\d s; the index "
+                                               "could not be read: no message is marked as not in it$"))
                  .match(w.status())
                  .hasMatch(),
              qPrintable(w.status()));
+    const std::unique_ptr<QMenu> menu = w.list().makeContextMenu(true);
+    QVERIFY(menu);
+    QVERIFY(std::ranges::any_of(menu->actions(), [](const QAction* action) {
+      return action->text() == QStringLiteral("Show only messages not in the index (the index could not be read)") &&
+             !action->isEnabled();
+    }));
   }
 
   void noticesSayWhyABaseShowsNoMessages() {
