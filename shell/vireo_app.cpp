@@ -145,7 +145,7 @@ bool CVireoApp::InitInstance(DocumentSetup setup) {
   // folder is never listed as a base.
   std::filesystem::path openedFile;
   std::error_code error;
-  if (startPaths_.size() == 1) openedFile = std::filesystem::absolute(startPaths_[0], error).lexically_normal();
+  if (browseSingleStartBase && startPaths_.size() == 1) openedFile = std::filesystem::absolute(startPaths_[0], error).lexically_normal();
   if (error) openedFile.clear();
   document_->startFindingBases(startPaths_, [calls, document, openedFile](std::vector<FoundBase> bases, bool last) {
     calls->post([document, bases = std::move(bases), last, openedFile]() mutable {

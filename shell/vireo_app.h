@@ -68,6 +68,9 @@ class CVireoApp : public QObject, public views::CCmdTarget {
   QString helpFile;
   // The main window's size when it is made; invalid: three quarters of the screen.
   QSize frameSize;
+  // A base file named alone on the command line is selected and browsed once listed (what a file
+  // manager's "Open with" expects). Tests that drive the window step by step turn it off.
+  bool browseSingleStartBase = true;
 
  private:
   QSize defaultFrameSize() const;

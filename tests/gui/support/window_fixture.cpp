@@ -65,6 +65,7 @@ WindowFixture::WindowFixture(std::optional<unsigned> storedOptions, const QStrin
   }
   app_ = std::make_unique<shell::CVireoApp>();
   app_->frameSize = QSize(1000, 700);
+  app_->browseSingleStartBase = false;  // each test browses when it means to
   app_->ParseCommandLine(commandLine);
   started_ = app_->InitInstance(scratchSetup(dir_.path())) && app_->waitForStartBases();
 }
