@@ -12,15 +12,19 @@
 
 namespace {
 
-// One working folder for the whole run, emptied after every input and removed at exit.
+// One working folder for the whole run, emptied after every input and removed at exit. Its name
+// is never destroyed: the exit handler runs after the function statics made before it are gone.
 const std::string& workingFolder() {
-  static const std::string folder = [] {
-    std::string name = std::filesystem::temp_directory_path().string() + "/vireo-carve-fuzz-XXXXXX";
-    if (!::mkdtemp(name.data())) std::abort();
-    std::atexit([] { std::filesystem::remove_all(workingFolder()); });
+  static const std::string* const folder = [] {
+    auto* name = new std::string(std::filesystem::temp_directory_path().string() + "/vireo-carve-fuzz-XXXXXX");
+    if (!::mkdtemp(name->data())) std::abort();
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(workingFolder(), ignored);
+    });
     return name;
   }();
-  return folder;
+  return *folder;
 }
 
 }  // namespace
