@@ -87,4 +87,12 @@ int spawnCli(const std::vector<std::string>& args, const std::string& home, cons
   return pid;
 }
 
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    out.push_back(text.substr(start, end - start));
+  return out;
+}
+
 }  // namespace vireo::testing

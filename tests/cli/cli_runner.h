@@ -19,4 +19,7 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& home =
 // with HOME at home and TMPDIR at tempFolder (made when missing); -1 when it cannot start.
 int spawnCli(const std::vector<std::string>& args, const std::string& home, const std::string& tempFolder);
 
+// The lines of what a run printed, without their line ends (a last unended line is left out).
+std::vector<std::string> lines(const std::string& text);
+
 }  // namespace vireo::testing

@@ -29,14 +29,6 @@ std::string writeBase(const ScratchDir& folder, bool deletedSecond = false) {
   return path;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    out.push_back(text.substr(start, end - start));
-  return out;
-}
-
 TEST(CliInfo, PrintsKindCountAndSize) {
   ScratchDir folder;
   const std::string path = writeBase(folder);

@@ -21,14 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    out.push_back(text.substr(start, end - start));
-  return out;
-}
-
 // Runs read_mailbox.py; false when Python is missing or the mailbox module refused the input.
 bool readBack(const std::string& kind, const std::string& source, const std::string& out) {
   const std::string python = VIREO_PYTHON3;
@@ -156,11 +148,11 @@ TEST(CliMaildir, AMailboxReaderFindsTheMessagesInCurWithoutTheDeletedUnlessAsked
   DbxWriter writer;
   std::vector<std::string> kept;
   for (int i = 0; i < 6; ++i) {
-    MessageSpec spec;
-    spec.text = trickyMessage(i);
-    spec.deleted = i == 1;
-    if (!spec.deleted) kept.push_back(spec.text);
-    writer.add(spec);
+    MessageSpec message;
+    message.text = trickyMessage(i);
+    message.deleted = i == 1;
+    if (!message.deleted) kept.push_back(message.text);
+    writer.add(message);
   }
   writer.build().save(home.file("Inbox.dbx"));
 

@@ -21,11 +21,11 @@ std::string longBody(int lines) {
 TEST(RecoveredMarks, MarksExactlyTheMessagesLeftOutOfTheIndex) {
   DbxWriter writer;
   for (int i = 0; i < 350; ++i) {
-    MessageSpec spec;
-    spec.text = simpleMessage((i % 7 == 0 ? "lost " : "listed ") + std::to_string(i));
-    spec.listing = i % 7 == 0 ? MessageSpec::Listing::none : MessageSpec::Listing::index;
-    spec.deleted = i % 7 != 0;  // the listed ones are deleted: deleted is not the same as unlisted
-    writer.add(spec);
+    MessageSpec message;
+    message.text = simpleMessage((i % 7 == 0 ? "lost " : "listed ") + std::to_string(i));
+    message.listing = i % 7 == 0 ? MessageSpec::Listing::none : MessageSpec::Listing::index;
+    message.deleted = i % 7 != 0;  // the listed ones are deleted: deleted is not the same as unlisted
+    writer.add(message);
   }
   const OpenedBase base(writer.build(), true);
   EXPECT_FALSE(base.reader.indexUnreadable);
@@ -42,10 +42,10 @@ TEST(RecoveredMarks, MarksExactlyTheMessagesLeftOutOfTheIndex) {
 TEST(RecoveredMarks, MarksNothingWhenTheIndexCannotBeRead) {
   DbxWriter writer;
   for (int i = 0; i < 20; ++i) {
-    MessageSpec spec;
-    spec.text = simpleMessage("m" + std::to_string(i));
-    spec.listing = i % 2 ? MessageSpec::Listing::none : MessageSpec::Listing::index;
-    writer.add(spec);
+    MessageSpec message;
+    message.text = simpleMessage("m" + std::to_string(i));
+    message.listing = i % 2 ? MessageSpec::Listing::none : MessageSpec::Listing::index;
+    writer.add(message);
   }
   DbxImage image = writer.build();
   image.put32(writer.rootOffset(), 0x12345678);  // the root no longer names itself
