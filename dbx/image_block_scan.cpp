@@ -88,6 +88,16 @@ void findBlockVotesScalar(const uint8_t* bytes, size_t count, uint64_t firstPosi
 #if defined(__x86_64__)
 namespace {
 
+// Looks at the block behind each set lane of a comparison's mask (one bit per 32-bit word from i).
+void voteAtLanes(int mask, const uint8_t* bytes, size_t i, uint64_t firstPosition, std::vector<BlockVote>& votes) {
+  while (mask != 0) {
+    const int lane = __builtin_ctz(static_cast<unsigned>(mask));
+    mask &= mask - 1;
+    const size_t at = i + 4 * static_cast<size_t>(lane);
+    voteAt(bytes + at, firstPosition + at, votes);
+  }
+}
+
 // Almost no word of an image is a block size: the size fields of eight blocks are compared at
 // once, and only a match is looked at whole.
 __attribute__((target("avx2"))) size_t findBlockVotesAvx2(const uint8_t* bytes, size_t count, uint64_t firstPosition,
@@ -98,13 +108,7 @@ __attribute__((target("avx2"))) size_t findBlockVotesAvx2(const uint8_t* bytes, 
   for (; i + 32 <= count; i += 32) {
     const __m256i fields = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + i + kBlockSizeField));
     const __m256i match = _mm256_or_si256(_mm256_cmpeq_epi32(fields, normal), _mm256_cmpeq_epi32(fields, deleted));
-    int mask = _mm256_movemask_ps(_mm256_castsi256_ps(match));
-    while (mask != 0) {
-      const int lane = __builtin_ctz(static_cast<unsigned>(mask));
-      mask &= mask - 1;
-      const size_t at = i + 4 * static_cast<size_t>(lane);
-      voteAt(bytes + at, firstPosition + at, votes);
-    }
+    voteAtLanes(_mm256_movemask_ps(_mm256_castsi256_ps(match)), bytes, i, firstPosition, votes);
   }
   return i;
 }
@@ -116,13 +120,7 @@ size_t findBlockVotesSse2(const uint8_t* bytes, size_t count, uint64_t firstPosi
   for (; i + 16 <= count; i += 16) {
     const __m128i fields = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i + kBlockSizeField));
     const __m128i match = _mm_or_si128(_mm_cmpeq_epi32(fields, normal), _mm_cmpeq_epi32(fields, deleted));
-    int mask = _mm_movemask_ps(_mm_castsi128_ps(match));
-    while (mask != 0) {
-      const int lane = __builtin_ctz(static_cast<unsigned>(mask));
-      mask &= mask - 1;
-      const size_t at = i + 4 * static_cast<size_t>(lane);
-      voteAt(bytes + at, firstPosition + at, votes);
-    }
+    voteAtLanes(_mm_movemask_ps(_mm_castsi128_ps(match)), bytes, i, firstPosition, votes);
   }
   return i;
 }
