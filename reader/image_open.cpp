@@ -18,9 +18,9 @@ namespace {
 
 using End = dbx::OperationOutcome::End;
 
-// "512 bytes", "12.5 MiB": a place in the image, to a tenth of its unit.
-std::string sizeText(uint64_t bytes) {
-  if (bytes < 1024) return countOf(static_cast<long long>(bytes), "byte", "bytes");
+// "byte 512", "12.5 MiB": a place in the image, to a tenth of its unit.
+std::string placeText(uint64_t bytes) {
+  if (bytes < 1024) return "byte " + groupedNumber(static_cast<long long>(bytes));
   const char* units[] = {"KiB", "MiB", "GiB", "TiB"};
   double value = static_cast<double>(bytes) / 1024;
   size_t unit = 0;
@@ -127,7 +127,7 @@ int listImageBases(WorkerShared& table, const std::string& imagePath, int imageN
 }
 
 std::string imageBaseLabel(const ImageOrigin& origin) {
-  return "Base " + std::to_string(origin.baseNumber) + " at " + sizeText(placeInImage(origin)) + ", " +
+  return "Base " + std::to_string(origin.baseNumber) + " at " + placeText(placeInImage(origin)) + ", " +
          countOf(origin.pieces, "piece", "pieces");
 }
 
