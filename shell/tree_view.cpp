@@ -311,7 +311,7 @@ int CTreeView_1::OnWorkerMessage(int message) {
   processedItem_ = QPersistentModelIndex();
   if (readsBase(operation)) d->UpdateAllViews(this, kHintListAndPreview);
   else if (operation == kOperationCopyBase) d->requestCommandRefresh();  // the table is as it was
-  else d->UpdateAllViews(nullptr, kHintAll);  // a search: the tree shows the bases found
+  else d->UpdateAllViews(nullptr, kHintAll);  // a search or a disk image: the tree shows the bases found
   return 1;
 }
 
