@@ -67,6 +67,7 @@ bool reuseFreeSlot(WorkerShared& table, const std::string& folder, const std::st
     reader.readerNumber = slot;
     reader.baseKind = probe.baseKind;
     reader.browseFailed = false;
+    reader.fromImage.reset();
     reader.removed = false;
     return true;
   }
@@ -92,6 +93,7 @@ bool addBase(WorkerShared& table, const std::string& folder, const std::string& 
   reader.baseName = name;
   reader.baseFolder = folder;
   reader.readerNumber = next;
+  reader.fromImage.reset();
   // A slot freed by a dropped duplicate must not lend its kind to a file that cannot be read.
   reader.baseKind = 0;
   if (kind) reader.baseKind = *kind;

@@ -1,5 +1,6 @@
 #include "reader/document.h"
 
+#include <filesystem>
 #include <system_error>
 
 #include "platform/folder_path.h"
@@ -121,6 +122,8 @@ bool Document::startOperation(int newOperation, int readerIndex) {
   operation = newOperation;
   operationReader = readerIndex;
   shared_->copyFirst = newOperation == kOperationRecover ? copyBeforeRecover : copyBeforeBrowse;
+  // A base found in a disk image is already a file of Vireo's own.
+  if (readers[static_cast<size_t>(readerIndex)].fromImage) shared_->copyFirst = false;
   shared_->workingFolder = tempFolder;
   return launch();
 }
@@ -160,6 +163,22 @@ bool Document::startBaseCopy(int readerIndex, const std::string& folder) {
   operation = kOperationCopyBase;
   shared_->copySource = reader.basePath();
   shared_->copyDestination = folder + "/" + reader.baseName;
+  return launch();
+}
+
+bool Document::startImageOpen(const std::string& imagePath) {
+  if (imagePath.empty() || !prepareStart()) return false;
+  releaseRemovedReaders();
+  operation = kOperationOpenImage;
+  shared_->imagePath = imagePath;
+  // A number whose files a document sharing this temp folder has not taken already.
+  std::error_code error;
+  do ++imagesOpened_;
+  while (std::filesystem::exists(tempFolder + "/" + imageBaseFileName(imagesOpened_, 1), error));
+  shared_->imageNumber = imagesOpened_;
+  shared_->imageOpening = {};
+  shared_->workingFolder = tempFolder;
+  lastImageBases_ = 0;
   return launch();
 }
 
@@ -209,6 +228,11 @@ void Document::completeOperation(int message) {
     MessageBaseReader& reader = readers[static_cast<size_t>(operationReader)];
     if (message == kOperationSucceeded) reader.state = operation == kOperationBrowse ? kStateBrowsed : kStateRecovered;
     else reader.resetReader();
+  }
+  if (operation == kOperationOpenImage && message == kOperationSucceeded) {
+    ImageOpening& opened = shared_->imageOpening;
+    lastImageBases_ = listImageBases(*shared_, shared_->imagePath, shared_->imageNumber, tempFolder, opened.bases);
+    opened.bases.clear();
   }
   const bool searched = searchRunning();
   operationRunning = 0;

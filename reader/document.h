@@ -73,6 +73,13 @@ class Document : public CommandFlags {
   // Starts operation 5: the copy of readers[readerIndex]'s base file into folder, which exists.
   // The worker shows how it ended (nothing after a stop). False as startOperation.
   bool startBaseCopy(int readerIndex, const std::string& folder);
+  // Starts operation 6: the bases of the disk image (or block device) at imagePath are found and
+  // written into the temp folder on the worker; once it has succeeded, completeOperation lists
+  // them. False as startOperation.
+  bool startImageOpen(const std::string& imagePath);
+  // How many bases the last disk image added to the table (read after its completion).
+  int lastImageBases() const { return lastImageBases_; }
+  const std::string& lastImagePath() const { return shared_->imagePath; }
   // Starts finding the start-up's bases on a thread of its own: the store folders (when
   // openStoreAtStart is set), then paths. deliver runs on that thread; the lists it gets go to
   // takeFoundBases on the interface thread. Once per document.
@@ -162,6 +169,8 @@ class Document : public CommandFlags {
   std::atomic<bool> stopFinding_{false};
   bool findingBases_ = false;
   std::vector<std::vector<FoundBase>> pendingBases_;
+  int imagesOpened_ = 0;
+  int lastImageBases_ = 0;
 };
 
 }  // namespace vireo

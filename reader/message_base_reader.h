@@ -10,6 +10,7 @@
 
 #include "platform/failure_reason.h"
 #include "platform/user_file_writer.h"
+#include "reader/image_origin.h"
 #include "table/message_table.h"
 
 namespace vireo {
@@ -103,6 +104,8 @@ class MessageBaseReader : public MessageTable {
   bool removed = false;
   // Recovery could not read the base's index, so no message is marked as not in it.
   bool indexUnreadable = false;
+  // Set for a base found in a disk image (its file is then Vireo's own, in the working folder).
+  std::optional<ImageOrigin> fromImage;
   int ok = kOperationNotOk;
   int recoverMode = kRecoverModeBrowse;
   // Set by the worker before each operation: the bar to drive, the stop request to poll, and the

@@ -104,6 +104,26 @@ int runBaseCopy(WorkerShared& shared) {
   return 0;
 }
 
+// Operation 6. A stop ends it silently; a failure and an image without a base are said.
+int runImageOpen(WorkerShared& shared) {
+  shared.imageOpening = openDiskImage(shared.imagePath, shared.workingFolder, shared.imageNumber,
+                                      {&shared.stopEvent, &shared.progress});
+  const dbx::OperationOutcome& outcome = shared.imageOpening.outcome;
+  switch (outcome.end) {
+    case dbx::OperationOutcome::End::completed:
+      if (shared.imageOpening.bases.empty()) showMessageBox("No message base was found in " + shared.imagePath);
+      return 1;
+    case dbx::OperationOutcome::End::stopped:
+      return 0;
+    case dbx::OperationOutcome::End::outOfMemory:
+      showOutOfMemory();
+      return 0;
+    default:
+      showMessageBox("Cannot search disk image " + shared.imagePath + "\n" + describeFailure(outcome.reason));
+      return 0;
+  }
+}
+
 int runOperation(WorkerShared& shared) {
   switch (shared.operation) {
     case kOperationBrowse:
@@ -126,6 +146,8 @@ int runOperation(WorkerShared& shared) {
       return shared.searchOk;
     case kOperationCopyBase:
       return runBaseCopy(shared);
+    case kOperationOpenImage:
+      return runImageOpen(shared);
     default:
       return 0;
   }

@@ -1,6 +1,6 @@
 #pragma once
 // The worker thread: one operation at a time (1 browse, 2 recover, 3 search a list of folders,
-// 4 search one folder, 5 copy a base file) beside the interface thread. Everything the worker
+// 4 search one folder, 5 copy a base file, 6 find the bases of a disk image) beside the interface thread. Everything the worker
 // touches lives in one WorkerShared that the thread co-owns, so a worker that outlives its
 // document (it did not stop within the close time-out) still finds it, while the caller's
 // progress and completion sinks are cut off before the document goes.
@@ -14,6 +14,7 @@
 
 #include "platform/manual_reset_event.h"
 #include "platform/progress_sink.h"
+#include "reader/image_open.h"
 #include "reader/message_base_reader.h"
 #include "table/design_numbers.h"  // the completion messages
 
@@ -24,6 +25,7 @@ inline constexpr int kOperationRecover = 2;
 inline constexpr int kOperationSearchList = 3;
 inline constexpr int kOperationSearchFolder = 4;
 inline constexpr int kOperationCopyBase = 5;
+inline constexpr int kOperationOpenImage = 6;
 
 inline constexpr int kReaderTableSize = 500;
 inline constexpr std::chrono::milliseconds kCompletionTimeout{3000};
@@ -84,6 +86,9 @@ struct WorkerShared {
   std::string copyDestination;  // and the file it becomes
   PlacedFile copyPlaced;        // set before a copy reports success: the final name and how
   bool copyStopped = false;     // set before a copy reports it was stopped
+  std::string imagePath;        // operation 6: the disk image
+  int imageNumber = 0;          // and its number in this run, which its bases' file names carry
+  ImageOpening imageOpening;    // set before it reports: the bases written
   ForwardingProgress progress;
   FolderSearch search;
   // How long the worker waits for the window to handle a completion message.

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "dbx/layout.h"
+#include "reader/image_open.h"
 #include "shell/tree_images.h"
 #include "views/vireo_doc.h"
 
@@ -14,6 +15,7 @@ struct BaseTreeModel::Node {
   QString text;
   int image = 0;
   std::string path;  // a group's folder, a base's file
+  QString tip;       // shown instead of the path when set
   Node* parent = nullptr;
   int row = 0;
   std::vector<std::unique_ptr<Node>> children;
@@ -58,22 +60,30 @@ void BaseTreeModel::rebuild(const views::CVireoDoc& doc) {
   Node* root = top_->add(kRootItem, QString::fromUtf8(kRootText), image::kRoot);
   Node* group = nullptr;
   const std::string* groupFolder = nullptr;
+  int groupImage = 0;
   for (int i = 0; i < doc.readerCount && i < kReaderTableSize; ++i) {
     const MessageBaseReader& reader = doc.readers[static_cast<size_t>(i)];
     if (reader.removed) continue;
+    // The bases found in a disk image are grouped by the image, each opening of it apart.
+    const std::string& folder = reader.fromImage ? reader.fromImage->imagePath : reader.baseFolder;
+    const int imageNumber = reader.fromImage ? reader.fromImage->imageNumber : 0;
     // The group comes before the filters: a folder whose bases are all hidden shows empty.
-    if (!group || reader.baseFolder != *groupFolder) {
-      group = root->add(kGroupItem, fromFileSystem(reader.baseFolder), image::kFolderGroup);
-      group->path = reader.baseFolder;
-      groupFolder = &reader.baseFolder;
+    if (!group || folder != *groupFolder || imageNumber != groupImage) {
+      group = root->add(kGroupItem, fromFileSystem(reader.fromImage ? imageFileName(folder) : folder),
+                        image::kFolderGroup);
+      group->path = folder;
+      groupFolder = &folder;
+      groupImage = imageNumber;
     }
     if (!shownByFilters(doc, reader)) continue;
     // The worker writes browseFailed of the base it reads; until it reports, that base is not read.
     const bool beingRead = doc.operationRunning && (doc.operation == kOperationBrowse || doc.operation == kOperationRecover) &&
                            doc.operationReader == i;
-    Node* base = group->add(i, baseLabel(reader.baseName),
+    Node* base = group->add(i, reader.fromImage ? fromFileSystem(imageBaseLabel(*reader.fromImage)) : baseLabel(reader.baseName),
                             baseImage(reader.baseKind, reader.state, !beingRead && reader.browseFailed));
     base->path = reader.baseFolder + "/" + reader.baseName;
+    // Its file in the working folder means nothing to the user; where it lay in the image does.
+    if (reader.fromImage) base->tip = fromFileSystem(imageBaseDetail(*reader.fromImage));
   }
   endResetModel();
 }
@@ -148,7 +158,9 @@ QVariant BaseTreeModel::data(const QModelIndex& index, int role) const {
     case kItemDataRole: return n->itemData;
     case kImageRole: return n->image;
     // A narrow pane cuts a long folder off; the whole path is a hover away.
-    case Qt::ToolTipRole: return n->path.empty() ? QVariant() : QVariant(fromFileSystem(n->path));
+    case Qt::ToolTipRole:
+      if (!n->tip.isEmpty()) return n->tip;
+      return n->path.empty() ? QVariant() : QVariant(fromFileSystem(n->path));
     case kPathRole: return QByteArray::fromStdString(n->path);
     default: return {};
   }

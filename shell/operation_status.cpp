@@ -15,9 +15,10 @@ constexpr int kPaneWidth = 100;
 }
 
 QString operationStatusText(int operation, const std::string& baseName) {
-  const char* doing = operation == kOperationRecover ? kRecoveringText
-                      : operation == kOperationCopyBase ? kCopyingText
-                                                        : kBrowsingText;
+  const char* doing = operation == kOperationRecover    ? kRecoveringText
+                      : operation == kOperationCopyBase  ? kCopyingText
+                      : operation == kOperationOpenImage ? kSearchingImageText
+                                                         : kBrowsingText;
   return QStringLiteral("%1 %2:").arg(QString::fromUtf8(doing),
                                       QFile::decodeName(QByteArray::fromStdString(baseName)));
 }

@@ -16,9 +16,10 @@ namespace vireo::shell {
 inline constexpr const char* kBrowsingText = "Browsing of";
 inline constexpr const char* kRecoveringText = "Recovering of";
 inline constexpr const char* kCopyingText = "Copying";
+inline constexpr const char* kSearchingImageText = "Searching";
 
-// "%s %s:" with "Browsing of" (operation 1), "Recovering of" (2) or "Copying" (5) and the base's
-// file name.
+// "%s %s:" with "Browsing of" (operation 1), "Recovering of" (2), "Copying" (5) or "Searching" (6,
+// with the disk image's file name) and the base's file name.
 QString operationStatusText(int operation, const std::string& baseName);
 
 // The bar's rectangle: from the end of the text, measured in the pane's font from the pane's

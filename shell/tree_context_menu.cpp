@@ -28,6 +28,7 @@ std::unique_ptr<QMenu> makeTreeContextMenu(const views::CVireoDoc& doc, QWidget*
   enableBy(addCommand(*menu, command::kSaveAllMaildir, "Save message base as Maildir..."), doc, doc.canSaveAll);
   menu->addSeparator();
   addCommand(*menu, command::kAddBase, "Add message base to Tree View")->setEnabled(doc.operationRunning == 0);
+  addCommand(*menu, command::kOpenDiskImage, "Open disk image...")->setEnabled(doc.operationRunning == 0);
   enableBy(addCommand(*menu, command::kRemoveBase, "Remove from Tree View"), doc, doc.canRemoveBase);
   enableBy(addCommand(*menu, command::kCopyBase, "Copy message base to ..."), doc, doc.canCopyBase);
   menu->addSeparator();

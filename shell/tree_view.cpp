@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "dbx/layout.h"
+#include "reader/image_open.h"
 #include "reader/outcome_text.h"
 #include "shell/base_tree_model.h"
 #include "shell/operation_status.h"
@@ -28,6 +29,11 @@ namespace {
 constexpr std::chrono::milliseconds kWorkerExitWait{1000};
 
 bool readsBase(int operation) { return operation == kOperationBrowse || operation == kOperationRecover; }
+
+// A base found in a disk image is named by the image, not by its working file.
+std::string shownName(const MessageBaseReader& reader) {
+  return reader.fromImage ? imageBaseName(*reader.fromImage) : reader.baseName;
+}
 
 }  // namespace
 
@@ -261,7 +267,7 @@ void CTreeView_1::startOperation(int operation) {
     reader.resetReader();
     d->UpdateAllViews(this, kHintListAndPreview);
   }
-  if (!startWithStatus(operation, reader.baseName, [d, operation, current] { return d->startOperation(operation, current); }))
+  if (!startWithStatus(operation, shownName(reader), [d, operation, current] { return d->startOperation(operation, current); }))
     processedItem_ = QPersistentModelIndex();
 }
 
@@ -305,7 +311,7 @@ int CTreeView_1::OnWorkerMessage(int message) {
   processedItem_ = QPersistentModelIndex();
   if (readsBase(operation)) d->UpdateAllViews(this, kHintListAndPreview);
   else if (operation == kOperationCopyBase) d->requestCommandRefresh();  // the table is as it was
-  else d->UpdateAllViews(nullptr, kHintAll);  // a search: the tree shows the bases found
+  else d->UpdateAllViews(nullptr, kHintAll);  // a search or a disk image: the tree shows the bases found
   return 1;
 }
 
@@ -316,14 +322,18 @@ QString CTreeView_1::outcomeText(int operation, int message, int processed) cons
   if (operation == kOperationCopyBase) {
     if (message == kOperationSucceeded) text = statusBaseName_ + ": " + placedCopyText(d->lastCopyPlaced());
     else text = d->lastCopyStopped() ? kCopyStoppedText : kCopyFailedText;
+  } else if (operation == kOperationOpenImage) {
+    const std::string image = imageFileName(d->lastImagePath());
+    if (message == kOperationSucceeded) text = imageOutcomeText(image, d->lastImageBases());
+    else text = image + (d->stopEvent.isSet() ? ": search stopped" : ": search failed");
   } else if (readsBase(operation) && processed >= 0 && processed < kReaderTableSize) {
     const MessageBaseReader& reader = d->readers[static_cast<size_t>(processed)];
     const bool recovery = operation == kOperationRecover;
     if (message != kOperationSucceeded) {
-      text = readEndedText(reader.baseName, recovery, d->stopEvent.isSet());
+      text = readEndedText(shownName(reader), recovery, d->stopEvent.isSet());
     } else {
       const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - operationStarted_;
-      text = readOutcomeText(reader.baseName, reader.validCount, recovery,
+      text = readOutcomeText(shownName(reader), reader.validCount, recovery,
                              recovery ? std::optional(elapsed.count()) : std::nullopt);
       // The list's marks for messages the index does not list are missing then: say why.
       if (recovery && reader.indexUnreadable) text += "; the index could not be read: no message is marked as not in it";

@@ -55,6 +55,10 @@ inline constexpr int kSaveSelectedMbox = 32842;
 inline constexpr int kSaveSelectedMaildir = 32843;
 // The window's own commands and the platform's standard ones.
 inline constexpr int kOpenBase = 57601;  // "Open message base...": a chosen .dbx file, browsed
+inline constexpr int kOpenDiskImage = 32850;  // "Open disk image...": the bases found in an image
+// The recovery layout's two filters, in the View menu and the list's context menu.
+inline constexpr int kViewOnlyNotInIndex = 32851;
+inline constexpr int kViewHideFragments = 32852;
 inline constexpr int kViewSource = 32783;
 inline constexpr int kOpenInOe = 32784;
 inline constexpr int kOptions = 32800;

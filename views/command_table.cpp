@@ -22,6 +22,13 @@ constexpr std::array kCommands{
                 "Save all letters from selected folder as *.eml\n Save as *.eml", nullptr},
     CommandInfo{kOpenBase, "Open message base...", nullptr,
                 "Open a message base file, add it to the Tree View and browse it\nOpen message base", nullptr},
+    CommandInfo{kOpenDiskImage, "Open disk image...", nullptr,
+                "Find the message bases in a disk image or on a disk and add them to the Tree View\nOpen disk image",
+                nullptr},
+    CommandInfo{kViewOnlyNotInIndex, "Show only messages not in the index", nullptr,
+                "Show only the recovered messages that the base's index does not list\nNot in the index", nullptr},
+    CommandInfo{kViewHideFragments, "Hide fragments", nullptr,
+                "Hide the recovered parts of messages\nHide fragments", nullptr},
     CommandInfo{kSaveAllMbox, "Save message base as mbox...", nullptr,
                 "Save all letters from selected folder as one mbox file\n Save as mbox", nullptr},
     CommandInfo{kSaveAllMaildir, "Save message base as Maildir...", nullptr,
@@ -54,11 +61,11 @@ constexpr std::array kCommands{
     CommandInfo{kHelp, "Help", nullptr, nullptr, nullptr},
 };
 
-constexpr std::array kFileMenu{kOpenBase,  kAddBase,        kRemoveBase, kCopyBase, kSeparator,
-                               kSaveAllMbox, kSaveAllMaildir, kSeparator,  kAppExit};
+constexpr std::array kFileMenu{kOpenBase,    kOpenDiskImage,  kAddBase,   kRemoveBase, kCopyBase, kSeparator,
+                               kSaveAllMbox, kSaveAllMaildir, kSeparator, kAppExit};
 constexpr std::array kToolsMenu{kBrowse,    kRecover,          kSeparator,           kSaveSelected, kSaveSelectedMbox,
                                 kSaveSelectedMaildir, kSeparator, kStop, kSeparator, kOptions};
-constexpr std::array kViewMenu{kViewToolbar, kViewStatusBar};
+constexpr std::array kViewMenu{kViewToolbar, kViewStatusBar, kSeparator, kViewOnlyNotInIndex, kViewHideFragments};
 constexpr std::array kHelpMenu{kHelpFinder, kSeparator, kAppAbout};
 
 constexpr std::array kMainMenu{

@@ -30,9 +30,6 @@ const char* const kUseBrowsing = "Use message base browsing to view message base
 const char* const kNoItems = "No items are found in this view.";
 const char* const kTryRecover = "Try message base recover if you think that the message base is not empty.";
 
-// The recovery layout's filter choices in the context menu; command ids are all positive.
-constexpr int kOnlyNotInIndexChoice = -1;
-constexpr int kHideFragmentsChoice = -2;
 const char* const kOnlyNotInIndexText = "Show only messages not in the index";
 const char* const kIndexUnreadableText = "Show only messages not in the index (the index could not be read)";
 const char* const kHideFragmentsText = "Hide fragments";
@@ -311,6 +308,8 @@ bool CListView_1::OnCmdMsg(int commandId) {
   if (!doc) return false;
   const auto selection = [this] { return selectedRecordIndexes(); };
   switch (commandId) {
+    case command::kViewOnlyNotInIndex: toggleRecoveryFilter(true); return true;
+    case command::kViewHideFragments: toggleRecoveryFilter(false); return true;
     case command::kSaveSelected: saveSelectedMessages(*doc, selectedCount(), selection, this); return true;
     case command::kSaveSelectedMbox:
       saveSelectedAsMailbox(*doc, MailboxForm::mbox, selectedCount(), selection, this);
@@ -327,6 +326,7 @@ bool CListView_1::OnCmdMsg(int commandId) {
 std::optional<bool> CListView_1::OnUpdateCmdUI(int commandId) {
   const CVireoDoc* doc = GetDocument();
   if (!doc) return std::nullopt;
+  if (const std::optional<bool> offered = recoveryFilterOffered(commandId)) return offered;
   switch (commandId) {
     case command::kSaveSelected:
     case command::kSaveSelectedMbox:
@@ -338,6 +338,26 @@ std::optional<bool> CListView_1::OnUpdateCmdUI(int commandId) {
     default:
       return std::nullopt;
   }
+}
+
+std::optional<bool> CListView_1::recoveryFilterOffered(int commandId) const {
+  const MessageListModel::RecoveryFilter filter = model_->recoveryFilter();
+  const bool recovery = model_->layout() == ListLayout::recovery && !model_->isNotice();
+  const MessageBaseReader* reader = selectedReader();
+  // A filter that is on can always be turned off, whatever the list shows.
+  switch (commandId) {
+    case command::kViewOnlyNotInIndex:
+      // Nothing is marked when the index could not be read.
+      return filter.onlyNotInIndex || (recovery && !(reader && reader->indexUnreadable));
+    case command::kViewHideFragments: return filter.hideFragments || recovery;
+    default: return std::nullopt;
+  }
+}
+
+std::optional<bool> CListView_1::OnUpdateCmdChecked(int commandId) {
+  if (commandId == command::kViewOnlyNotInIndex) return model_->recoveryFilter().onlyNotInIndex;
+  if (commandId == command::kViewHideFragments) return model_->recoveryFilter().hideFragments;
+  return std::nullopt;
 }
 
 void CListView_1::contextMenuEvent(QContextMenuEvent* event) {
@@ -369,17 +389,18 @@ std::unique_ptr<QMenu> CListView_1::makeContextMenu(bool onRow) {
     const MessageBaseReader* reader = selectedReader();
     const bool indexRead = !reader || !reader->indexUnreadable;
     const MessageListModel::RecoveryFilter filter = model_->recoveryFilter();
+    // The View menu's two commands, with the same state.
     QAction* onlyNotInIndex =
         menu->addAction(QString::fromUtf8(indexRead ? kOnlyNotInIndexText : kIndexUnreadableText));
     onlyNotInIndex->setCheckable(true);
     onlyNotInIndex->setChecked(filter.onlyNotInIndex);
     // Nothing is marked when the index could not be read; the filter can still be turned off.
     onlyNotInIndex->setEnabled(indexRead || filter.onlyNotInIndex);
-    onlyNotInIndex->setData(kOnlyNotInIndexChoice);
+    onlyNotInIndex->setData(command::kViewOnlyNotInIndex);
     QAction* hideFragments = menu->addAction(QString::fromUtf8(kHideFragmentsText));
     hideFragments->setCheckable(true);
     hideFragments->setChecked(filter.hideFragments);
-    hideFragments->setData(kHideFragmentsChoice);
+    hideFragments->setData(command::kViewHideFragments);
   }
   return menu;
 }
@@ -392,8 +413,9 @@ void CListView_1::showContextMenu(const QPoint& globalPosition, bool onRow) {
   const int choice = menu && chosen ? chosen->data().toInt() : 0;
   delete menu.data();
   if (!alive || choice == 0) return;
-  if (choice > 0) OnCmdMsg(choice);
-  else toggleRecoveryFilter(choice == kOnlyNotInIndexChoice);
+  OnCmdMsg(choice);
+  // The View menu shows the filters' state too.
+  if (CVireoDoc* doc = GetDocument()) doc->requestCommandRefresh();
 }
 
 void CListView_1::setRecoveryFilter(MessageListModel::RecoveryFilter filter) {

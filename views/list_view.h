@@ -40,9 +40,15 @@ class CListView_1 : public QTableView, public CView {
   // A click on the header at a position: sorts by it (the same column again reverses).
   void OnColumnClick(int position);
 
-  // Save as eml (32788), Open in OE (32784), View source (32783).
+  // Save as eml (32788), Open in OE (32784), View source (32783), the recovery layout's two
+  // filters (32851, 32852).
   bool OnCmdMsg(int commandId) override;
   std::optional<bool> OnUpdateCmdUI(int commandId) override;
+  // The two filters' check marks.
+  std::optional<bool> OnUpdateCmdChecked(int commandId) override;
+  // Whether a filter command is offered (the recovery layout, or the filter is on); nullopt for
+  // other commands.
+  std::optional<bool> recoveryFilterOffered(int commandId) const;
   // The selected rows' record indexes, top to bottom in display order.
   std::vector<int> selectedRecordIndexes() const;
 

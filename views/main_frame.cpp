@@ -205,6 +205,10 @@ bool C3WaySplitter_1::OnCmdMsg(int commandId) {
     case command::kViewStatusBar:
       statusBar_->setVisible(statusBar_->isHidden());
       return true;
+    // The list's filters, from the View menu while another pane has the focus.
+    case command::kViewOnlyNotInIndex:
+    case command::kViewHideFragments:
+      return listView_ && listView_->OnCmdMsg(commandId);
     default:
       return false;
   }
@@ -216,6 +220,9 @@ std::optional<bool> C3WaySplitter_1::OnUpdateCmdUI(int commandId) {
     case command::kViewToolbar:
     case command::kViewStatusBar:
       return true;
+    case command::kViewOnlyNotInIndex:
+    case command::kViewHideFragments:
+      return listView_ ? listView_->recoveryFilterOffered(commandId) : std::optional(false);
     default:
       return std::nullopt;
   }
@@ -224,6 +231,7 @@ std::optional<bool> C3WaySplitter_1::OnUpdateCmdUI(int commandId) {
 std::optional<bool> C3WaySplitter_1::OnUpdateCmdChecked(int commandId) {
   if (commandId == command::kViewToolbar) return !toolBar_->isHidden();
   if (commandId == command::kViewStatusBar) return !statusBar_->isHidden();
+  if (listView_) return listView_->OnUpdateCmdChecked(commandId);
   return std::nullopt;
 }
 

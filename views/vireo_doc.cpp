@@ -12,6 +12,7 @@
 #include "reader/message_batch.h"
 #include "reader/outcome_text.h"
 #include "reader/drive_list.h"
+#include "reader/image_open.h"
 #include "reader/settings.h"
 #include "views/command_table.h"
 #include "views/destination_prompt.h"
@@ -53,6 +54,9 @@ bool CVireoDoc::OnCmdMsg(int commandId) {
     case command::kOpenBase:
       openMessageBase();
       return true;
+    case command::kOpenDiskImage:
+      openDiskImage();
+      return true;
     case command::kStop:
       stopOperation();
       if (ProgressStatusBar* bar = publishedStatusBar()) bar->SetPaneText(0, QStringLiteral("Stopping..."));
@@ -76,7 +80,7 @@ bool CVireoDoc::OnCmdMsg(int commandId) {
 
 std::optional<bool> CVireoDoc::OnUpdateCmdUI(int commandId) {
   if (commandId == command::kOptions) return optionsDialog ? std::optional(true) : std::nullopt;
-  if (commandId == command::kOpenBase) return operationRunning == 0;
+  if (commandId == command::kOpenBase || commandId == command::kOpenDiskImage) return operationRunning == 0;
   return commandEnabled(commandId);
 }
 
@@ -150,6 +154,32 @@ void CVireoDoc::openMessageBase() {
   UpdateAllViews(nullptr, kHintAll);
   if (const int index = readerForFile(file); index >= 0 && selectAndBrowse) selectAndBrowse(index);
   requestCommandRefresh();
+}
+
+void CVireoDoc::openDiskImage() {
+  if (operationRunning) return;
+  QWidget* parent = QApplication::activeWindow();
+  // Any file: images carry no one extension. A block device is opened by typing its path.
+  QFileDialog dialog(parent, QStringLiteral("Open disk image"),
+                     imageFolder_.empty() ? QDir::homePath() : pathText(imageFolder_),
+                     QStringLiteral("All files (*)"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (execModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const std::string chosen = chosenPathBytes(dialog.selectedFiles().constFirst());
+  if (chosen.empty() || operationRunning) return;
+  std::error_code error;
+  const std::filesystem::path image = std::filesystem::absolute(chosen, error).lexically_normal();
+  if (error) return;
+  imageFolder_ = image.parent_path().string();
+  // The worker that reported last may still be on its way out.
+  if (!doneEvent.isSet() && !doneEvent.wait(std::chrono::seconds(1))) return;
+  // The image's group opens when it appears.
+  expandedFolders.insert(image.string());
+  const std::string path = image.string();
+  const auto start = [this, path] { return startImageOpen(path); };
+  if (operationStatus ? operationStatus(kOperationOpenImage, imageFileName(path), start) : start())
+    requestCommandRefresh();
 }
 
 int CVireoDoc::readerForFile(const std::filesystem::path& file) const {

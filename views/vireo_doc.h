@@ -38,7 +38,7 @@ class CVireoDoc : public CDocument, public Document {
   explicit CVireoDoc(DocumentSetup setup = DocumentSetup::forUser());
   ~CVireoDoc() override;
 
-  // "Open message base...", Save all (32775), "Add message base to Tree View" (32776), Stop (32780), "View System message
+  // "Open message base...", "Open disk image...", Save all (32775), "Add message base to Tree View" (32776), Stop (32780), "View System message
   // base" (32792), "View News message base" (32793), Copy (32795), "Options..." (32800).
   bool OnCmdMsg(int commandId) override;
   // The availability table of the command flags and operationRunning; the filters' check marks.
@@ -63,6 +63,9 @@ class CVireoDoc : public CDocument, public Document {
   // Ctrl+O: a chosen .dbx file joins the table (or is found there), is selected in the tree and
   // browsed. Nothing while an operation runs.
   void openMessageBase();
+  // "Open disk image...": a chosen image or block device is searched for bases on the worker;
+  // they join the tree under a group named after the image. Nothing while an operation runs.
+  void openDiskImage();
   // The base listed from this file (an absolute, normalised path), or -1. What a file manager's
   // "vireo FILE.dbx" selects and browses once the start-up has listed it.
   int readerForFile(const std::filesystem::path& file) const;
@@ -110,6 +113,7 @@ class CVireoDoc : public CDocument, public Document {
 
   std::string settingsFile_;
   std::string openFolder_;  // where the last base was opened from
+  std::string imageFolder_;  // where the last disk image was opened from
 };
 
 }  // namespace vireo::views

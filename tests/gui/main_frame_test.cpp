@@ -73,9 +73,9 @@ class MainFrameTest : public QObject {
       items.append(commandIds(menu->menu()->actions()));
     }
     QCOMPARE(titles, (QStringList{"&File", "Tools", "&View", "&Help"}));
-    QCOMPARE(items[0], (QList<int>{57601, 32776, 32796, 32795, 0, 32840, 32841, 0, 57665}));
+    QCOMPARE(items[0], (QList<int>{57601, 32850, 32776, 32796, 32795, 0, 32840, 32841, 0, 57665}));
     QCOMPARE(items[1], (QList<int>{32773, 32774, 0, 32788, 32842, 32843, 0, 32780, 0, 32800}));
-    QCOMPARE(items[2], (QList<int>{59392, 59393}));
+    QCOMPARE(items[2], (QList<int>{59392, 59393, 0, 32851, 32852}));
     QCOMPARE(items[3], (QList<int>{57667, 0, 57664}));
     QCOMPARE(commandIds(frame.toolBar()->actions()), (QList<int>{32776, 32796, 32788, 0, 32773, 32774, 0, 32780}));
 

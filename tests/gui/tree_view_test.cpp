@@ -287,12 +287,12 @@ class TreeViewTest : public QObject {
     });
     rightClick(h.tree, h.tree->visualRect(h.node(inbox)).center());
     QCOMPARE(h.doc->currentReader, inbox);
-    QCOMPARE(items.size(), size_t{12});
+    QCOMPARE(items.size(), size_t{13});
     const std::vector<std::pair<const char*, bool>> expected{
         {"Message base browsing ", true}, {"Message base recovery", true},         {"-", false},
         {"Save message base as *.eml files", true}, {"Save message base as mbox...", true},
         {"Save message base as Maildir...", true}, {"-", false},                  {"Add message base to Tree View", true},
-        {"Remove from Tree View", true},  {"Copy message base to ...", true},      {"-", false},
+        {"Open disk image...", true},     {"Remove from Tree View", true},  {"Copy message base to ...", true},      {"-", false},
         {"Tree View Filter", true}};
     for (size_t i = 0; i < expected.size(); ++i) {
       QCOMPARE(items[i].text, QString::fromUtf8(expected[i].first));

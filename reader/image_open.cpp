@@ -1,0 +1,159 @@
+#include "reader/image_open.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+#include "dbx/image_carve.h"
+#include "platform/message_sink.h"
+#include "reader/base_listing.h"
+#include "reader/image_carve_run.h"
+#include "reader/outcome_text.h"
+#include "reader/worker.h"
+
+namespace vireo {
+namespace {
+
+using End = dbx::OperationOutcome::End;
+
+// "byte 512", "12.5 MiB": a place in the image, to a tenth of its unit.
+std::string placeText(uint64_t bytes) {
+  if (bytes < 1024) return "byte " + groupedNumber(static_cast<long long>(bytes));
+  const char* units[] = {"KiB", "MiB", "GiB", "TiB"};
+  double value = static_cast<double>(bytes) / 1024;
+  size_t unit = 0;
+  while (value >= 1024 && unit + 1 < std::size(units)) {
+    value /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f %s", value, units[unit]);
+  return text;
+}
+
+uint64_t placeInImage(const ImageOrigin& origin) {
+  return origin.origin >= 0 ? static_cast<uint64_t>(origin.origin) : origin.firstPiece;
+}
+
+void removeWritten(const std::string& folder, const std::vector<ImageBaseFile>& bases) {
+  for (const ImageBaseFile& base : bases) ::unlink((folder + "/" + base.fileName).c_str());
+}
+
+// A slot for one more base: the next unused one, else one a removed base freed; -1 when full.
+int takeSlot(WorkerShared& table) {
+  if (table.readerCount < kReaderTableSize) return table.readerCount;
+  while (!table.freeSlots.empty()) {
+    const int slot = table.freeSlots.back();
+    table.freeSlots.pop_back();
+    if (table.readers[static_cast<size_t>(slot)].removed) return slot;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string imageBaseFileName(int imageNumber, int baseNumber) {
+  return "carved-" + std::to_string(imageNumber) + "-" + std::to_string(baseNumber) + ".dbc";
+}
+
+ImageOpening openDiskImage(const std::string& imagePath, const std::string& workingFolder, int imageNumber,
+                           const dbx::OperationControl& control) {
+  ImageOpening opening;
+  std::vector<dbx::FoundBase> found;
+  opening.outcome = dbx::findBases(imagePath, found, control);
+  if (!opening.outcome.ok()) return opening;
+  for (size_t k = 0; k < found.size(); ++k) {
+    if (control.stopRequested()) {
+      opening.outcome.end = End::stopped;
+      break;
+    }
+    ImageBaseFile base{std::move(found[k]), imageBaseFileName(imageNumber, static_cast<int>(k) + 1)};
+    if (std::optional<FailureReason> failure = writeFoundBase(imagePath, base.found, workingFolder + "/" + base.fileName)) {
+      opening.outcome.end = End::cannotOpen;
+      opening.outcome.reason = std::move(*failure);
+      break;
+    }
+    opening.bases.push_back(std::move(base));
+  }
+  // Half an image's bases would look like all of them.
+  if (!opening.outcome.ok() || control.stopRequested()) {
+    if (opening.outcome.ok()) opening.outcome.end = End::stopped;
+    removeWritten(workingFolder, opening.bases);
+    opening.bases.clear();
+  }
+  return opening;
+}
+
+int listImageBases(WorkerShared& table, const std::string& imagePath, int imageNumber,
+                   const std::string& workingFolder, const std::vector<ImageBaseFile>& bases) {
+  int listed = 0;
+  for (size_t k = 0; k < bases.size(); ++k) {
+    const ImageBaseFile& base = bases[k];
+    ImageOrigin origin{imagePath, imageNumber, static_cast<int>(k) + 1, base.found.origin, 0,
+                       static_cast<int>(base.found.pieces.size()), base.found.headerSurvived};
+    if (!base.found.pieces.empty())
+      origin.firstPiece = std::min_element(base.found.pieces.begin(), base.found.pieces.end(),
+                                           [](const dbx::ImageSegment& a, const dbx::ImageSegment& b) {
+                                             return a.imageStart < b.imageStart;
+                                           })->imageStart;
+    MessageBaseReader probe;  // the kind is read from the file outside the lock
+    probe.baseFolder = workingFolder;
+    probe.baseName = base.fileName;
+    probe.detectBaseKind();
+    std::lock_guard lock(table.tableMutex);
+    const int slot = takeSlot(table);
+    if (slot < 0) {
+      showMessageBox(kTooManyBasesText);
+      table.listingStopped = true;
+      break;
+    }
+    MessageBaseReader& reader = table.readers[static_cast<size_t>(slot)];
+    reader.resetReader();
+    reader.baseFolder = workingFolder;
+    reader.baseName = base.fileName;
+    reader.workingPath.clear();
+    reader.readerNumber = slot;
+    reader.baseKind = probe.baseKind;
+    reader.browseFailed = false;
+    reader.indexUnreadable = false;
+    reader.fromImage = std::move(origin);
+    reader.removed = false;
+    if (slot == table.readerCount) ++table.readerCount;
+    ++listed;
+  }
+  return listed;
+}
+
+std::string imageBaseLabel(const ImageOrigin& origin) {
+  return "Base " + std::to_string(origin.baseNumber) + " at " + placeText(placeInImage(origin)) + ", " +
+         countOf(origin.pieces, "piece", "pieces");
+}
+
+std::string imageBaseDetail(const ImageOrigin& origin) {
+  std::string text = imageFileName(origin.imagePath) + ", ";
+  text += origin.origin >= 0 ? "offset 0 at byte " + groupedNumber(origin.origin)
+                             : "first piece at byte " + groupedNumber(static_cast<long long>(origin.firstPiece));
+  text += "; " + countOf(origin.pieces, "piece", "pieces");
+  text += origin.headerSurvived ? "; header survived" : "; header lost: use recovery";
+  return text;
+}
+
+std::string imageOutcomeText(const std::string& imageName, int bases) {
+  if (bases == 0) return imageName + ": no message base found";
+  return imageName + ": " + countOf(bases, "message base", "message bases") + " found";
+}
+
+std::string imageBaseName(const ImageOrigin& origin) {
+  return imageFileName(origin.imagePath) + ", base " + std::to_string(origin.baseNumber);
+}
+
+std::string imageFileName(const std::string& imagePath) {
+  std::string path = imagePath;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace vireo
