@@ -79,6 +79,17 @@ SummaryFields parseHeaderFields(const char* text, int length) {
     const int lineEnd = findLineEnd(text, position, limit);
     if (lineEnd < 0) break;
     ++lines;
+    // Most lines looked at are body lines of a message that never names its charset. Such a
+    // line matters only when its first word ends in ':' (a field name, Content-Type: or
+    // Content-Disposition:) or holds a '=' (charset=), so the others are passed over before the
+    // line is cut at a NUL and its word matched against every name.
+    const std::string_view first = firstWordOfLine(
+        text + lineStart, std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes));
+    if (first.empty() || (first.back() != ':' && first.find('=') == std::string_view::npos)) {
+      position = lineStart = lineEnd + 2;
+      if (!first.empty() && lines > kMaxHeaderLines) break;
+      continue;
+    }
     const std::string_view line = lineText(
         text + lineStart, std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes));
     position = lineStart = lineEnd + 2;

@@ -1,0 +1,102 @@
+// Parsing the summary of every message of a base from memory (no file, no threads): the header
+// scan, the body's charset and attachment scan, decoding, dates, conversion and storing the
+// record, as a ratio to memchr over the same bytes and to copying them, in the same run.
+// parse_bench [MESSAGES [RUNS]]: RUNS (default 5) of each parse, more for profiling.
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "content/header_parser.h"
+#include "reader/message_base_reader.h"
+
+namespace {
+
+double threadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+struct Timing {
+  double wall = 0;
+  double cpu = 0;
+};
+
+// The median run by wall time, with its thread CPU time beside it.
+template <class F>
+Timing medianTiming(int runs, F&& body) {
+  std::vector<Timing> timings;
+  for (int r = 0; r < runs; ++r) {
+    const double cpuStart = threadCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    timings.push_back({vireo::bench::secondsSince(start), threadCpuSeconds() - cpuStart});
+  }
+  std::sort(timings.begin(), timings.end(), [](const Timing& a, const Timing& b) { return a.wall < b.wall; });
+  return timings[timings.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vireo;
+  const int messages = argc > 1 ? std::atoi(argv[1]) : 20000;
+  const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  // All texts in one buffer, as the reading hands them over: one after another.
+  std::string bytes;
+  std::vector<std::pair<size_t, int>> spans;
+  {
+    std::mt19937 random(42);
+    for (int i = 0; i < messages; ++i) {
+      const std::string text = bench::realisticMessage(i, random);
+      spans.emplace_back(bytes.size(), static_cast<int>(text.size()));
+      bytes += text;
+    }
+  }
+  const double megabytes = static_cast<double>(bytes.size()) / 1e6;
+  std::printf("messages: %d, %.1f MB of message text\n", messages, megabytes);
+
+  volatile size_t sink = 0;
+  const Timing scan = medianTiming(7, [&] {
+    size_t found = 0;
+    for (const auto& [offset, length] : spans)
+      found += std::memchr(bytes.data() + offset, '\0', static_cast<size_t>(length)) == nullptr ? 1 : 0;
+    sink = sink + found;
+  });
+  std::vector<char> copy(bytes.size());
+  const Timing copying = medianTiming(7, [&] {
+    for (const auto& [offset, length] : spans)
+      std::memcpy(copy.data() + offset, bytes.data() + offset, static_cast<size_t>(length));
+    sink = sink + static_cast<size_t>(copy[copy.size() / 2]);
+  });
+  const Timing parse = medianTiming(runs, [&] {
+    size_t lines = 0;
+    for (const auto& [offset, length] : spans) lines += static_cast<size_t>(parseHeaderFields(bytes.data() + offset, length).lines);
+    sink = sink + lines;
+  });
+  // The reader's own step: parse and store into a table's record, as the browse does.
+  const Timing store = medianTiming(runs, [&] {
+    MessageBaseReader reader;
+    reader.records.resize(spans.size());
+    size_t lines = 0;
+    for (size_t i = 0; i < spans.size(); ++i)
+      lines += static_cast<size_t>(reader.parseHeaders(bytes.data() + spans[i].first, spans[i].second, static_cast<int>(i)));
+    sink = sink + lines;
+  });
+
+  const auto report = [&](const char* what, const Timing& t) {
+    std::printf("%-26s %7.3f s wall, %7.3f s CPU: %8.0f MB/s, %7.2f us/message, %6.1fx memchr, %5.1fx copy\n", what,
+                t.wall, t.cpu, megabytes / t.wall, t.wall * 1e6 / messages, t.wall / scan.wall, t.wall / copying.wall);
+  };
+  report("memchr (baseline)", scan);
+  report("copy", copying);
+  report("parse", parse);
+  report("parse and store", store);
+  return 0;
+}
