@@ -33,6 +33,22 @@ int matchHeader(std::string_view word, const std::array<bool, kHeaderCount>& fou
   return -1;
 }
 
+// A loop, not find: the words are short, and a call per body line costs more than the search.
+bool holdsEquals(std::string_view word) {
+  for (const char c : word)
+    if (c == '=') return true;
+  return false;
+}
+
+// No NUL, no escape and no byte above 0x7F.
+bool isSevenBitText(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == 0 || byte == 0x1B || byte >= 0x80) return false;
+  }
+  return true;
+}
+
 // A quoted display name loses its two quotes; leading spaces go too.
 void cleanAddress(std::string& text) {
   if (text.size() >= 3 && text[0] == '"') {
@@ -52,6 +68,10 @@ void convertUndecodedValue(std::string& text, int messageCodePage) {
   if (text.empty()) return;
   const int source = messageCodePage != 0 ? messageCodePage : detectCodePage(text.c_str());
   if (source == 0) return;
+  // Most values are 7-bit, and between two ASCII-transparent code pages such a value comes out
+  // as it went in: spare the copy. (A NUL would end the conversion early, so it takes the
+  // conversion's way.)
+  if (isAsciiTransparent(source) && isAsciiTransparent(ansiCodePage()) && isSevenBitText(text)) return;
   std::optional<std::string> converted = convertCodePage(text.c_str(), source, ansiCodePage());
   if (converted && !converted->empty()) text = std::move(*converted);
 }
@@ -85,7 +105,7 @@ SummaryFields parseHeaderFields(const char* text, int length) {
     // line is cut at a NUL and its word matched against every name.
     const std::string_view first = firstWordOfLine(
         text + lineStart, std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes));
-    if (first.empty() || (first.back() != ':' && first.find('=') == std::string_view::npos)) {
+    if (first.empty() || (first.back() != ':' && !holdsEquals(first))) {
       position = lineStart = lineEnd + 2;
       if (!first.empty() && lines > kMaxHeaderLines) break;
       continue;
