@@ -1,6 +1,7 @@
 // Parsing the summary of every message of a base from memory (no file, no threads): the header
 // scan, the body's charset and attachment scan, decoding, dates, conversion and storing the
-// record, as a ratio to memchr over the same bytes and to copying them, in the same run.
+// record, as a ratio to copying the same bytes (and to copying and one memchr over them) in the
+// same run.
 // parse_bench [MESSAGES [RUNS]]: RUNS (default 5) of each parse, more for profiling.
 #include <time.h>
 
@@ -66,22 +67,30 @@ int main(int argc, char** argv) {
   const double megabytes = static_cast<double>(bytes.size()) / 1e6;
   std::printf("messages: %d, %.1f MB of message text\n", messages, megabytes);
 
+  // As the reading does, each message is first copied into one reused buffer, and parsed from
+  // there while its bytes are still in the cache; the copy alone is the baseline.
+  size_t largest = 0;
+  for (const auto& span : spans) largest = std::max(largest, static_cast<size_t>(span.second));
+  std::vector<char> buffer(largest);
+  const auto copyIn = [&](const std::pair<size_t, int>& span) {
+    std::memcpy(buffer.data(), bytes.data() + span.first, static_cast<size_t>(span.second));
+    return buffer.data();
+  };
   volatile size_t sink = 0;
-  const Timing scan = timing(2 * runs + 1, [&] {
+  const Timing copying = timing(2 * runs + 1, [&] {
     size_t found = 0;
-    for (const auto& [offset, length] : spans)
-      found += std::memchr(bytes.data() + offset, '\0', static_cast<size_t>(length)) == nullptr ? 1 : 0;
+    for (const auto& span : spans) found += static_cast<size_t>(copyIn(span)[span.second / 2]);
     sink = sink + found;
   });
-  std::vector<char> copy(bytes.size());
-  const Timing copying = timing(2 * runs + 1, [&] {
-    for (const auto& [offset, length] : spans)
-      std::memcpy(copy.data() + offset, bytes.data() + offset, static_cast<size_t>(length));
-    sink = sink + static_cast<size_t>(copy[copy.size() / 2]);
+  const Timing scan = timing(2 * runs + 1, [&] {
+    size_t found = 0;
+    for (const auto& span : spans)
+      found += std::memchr(copyIn(span), '\0', static_cast<size_t>(span.second)) == nullptr ? 1 : 0;
+    sink = sink + found;
   });
   const Timing parse = timing(runs, [&] {
     size_t lines = 0;
-    for (const auto& [offset, length] : spans) lines += static_cast<size_t>(parseHeaderFields(bytes.data() + offset, length).lines);
+    for (const auto& span : spans) lines += static_cast<size_t>(parseHeaderFields(copyIn(span), span.second).lines);
     sink = sink + lines;
   });
   // The reader's own step: parse and store into a table's record, as the browse does.
@@ -90,18 +99,20 @@ int main(int argc, char** argv) {
     reader.records.resize(spans.size());
     size_t lines = 0;
     for (size_t i = 0; i < spans.size(); ++i)
-      lines += static_cast<size_t>(reader.parseHeaders(bytes.data() + spans[i].first, spans[i].second, static_cast<int>(i)));
+      lines += static_cast<size_t>(reader.parseHeaders(copyIn(spans[i]), spans[i].second, static_cast<int>(i)));
     sink = sink + lines;
   });
 
-  // Rates and ratios from the CPU times: the wall times carry the machine's other work.
+  // From the CPU times (the wall times carry the machine's other work); a step's own cost is its
+  // time less the copy's.
   const auto report = [&](const char* what, const Timing& t) {
-    std::printf("%-18s %6.3f s wall (median), %6.3f s CPU (least): %6.0f MB/s, %5.2f us/message, %5.1fx memchr, %5.1fx copy\n",
-                what, t.wall, t.cpu, megabytes / t.cpu, t.cpu * 1e6 / messages, t.cpu / scan.cpu, t.cpu / copying.cpu);
+    const double own = t.cpu - copying.cpu;
+    std::printf("%-24s %6.3f s wall (median), %6.3f s CPU (least): %5.2fx the copy; itself %6.0f MB/s, %5.2f us/message\n",
+                what, t.wall, t.cpu, t.cpu / copying.cpu, megabytes / own, own * 1e6 / messages);
   };
-  report("memchr (baseline)", scan);
-  report("copy", copying);
-  report("parse", parse);
-  report("parse and store", store);
+  std::printf("%-24s %6.3f s wall (median), %6.3f s CPU (least)\n", "copy (baseline)", copying.wall, copying.cpu);
+  report("copy and memchr", scan);
+  report("copy and parse", parse);
+  report("copy, parse and store", store);
   return 0;
 }

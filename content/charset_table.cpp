@@ -56,9 +56,14 @@ int lookupCharset(const char* name, int length) {
     for (size_t i = 0; i < charsetTable.size(); ++i) views[i] = charsetTable[i].name;
     return views;
   }();
+  // Names of one length mostly differ in their last byte ("windows-1251", "iso-8859-5"): that
+  // byte is compared first.
   const std::string_view wanted(name, static_cast<size_t>(length));
+  const char last = asciiLower(wanted.back());
   for (size_t i = names.size(); i-- > 0;)
-    if (equalsIgnoringAsciiCase(names[i], wanted)) return charsetTable[i].codePage;
+    if (names[i].size() == wanted.size() && asciiLower(names[i].back()) == last &&
+        equalsIgnoringAsciiCase(names[i], wanted))
+      return charsetTable[i].codePage;
   return 0;
 }
 

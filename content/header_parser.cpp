@@ -161,9 +161,11 @@ SummaryFields parseHeaderFields(const char* text, int length) {
       int wordCodePage = 0;
       std::optional<std::string> decoded =
           decodeHeaderWords(value.data(), static_cast<int>(value.size()), target, wordCodePage);
-      std::string stored = decoded && decoded->size() < kMaxDecodedValueBytes
-                               ? std::move(*decoded)
-                               : std::string(firstLine);
+      // Every continuation adds at least its leading space or tab, so an unchanged size means
+      // the value is still the first line's, and it is kept instead of copied again.
+      std::string stored = decoded && decoded->size() < kMaxDecodedValueBytes ? std::move(*decoded)
+                           : value.size() == firstLine.size()                   ? std::move(value)
+                                                                                : std::string(firstLine);
       switch (header) {
         case kTo:
           to = std::move(stored);
