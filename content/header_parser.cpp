@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -103,8 +104,17 @@ SummaryFields parseHeaderFields(const char* text, int length) {
     // line matters only when its first word ends in ':' (a field name, Content-Type: or
     // Content-Disposition:) or holds a '=' (charset=), so the others are passed over before the
     // line is cut at a NUL and its word matched against every name.
-    const std::string_view first = firstWordOfLine(
-        text + lineStart, std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes));
+    // A line that starts with a word byte and holds neither anywhere is decided by two memchr
+    // calls, without walking its first word byte by byte (a base64 line is one long word).
+    const char* const start = text + lineStart;
+    const size_t span = std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes);
+    if (span > 0 && start[0] != '\0' && !isWordDelimiter(start[0]) && std::memchr(start, ':', span) == nullptr &&
+        std::memchr(start, '=', span) == nullptr) {
+      position = lineStart = lineEnd + 2;
+      if (lines > kMaxHeaderLines) break;
+      continue;
+    }
+    const std::string_view first = firstWordOfLine(start, span);
     if (first.empty() || (first.back() != ':' && !holdsEquals(first))) {
       position = lineStart = lineEnd + 2;
       if (!first.empty() && lines > kMaxHeaderLines) break;
