@@ -15,8 +15,9 @@ void parseDate(std::string& dateText, uint64_t& time);
 struct CalendarTime;
 
 // The calendar time written with a strftime pattern made only of numeric fields (%d %e %m %y %Y
-// %D %H %M %S %T), %% and other characters, as strftime writes it; nothing for any other
-// conversion or modifier, which is left to strftime.
+// %D %H %M %S %T %I), the locale's AM/PM words (%p, %r), %% and other characters, as strftime
+// writes it; nothing for any other conversion or modifier, or a text of over 200 bytes, which
+// are left to strftime.
 std::optional<std::string> formatNumericPattern(std::string_view pattern, const CalendarTime& calendar);
 
 // The UTC file time a Date value names (its zone applied), or nothing when it does not parse.
