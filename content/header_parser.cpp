@@ -100,12 +100,12 @@ SummaryFields parseHeaderFields(const char* text, int length) {
     const int lineEnd = findLineEnd(text, position, limit);
     if (lineEnd < 0) break;
     ++lines;
-    // Most lines looked at are body lines of a message that never names its charset. Such a
-    // line matters only when its first word ends in ':' (a field name, Content-Type: or
-    // Content-Disposition:) or holds a '=' (charset=), so the others are passed over before the
-    // line is cut at a NUL and its word matched against every name.
-    // A line that starts with a word byte and holds neither anywhere is decided by two memchr
-    // calls, without walking its first word byte by byte (a base64 line is one long word).
+    // Most lines looked at are body lines: the scan goes on after the last header when that was
+    // a charset or Date line. A line matters only when its first word ends in ':' (a field name,
+    // Content-Type: or Content-Disposition:) or holds a '=' (charset=), so the others are passed
+    // over before the line is cut at a NUL and its word matched against every name. One that
+    // starts with a word byte and holds neither anywhere takes two memchr calls, not a walk of
+    // its first word byte by byte (a base64 line is one long word).
     const char* const start = text + lineStart;
     const size_t span = std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes);
     if (span > 0 && start[0] != '\0' && !isWordDelimiter(start[0]) && std::memchr(start, ':', span) == nullptr &&
@@ -120,8 +120,7 @@ SummaryFields parseHeaderFields(const char* text, int length) {
       if (!first.empty() && lines > kMaxHeaderLines) break;
       continue;
     }
-    const std::string_view line = lineText(
-        text + lineStart, std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes));
+    const std::string_view line = lineText(start, span);
     position = lineStart = lineEnd + 2;
 
     const std::optional<Word> word = nextWord(line);
