@@ -49,12 +49,22 @@ const std::array<CharsetRow, 38> charsetTable = {{
 
 int lookupCharset(const char* name, int length) {
   if (name == nullptr || length <= 0) return 0;
-  const size_t size = static_cast<size_t>(length);
-  int codePage = 0;
-  for (const CharsetRow& row : charsetTable)
-    if (equalsIgnoringAsciiCase(row.name, std::string_view(name, size)))
-      codePage = row.codePage;
-  return codePage;
+  // The names' lengths are taken once, not at every look-up: a look-up is made for every charset
+  // line of every message read.
+  static const std::array<std::string_view, charsetTable.size()> names = [] {
+    std::array<std::string_view, charsetTable.size()> views;
+    for (size_t i = 0; i < charsetTable.size(); ++i) views[i] = charsetTable[i].name;
+    return views;
+  }();
+  // Names of one length mostly differ in their last byte ("windows-1251", "iso-8859-5"): that
+  // byte is compared first.
+  const std::string_view wanted(name, static_cast<size_t>(length));
+  const char last = asciiLower(wanted.back());
+  for (size_t i = names.size(); i-- > 0;)
+    if (names[i].size() == wanted.size() && asciiLower(names[i].back()) == last &&
+        equalsIgnoringAsciiCase(names[i], wanted))
+      return charsetTable[i].codePage;
+  return 0;
 }
 
 }  // namespace vireo

@@ -1,7 +1,10 @@
 #include "content/date_parsing.h"
 
+#include <langinfo.h>
+
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "content/header_line.h"
@@ -73,7 +76,108 @@ void readTimeOfDay(std::string_view word, CalendarTime& calendar) {
   }
 }
 
+// The date text is built in place: appending to a std::string byte by byte cost more than the
+// formatting itself. Past its capacity it only notes the overflow, and the caller gives way to
+// strftime.
+class DateTextBuffer {
+ public:
+  void put(char c) {
+    if (size_ < sizeof bytes_) bytes_[size_++] = c;
+    else overflowed_ = true;
+  }
+  void put(std::string_view text) {
+    for (const char c : text) put(c);
+  }
+  void putTwoDigits(int value, char pad) {
+    put(value < 10 ? pad : static_cast<char>('0' + value / 10 % 10));
+    put(static_cast<char>('0' + value % 10));
+  }
+  size_t size() const { return size_; }
+  bool overflowed() const { return overflowed_; }
+  std::string text() const { return {bytes_, size_}; }
+
+ private:
+  char bytes_[224];
+  size_t size_ = 0;
+  bool overflowed_ = false;
+};
+
+bool appendNumericPattern(DateTextBuffer& out, std::string_view pattern, const CalendarTime& c, bool nested) {
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%') {
+      out.put(pattern[i]);
+      continue;
+    }
+    if (++i == pattern.size()) return false;
+    switch (pattern[i]) {
+      case 'd': out.putTwoDigits(c.day, '0'); break;
+      case 'e': out.putTwoDigits(c.day, ' '); break;
+      case 'm': out.putTwoDigits(c.month, '0'); break;
+      case 'y': out.putTwoDigits(c.year % 100, '0'); break;
+      case 'Y':
+        if (c.year < 1000) return false;  // strftime's padding of short years is left to it
+        out.put(std::to_string(c.year));
+        break;
+      case 'D':
+        out.putTwoDigits(c.month, '0');
+        out.put('/');
+        out.putTwoDigits(c.day, '0');
+        out.put('/');
+        out.putTwoDigits(c.year % 100, '0');
+        break;
+      case 'H': out.putTwoDigits(c.hour, '0'); break;
+      case 'M': out.putTwoDigits(c.minute, '0'); break;
+      case 'S': out.putTwoDigits(c.second, '0'); break;
+      case 'T':
+        out.putTwoDigits(c.hour, '0');
+        out.put(':');
+        out.putTwoDigits(c.minute, '0');
+        out.put(':');
+        out.putTwoDigits(c.second, '0');
+        break;
+      // The twelve-hour clock, as strftime writes it: 12 for hour 0 and 12, and the locale's
+      // words for before and after noon; %r is the locale's own pattern of them.
+      case 'I': out.putTwoDigits(c.hour % 12 == 0 ? 12 : c.hour % 12, '0'); break;
+      case 'p': out.put(nl_langinfo(c.hour > 11 ? PM_STR : AM_STR)); break;
+      case 'r': {
+        if (nested) return false;
+        const std::string_view twelveHour = nl_langinfo(T_FMT_AMPM);
+        if (!appendNumericPattern(out, twelveHour.empty() ? "%I:%M:%S %p" : twelveHour, c, true)) return false;
+        break;
+      }
+      case '%': out.put('%'); break;
+      default: return false;
+    }
+  }
+  return !out.overflowed();
+}
+
+bool isFormattable(const CalendarTime& c) { return c.month >= 1 && c.month <= 12 && c.year >= 0 && c.hour >= 0; }
+
+// The list's date text. strftime is the costliest step of a message's summary, and the usual
+// short formats ("%m/%d/%y", "%d.%m.%Y", "%H:%M:%S", "%T", "%r") hold only numbers and the
+// locale's AM/PM words, which are written here directly; any other format, and a part longer
+// than strftime's limit of 100 bytes, goes to strftime.
+std::string formatShortDateTime(const CalendarTime& calendar) {
+  constexpr size_t kPartLimit = 100;
+  DateTextBuffer out;
+  if (isFormattable(calendar) && appendNumericPattern(out, nl_langinfo(D_FMT), calendar, false) &&
+      out.size() <= kPartLimit) {
+    const size_t dateSize = out.size();
+    out.put(' ');
+    if (appendNumericPattern(out, nl_langinfo(T_FMT), calendar, false) && out.size() - dateSize - 1 <= kPartLimit)
+      return out.text();
+  }
+  return formatDateTime(calendar);
+}
+
 }  // namespace
+
+std::optional<std::string> formatNumericPattern(std::string_view pattern, const CalendarTime& c) {
+  DateTextBuffer out;
+  if (!isFormattable(c) || !appendNumericPattern(out, pattern, c, false)) return std::nullopt;
+  return out.text();
+}
 
 std::optional<int64_t> parseDateUtc(std::string_view value) {
   std::optional<Word> word = nextWord(value);
@@ -122,7 +226,7 @@ void parseDate(std::string& dateText, uint64_t& time) {
   const std::optional<int64_t> local = utcFileTimeToLocal(*utc);
   if (!local || *local < 0) return;
   time = static_cast<uint64_t>(*local);
-  dateText = formatDateTime(fileTimeToSystemTime(*local));
+  dateText = formatShortDateTime(fileTimeToSystemTime(*local));
 }
 
 }  // namespace vireo

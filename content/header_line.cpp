@@ -21,15 +21,6 @@ bool isCharsetValueDelimiter(char c) {
 
 }  // namespace
 
-bool isWordDelimiter(char c) {
-  switch (c) {
-    case '<': case '>': case '"': case ' ': case '\t': case '\n': case '\r':
-      return true;
-    default:
-      return false;
-  }
-}
-
 std::optional<Word> nextWord(std::string_view text, size_t from) {
   size_t start = from;
   while (start < text.size() && isWordDelimiter(text[start])) ++start;
@@ -37,6 +28,14 @@ std::optional<Word> nextWord(std::string_view text, size_t from) {
   size_t end = start;
   while (end < text.size() && !isWordDelimiter(text[end])) ++end;
   return Word{text.substr(start, end - start), end};
+}
+
+std::string_view firstWordOfLine(const char* start, size_t length) {
+  size_t begin = 0;
+  while (begin < length && isWordDelimiter(start[begin])) ++begin;
+  size_t end = begin;
+  while (end < length && start[end] != '\0' && !isWordDelimiter(start[end])) ++end;
+  return {start + begin, end - begin};
 }
 
 int findLineEnd(const char* text, int from, int limit) {

@@ -1,6 +1,7 @@
 #pragma once
 // The pieces of the header line scan: lines, their first word, charset and attachment lines.
 // Everything works on views into the message bytes and never reads past them.
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -15,7 +16,16 @@ inline constexpr size_t kMaxHeaderLineBytes = 399;
 // The body scan skips lines this long or longer whole.
 inline constexpr size_t kMaxBodyLineBytes = 400;
 
-bool isWordDelimiter(char c);
+namespace detail {
+inline constexpr std::array<bool, 256> kWordDelimiters = [] {
+  std::array<bool, 256> table{};
+  for (const unsigned char c : {'<', '>', '"', ' ', '\t', '\n', '\r'}) table[c] = true;
+  return table;
+}();
+}  // namespace detail
+
+// Every line of a message passes here, so it is a table look-up, not a chain of compares.
+inline bool isWordDelimiter(char c) { return detail::kWordDelimiters[static_cast<unsigned char>(c)]; }
 
 // Next word of text at or after from: leading delimiters skipped, ended by the next one.
 // end is the index of the delimiter that ended it, text.size() when none did.
@@ -24,6 +34,11 @@ struct Word {
   size_t end = 0;
 };
 std::optional<Word> nextWord(std::string_view text, size_t from = 0);
+
+// The first word of the line that starts at start, cut to length bytes: what nextWord finds in
+// lineText(start, length), found in one pass without first looking for a NUL over the whole line
+// (a NUL ends the word, and before any word ends the line). Empty when the line has no word.
+std::string_view firstWordOfLine(const char* start, size_t length);
 
 // Position of the first CR LF pair at or after from whose CR lies before limit, or -1. The
 // caller keeps limit below the text's length, so the LF is always inside it.

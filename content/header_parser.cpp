@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,22 @@ int matchHeader(std::string_view word, const std::array<bool, kHeaderCount>& fou
   return -1;
 }
 
+// A loop, not find: the words are short, and a call per body line costs more than the search.
+bool holdsEquals(std::string_view word) {
+  for (const char c : word)
+    if (c == '=') return true;
+  return false;
+}
+
+// No NUL, no escape and no byte above 0x7F.
+bool isSevenBitText(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == 0 || byte == 0x1B || byte >= 0x80) return false;
+  }
+  return true;
+}
+
 // A quoted display name loses its two quotes; leading spaces go too.
 void cleanAddress(std::string& text) {
   if (text.size() >= 3 && text[0] == '"') {
@@ -52,6 +69,10 @@ void convertUndecodedValue(std::string& text, int messageCodePage) {
   if (text.empty()) return;
   const int source = messageCodePage != 0 ? messageCodePage : detectCodePage(text.c_str());
   if (source == 0) return;
+  // Most values are 7-bit, and between two ASCII-transparent code pages such a value comes out
+  // as it went in: spare the copy. (A NUL would end the conversion early, so it takes the
+  // conversion's way.)
+  if (isAsciiTransparent(source) && isAsciiTransparent(ansiCodePage()) && isSevenBitText(text)) return;
   std::optional<std::string> converted = convertCodePage(text.c_str(), source, ansiCodePage());
   if (converted && !converted->empty()) text = std::move(*converted);
 }
@@ -79,8 +100,27 @@ SummaryFields parseHeaderFields(const char* text, int length) {
     const int lineEnd = findLineEnd(text, position, limit);
     if (lineEnd < 0) break;
     ++lines;
-    const std::string_view line = lineText(
-        text + lineStart, std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes));
+    // Most lines looked at are body lines: the scan goes on after the last header when that was
+    // a charset or Date line. A line matters only when its first word ends in ':' (a field name,
+    // Content-Type: or Content-Disposition:) or holds a '=' (charset=), so the others are passed
+    // over before the line is cut at a NUL and its word matched against every name. One that
+    // starts with a word byte and holds neither anywhere takes two memchr calls, not a walk of
+    // its first word byte by byte (a base64 line is one long word).
+    const char* const start = text + lineStart;
+    const size_t span = std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes);
+    if (span > 0 && start[0] != '\0' && !isWordDelimiter(start[0]) && std::memchr(start, ':', span) == nullptr &&
+        std::memchr(start, '=', span) == nullptr) {
+      position = lineStart = lineEnd + 2;
+      if (lines > kMaxHeaderLines) break;
+      continue;
+    }
+    const std::string_view first = firstWordOfLine(start, span);
+    if (first.empty() || (first.back() != ':' && !holdsEquals(first))) {
+      position = lineStart = lineEnd + 2;
+      if (!first.empty() && lines > kMaxHeaderLines) break;
+      continue;
+    }
+    const std::string_view line = lineText(start, span);
     position = lineStart = lineEnd + 2;
 
     const std::optional<Word> word = nextWord(line);
@@ -130,9 +170,11 @@ SummaryFields parseHeaderFields(const char* text, int length) {
       int wordCodePage = 0;
       std::optional<std::string> decoded =
           decodeHeaderWords(value.data(), static_cast<int>(value.size()), target, wordCodePage);
-      std::string stored = decoded && decoded->size() < kMaxDecodedValueBytes
-                               ? std::move(*decoded)
-                               : std::string(firstLine);
+      // Every continuation adds at least its leading space or tab, so an unchanged size means
+      // the value is still the first line's, and it is kept instead of copied again.
+      std::string stored = decoded && decoded->size() < kMaxDecodedValueBytes ? std::move(*decoded)
+                           : value.size() == firstLine.size()                   ? std::move(value)
+                                                                                : std::string(firstLine);
       switch (header) {
         case kTo:
           to = std::move(stored);

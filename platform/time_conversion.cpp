@@ -92,6 +92,12 @@ std::string formatDateTime(const CalendarTime& c) {
   for (int month = 1; month < c.month; ++month) yearDay += daysInMonth(c.year, month);
   fields.tm_yday = yearDay;
 
+  // One call for both parts while they fit a part's limit together (every date a message list
+  // shows): the same text, at half the cost of the locale's formats.
+  char both[101];
+  const size_t written = strftime(both, sizeof both, "%x %X", &fields);
+  if (written != 0) return std::string(both, written);
+
   char date[101] = {};
   char time[101] = {};
   if (strftime(date, sizeof date, "%x", &fields) == 0) date[0] = '\0';

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <random>
 #include <string>
 
+#include "content/date_parsing.h"
 #include "content/header_parser.h"
+#include "platform/time_conversion.h"
 
 namespace vireo {
 namespace {
@@ -82,6 +86,47 @@ TEST_F(DateParsing, LocalTimeUsesTheOffsetOfTheMessagesOwnDate) {
   EXPECT_EQ(winter.dateText, "12/05/06 14:30:00");
   const SummaryFields summer = withDate("Date: 1 Jul 2006 12:00:00 GMT\r\n");
   EXPECT_EQ(summer.dateText, "07/01/06 14:00:00");
+}
+
+// The list's date text is written without strftime for numeric formats: it must be what
+// strftime writes, for every date a file time can hold, and give way for anything else.
+TEST(DateText, NumericPatternsAreWrittenAsStrftimeWritesThem) {
+  const char* const patterns[] = {"%m/%d/%y", "%d.%m.%Y", "%Y-%m-%d", "%e/%m/%Y", "%D",  "%H:%M:%S",
+                                  "%T",       "%r",       "%I:%M %p", "%Hh%M",    "%%%d", "at %S!"};
+  std::mt19937 random(77);
+  for (int round = 0; round < 3000; ++round) {
+    CalendarTime calendar;
+    calendar.year = 1601 + static_cast<int>(random() % 29227);
+    calendar.month = 1 + static_cast<int>(random() % 12);
+    calendar.day = 1 + static_cast<int>(random() % 28);
+    calendar.hour = static_cast<int>(random() % 24);
+    calendar.minute = static_cast<int>(random() % 60);
+    calendar.second = static_cast<int>(random() % 60);
+    if (round % 7 == 0) calendar.hour = round % 2 == 0 ? 0 : 12;
+    if (round % 11 == 0) calendar.year = 2000 + round % 10;
+    std::tm fields{};
+    fields.tm_year = calendar.year - 1900;
+    fields.tm_mon = calendar.month - 1;
+    fields.tm_mday = calendar.day;
+    fields.tm_hour = calendar.hour;
+    fields.tm_min = calendar.minute;
+    fields.tm_sec = calendar.second;
+    for (const char* pattern : patterns) {
+      char expected[101] = {};
+      ASSERT_NE(std::strftime(expected, sizeof expected, pattern, &fields), 0u) << pattern;
+      const std::optional<std::string> written = formatNumericPattern(pattern, calendar);
+      ASSERT_TRUE(written) << pattern;
+      ASSERT_EQ(*written, expected) << pattern << " " << calendar.year << "-" << calendar.month;
+    }
+  }
+  CalendarTime calendar;
+  calendar.year = 2006;
+  calendar.month = 12;
+  calendar.day = 5;
+  for (const char* other : {"%b %d", "%a", "%Ex", "%-d", "%OH", "%d%", "%Z"})
+    EXPECT_FALSE(formatNumericPattern(other, calendar)) << other;
+  calendar.year = 999;  // strftime pads a short year in its own way
+  EXPECT_FALSE(formatNumericPattern("%Y", calendar));
 }
 
 }  // namespace

@@ -149,6 +149,33 @@ TEST_F(HeaderParser, HeadersAreLookedForInTheFirstHundredLinesOnly) {
   EXPECT_EQ(late.lines, 101);
 }
 
+TEST_F(HeaderParser, BodyLinesOfEveryShapeAreCountedAndPassedOver) {
+  // Lines the scan passes over quickly, each counted once: base64, prose, a colon or an equals
+  // sign after the first word, leading delimiters, a NUL, only delimiters, empty. (None starts
+  // with a space or tab, which would fold it into the header above.)
+  using namespace std::string_literals;
+  const std::string shapes[] = {std::string(76, 'Q') + "=", "This is prose, long enough to be typical.",
+                                "see http://example.org/a?b=c", "<\t\"quoted\"> words", "nul\0:here"s,
+                                "<> \t\"", "", "Note:x", "=?koi8-r?B?8NLJ18XU?=", "From:x@y"};
+  for (size_t shape = 0; shape < std::size(shapes); ++shape) {
+    // Lines without a word never end the scan, so past the hundredth line the next one with a
+    // word still does.
+    const bool wordless = shapes[shape].empty() || shapes[shape] == "<> \t\"";
+    for (const int before : {3, 96, 97, 98, 99}) {
+      std::string text = "To: t@x\r\nDate: 5 Dec 2006 13:30:00\r\n";
+      for (int i = 0; i < before; ++i) text += shapes[shape] + "\r\n";
+      text += "Subject: late\r\nFrom: f@x\r\nContent-Type: text/plain; charset=koi8-r\r\n\r\nend\r\n";
+      const Parsed p = parse(text);
+      // Subject is line before + 3 and From the next; a header past line 100 is still read, and
+      // ends the scan.
+      const std::string where = std::to_string(shape) + " " + std::to_string(before);
+      EXPECT_EQ(p.record.subject, before <= 98 || wordless ? "late" : "(No subject)") << where;
+      EXPECT_EQ(p.record.from, before <= 97 ? "f@x" : "") << where;
+      EXPECT_EQ(p.lines, before <= 96 ? before + 6 : before == 99 && wordless ? 102 : 101) << where;
+    }
+  }
+}
+
 TEST_F(HeaderParser, LongLinesAreCutTo399Bytes) {
   Parsed p = parse("Subject: " + std::string(500, 'a') + "\r\n\r\nbody\r\n");
   EXPECT_EQ(p.record.subject, std::string(399 - 9, 'a'));
