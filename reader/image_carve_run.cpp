@@ -34,6 +34,12 @@ class Descriptor {
 
 }  // namespace
 
+PieceMap pieceMapOf(const std::string& imagePath, const dbx::FoundBase& base) {
+  PieceMap map{imagePath, base.length(), {}};
+  for (const dbx::ImageSegment& piece : base.pieces) map.pieces.push_back({piece.baseStart, piece.imageStart, piece.length});
+  return map;
+}
+
 std::optional<FailureReason> writeFoundBase(const std::string& imagePath, const dbx::FoundBase& base,
                                             const std::string& path) {
   ReadOnlyFile image;
@@ -78,9 +84,11 @@ ImageCarve carveImage(const std::string& imagePath, const std::string& workingFo
     MessageBaseReader& reader = base->reader;
     reader.baseFolder = workingFolder;
     reader.baseName = "carved-" + std::to_string(k) + ".dbc";
-    if (const std::optional<FailureReason> failure = writeFoundBase(imagePath, base->found, reader.basePath())) {
+    base->mapping = std::make_unique<PieceMappedFile>(reader.basePath(), pieceMapOf(imagePath, base->found));
+    // Another carve's base, or a file of the folder's, keeps its name.
+    if (!base->mapping->registered()) {
       carve.outcome.end = dbx::OperationOutcome::End::cannotOpen;
-      carve.outcome.reason = *failure;
+      carve.outcome.reason = FailureReason{"cannot create", reader.basePath(), {}, systemErrorText(EEXIST)};
       break;
     }
     reader.recoverMode = kRecoverModeRecover;
