@@ -37,11 +37,16 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
 bool ReadOnlyFile::open(const std::string& path, Accept accept) {
   close();
   if (std::shared_ptr<const PieceMap> map = findPieceMap(path)) {
-    if (!open(map->source, Accept::regularFilesAndBlockDevices)) return false;
+    // The source itself is opened as it lies on disk: a map never leads on to another.
+    if (!openOnDisk(map->source, Accept::regularFilesAndBlockDevices)) return false;
     size_ = map->size;
     map_ = std::move(map);
     return true;
   }
+  return openOnDisk(path, accept);
+}
+
+bool ReadOnlyFile::openOnDisk(const std::string& path, Accept accept) {
   // O_NONBLOCK keeps open() of a FIFO from waiting for a writer; it is refused below anyway.
   const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
   int fd = ::open(path.c_str(), flags | O_NOATIME);

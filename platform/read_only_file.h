@@ -39,6 +39,7 @@ class ReadOnlyFile {
   [[nodiscard]] size_t readAt(uint64_t offset, void* buffer, size_t length);
 
  private:
+  bool openOnDisk(const std::string& path, Accept accept);
   size_t readMapped(uint64_t offset, char* out, size_t length);
   size_t readSource(uint64_t offset, char* out, size_t length);
 

@@ -73,6 +73,9 @@ TEST(PieceMappedFile, ExistsOnlyWhileRegistered) {
   EXPECT_EQ(std::string(bytes, 5), "bytes");
   ReadOnlyFile later;
   EXPECT_FALSE(later.open(path));
+  // A map onto its own name reads the disk there, where nothing is: it does not go round.
+  const PieceMappedFile loop(path, PieceMap{path, 5, {{0, 0, 5}}});
+  EXPECT_FALSE(later.open(path));
 }
 
 TEST(PieceMappedFile, ACarvedBaseReadsAsTheFileWrittenForIt) {
