@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #if defined(__x86_64__)
@@ -208,18 +209,24 @@ class ParallelImageScan {
   ImageScan run(int parts) {
     std::vector<ScanPart> found(static_cast<size_t>(parts));
     std::vector<std::thread> helpers;
+    helpers.reserve(static_cast<size_t>(parts));
     for (int t = 1; t < parts; ++t) {
-      helpers.emplace_back([this, &part = found[static_cast<size_t>(t)]] {
-        try {
-          ReadOnlyFile image;
-          if (!image.open(path_, ReadOnlyFile::Accept::regularFilesAndBlockDevices)) failCannotOpen(image.error());
-          const auto buffer = std::make_unique_for_overwrite<uint8_t[]>(kChunkStride + kChunkOverlap);
-          scanChunks(image, buffer.get(), part, false);
-        } catch (...) {
-          lowerEnd(0);
-          part.failure = std::current_exception();
-        }
-      });
+      // Where the system has no thread to spare, fewer threads take all the chunks.
+      try {
+        helpers.emplace_back([this, &part = found[static_cast<size_t>(t)]] {
+          try {
+            ReadOnlyFile image;
+            if (!image.open(path_, ReadOnlyFile::Accept::regularFilesAndBlockDevices)) failCannotOpen(image.error());
+            const auto buffer = std::make_unique_for_overwrite<uint8_t[]>(kChunkStride + kChunkOverlap);
+            scanChunks(image, buffer.get(), part, false);
+          } catch (...) {
+            lowerEnd(0);
+            part.failure = std::current_exception();
+          }
+        });
+      } catch (const std::system_error&) {
+        break;
+      }
     }
     try {
       ReadOnlyFile image;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <exception>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -128,15 +129,21 @@ ImageCarve carveImage(const std::string& imagePath, const std::string& workingFo
   const size_t helperCount = std::min(found.size(), cores) - std::min<size_t>(found.size(), 1);
   std::vector<std::thread> helpers;
   std::vector<std::exception_ptr> failures(helperCount);
+  helpers.reserve(helperCount);
   for (size_t h = 0; h < helperCount; ++h) {
-    helpers.emplace_back([&work, &failure = failures[h], &halt] {
-      try {
-        work(nullptr);
-      } catch (...) {
-        halt = true;
-        failure = std::current_exception();
-      }
-    });
+    // Where the system has no thread to spare, fewer threads take all the bases.
+    try {
+      helpers.emplace_back([&work, &failure = failures[h], &halt] {
+        try {
+          work(nullptr);
+        } catch (...) {
+          halt = true;
+          failure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      break;
+    }
   }
   std::exception_ptr failure;
   try {
