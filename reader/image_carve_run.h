@@ -36,8 +36,8 @@ std::optional<FailureReason> writeFoundBase(const std::string& imagePath, const 
                                             const std::string& path);
 
 // Finds the bases of the image, maps base k as "<workingFolder>/carved-<k>.dbc" (no file is
-// written there) and recovers it. A stop ends it after the base under way; what was recovered
-// until then stays.
+// written there) and recovers it, a few bases side by side. A stop ends it after the bases under
+// way; the bases recovered before the first one it cut short stay.
 ImageCarve carveImage(const std::string& imagePath, const std::string& workingFolder, ManualResetEvent* stopEvent,
                       ProgressSink* progress);
 
