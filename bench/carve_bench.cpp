@@ -1,13 +1,17 @@
 // Carving a disk image of 1 GiB (by default; the first argument in MiB), as ratios to one
 // sequential read of the same image: the pass that finds the bases, and the whole carve with
 // each base's recovery. Two bases of realistic messages lie in it in 1 MiB pieces, shuffled,
-// between clusters of random bytes, zeros and text.
+// between clusters of random bytes, zeros and text. Beside each wall time, the processor time
+// (user and system, all threads) of the process, and the load average: the machine may be shared.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_support.h"
@@ -19,6 +23,26 @@ namespace {
 
 using namespace vireo;
 constexpr size_t kPiece = size_t{1} << 20;
+
+double cpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The median wall time of runs, and the processor time of one run on average.
+template <class F>
+std::pair<double, double> timed(int runs, F&& body) {
+  const double cpu = cpuSeconds();
+  const double wall = bench::medianSeconds(runs, body);
+  return {wall, (cpuSeconds() - cpu) / runs};
+}
+
+void printLoad() {
+  double load[3] = {};
+  if (::getloadavg(load, 3) == 3) std::printf("load average: %.2f %.2f %.2f\n", load[0], load[1], load[2]);
+}
 
 void fillPiece(std::vector<char>& piece, std::mt19937& random) {
   switch (random() % 3) {
@@ -79,26 +103,30 @@ int main(int argc, char** argv) {
               messages);
 
   bench::sequentialReadSeconds(path);  // warm the page cache for every measurement
-  const double read = bench::medianSeconds(3, [&] { bench::sequentialReadSeconds(path); });
-  std::printf("sequential read: %.3f s, %.2f GB/s\n", read, static_cast<double>(imageBytes) / read / 1e9);
+  printLoad();
+  const auto [read, readCpu] = timed(3, [&] { bench::sequentialReadSeconds(path); });
+  std::printf("sequential read: %.3f s (CPU %.3f s), %.2f GB/s\n", read, readCpu,
+              static_cast<double>(imageBytes) / read / 1e9);
 
   size_t found = 0;
-  const double find = bench::medianSeconds(3, [&] {
+  const auto [find, findCpu] = timed(3, [&] {
     std::vector<dbx::FoundBase> bases;
     (void)dbx::findBases(path, bases, {});
     found = bases.size();
   });
-  std::printf("finding the bases: %.3f s, %.2f x the read (%zu bases)\n", find, find / read, found);
+  std::printf("finding the bases: %.3f s (CPU %.3f s), %.2f x the read (%zu bases)\n", find, findCpu, find / read,
+              found);
 
   int recovered = 0;
-  const double whole = bench::medianSeconds(1, [&] {
+  const auto [whole, wholeCpu] = timed(3, [&] {
     testing::ScratchDir work;
     const ImageCarve carve = carveImage(path, work.path(), nullptr, nullptr);
     recovered = 0;
     for (const auto& base : carve.bases) recovered += base->reader.validCount;
   });
-  std::printf("carve with recovery: %.3f s, %.2f x the read (%d of %d messages)\n", whole, whole / read, recovered,
-              messages);
+  std::printf("carve with recovery: %.3f s (CPU %.3f s), %.2f x the read (%d of %d messages)\n", whole, wholeCpu,
+              whole / read, recovered, messages);
+  printLoad();
   // What a user carving a disk sees: the image is not in memory.
   bench::printColdRatio(path, "finding the bases", [&] {
     std::vector<dbx::FoundBase> bases;

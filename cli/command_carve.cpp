@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cinttypes>
@@ -126,6 +127,11 @@ int runCarve(const Arguments& args) {
   }
   if (paths.empty() || paths.size() > 2 || (json && paths.size() == 2)) return usage();
   const std::string& image = paths[0];
+
+  // Every phase of every base allocates and frees buffers of megabytes; kept in the heap for the
+  // next, they are not faulted in again page by page (a tenth of the carve's processor time).
+  (void)::mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  (void)::mallopt(M_TRIM_THRESHOLD, 256 << 20);
 
   RunFolder temp;
   if (!temp.ready()) return 1;

@@ -5,11 +5,11 @@
 // therefore proposes an origin, and the votes of many blocks locate the pieces of a base.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "dbx/layout.h"
 #include "dbx/operation.h"
-#include "platform/read_only_file.h"
 
 namespace vireo::dbx {
 
@@ -49,8 +49,9 @@ void findBlockVotes(const uint8_t* bytes, size_t count, uint64_t firstPosition, 
 // The same, testing every position one by one: the definition the vector version must match.
 void findBlockVotesScalar(const uint8_t* bytes, size_t count, uint64_t firstPosition, std::vector<BlockVote>& votes);
 
-// Reads the whole image once in large chunks; drives the bar from 0 to 100 and fails with a stop
-// when one is requested.
-ImageScan scanImage(ReadOnlyFile& image, const OperationControl& control);
+// Reads the whole image (a regular file or a block device) once in large chunks, on as many
+// threads as the cores and its size are worth; drives the bar from 0 to 100, fails when the image
+// cannot be opened and with a stop when one is requested.
+ImageScan scanImage(const std::string& imagePath, const OperationControl& control);
 
 }  // namespace vireo::dbx

@@ -1,5 +1,5 @@
-// Carving any bytes as a disk image: the block votes, the pieces and bases they make, the files
-// written from them and the recovery of each.
+// Carving any bytes as a disk image: the block votes, the pieces and bases they make, and the
+// recovery of each read in place through its map onto the image.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -12,8 +12,9 @@
 
 namespace {
 
-// One working folder for the whole run, emptied after every input and removed at exit. Its name
-// is never destroyed: the exit handler runs after the function statics made before it are gone.
+// One working folder for the whole run (the carved bases are mapped under names in it; nothing is
+// written there), emptied after every input and removed at exit. Its name is never destroyed:
+// the exit handler runs after the function statics made before it are gone.
 const std::string& workingFolder() {
   static const std::string* const folder = [] {
     auto* name = new std::string(std::filesystem::temp_directory_path().string() + "/vireo-carve-fuzz-XXXXXX");

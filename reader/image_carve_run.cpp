@@ -4,7 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "dbx/image_carve.h"
@@ -34,6 +38,12 @@ class Descriptor {
 
 }  // namespace
 
+PieceMap pieceMapOf(const std::string& imagePath, const dbx::FoundBase& base) {
+  PieceMap map{imagePath, base.length(), {}};
+  for (const dbx::ImageSegment& piece : base.pieces) map.pieces.push_back({piece.baseStart, piece.imageStart, piece.length});
+  return map;
+}
+
 std::optional<FailureReason> writeFoundBase(const std::string& imagePath, const dbx::FoundBase& base,
                                             const std::string& path) {
   ReadOnlyFile image;
@@ -62,40 +72,104 @@ std::optional<FailureReason> writeFoundBase(const std::string& imagePath, const 
   return std::nullopt;
 }
 
+namespace {
+
+enum class BaseEnd { recovered, failed, nameTaken, stopped };
+
+// Maps base k of the image under its name in the working folder and recovers it there.
+BaseEnd recoverBase(const std::string& imagePath, const std::string& workingFolder, size_t k, CarvedBase& base,
+                    ManualResetEvent* stopEvent, ProgressSink* progress) {
+  if (stopEvent && stopEvent->isSet()) return BaseEnd::stopped;
+  MessageBaseReader& reader = base.reader;
+  reader.baseFolder = workingFolder;
+  reader.baseName = "carved-" + std::to_string(k) + ".dbc";
+  base.mapping = std::make_unique<PieceMappedFile>(reader.basePath(), pieceMapOf(imagePath, base.found));
+  // Another carve's base, or a file of the folder's, keeps its name.
+  if (!base.mapping->registered()) return BaseEnd::nameTaken;
+  reader.recoverMode = kRecoverModeRecover;
+  reader.stopEvent = stopEvent;
+  reader.progress = progress;
+  reader.openBase(false);
+  reader.stopEvent = nullptr;
+  reader.progress = nullptr;
+  if (reader.ok == kOperationOk) {
+    reader.state = kStateRecovered;
+    return BaseEnd::recovered;
+  }
+  return stopEvent && stopEvent->isSet() ? BaseEnd::stopped : BaseEnd::failed;
+}
+
+}  // namespace
+
 ImageCarve carveImage(const std::string& imagePath, const std::string& workingFolder, ManualResetEvent* stopEvent,
                       ProgressSink* progress) {
   ImageCarve carve;
   std::vector<dbx::FoundBase> found;
   carve.outcome = dbx::findBases(imagePath, found, dbx::OperationControl{stopEvent, progress});
   if (!carve.outcome.ok()) return carve;
-  for (size_t k = 0; k < found.size(); ++k) {
-    if (stopEvent && stopEvent->isSet()) {
-      carve.outcome.end = dbx::OperationOutcome::End::stopped;
+
+  // Bases are recovered side by side, taken in order: each recovery has phases on one thread
+  // (joining chains, marking fragments, browsing the index) that the other's work fills. The
+  // bar follows the bases this thread takes.
+  std::vector<std::unique_ptr<CarvedBase>> bases(found.size());
+  std::vector<BaseEnd> ends(found.size(), BaseEnd::stopped);
+  std::atomic<size_t> next{0};
+  std::atomic<bool> halt{false};  // a name taken or a stop: no further base is begun
+  const auto work = [&](ProgressSink* bar) {
+    while (!halt.load()) {
+      const size_t k = next.fetch_add(1);
+      if (k >= found.size()) break;
+      bases[k] = std::make_unique<CarvedBase>();
+      bases[k]->found = std::move(found[k]);
+      ends[k] = recoverBase(imagePath, workingFolder, k, *bases[k], stopEvent, bar);
+      if (ends[k] == BaseEnd::nameTaken || ends[k] == BaseEnd::stopped) halt = true;
+    }
+  };
+  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const size_t helperCount = std::min(found.size(), cores) - std::min<size_t>(found.size(), 1);
+  std::vector<std::thread> helpers;
+  std::vector<std::exception_ptr> failures(helperCount);
+  helpers.reserve(helperCount);
+  for (size_t h = 0; h < helperCount; ++h) {
+    // Where the system has no thread to spare, fewer threads take all the bases.
+    try {
+      helpers.emplace_back([&work, &failure = failures[h], &halt] {
+        try {
+          work(nullptr);
+        } catch (...) {
+          halt = true;
+          failure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
       break;
     }
-    auto base = std::make_unique<CarvedBase>();
-    base->found = std::move(found[k]);
-    MessageBaseReader& reader = base->reader;
-    reader.baseFolder = workingFolder;
-    reader.baseName = "carved-" + std::to_string(k) + ".dbc";
-    if (const std::optional<FailureReason> failure = writeFoundBase(imagePath, base->found, reader.basePath())) {
+  }
+  std::exception_ptr failure;
+  try {
+    work(progress);
+  } catch (...) {
+    halt = true;
+    failure = std::current_exception();
+  }
+  for (std::thread& helper : helpers) helper.join();
+  for (const std::exception_ptr& helperFailure : failures)
+    if (!failure) failure = helperFailure;
+  if (failure) std::rethrow_exception(failure);
+
+  // As if they had been recovered one after another: what comes after a taken name or a stop
+  // is left out.
+  for (size_t k = 0; k < bases.size(); ++k) {
+    if (ends[k] == BaseEnd::nameTaken) {
       carve.outcome.end = dbx::OperationOutcome::End::cannotOpen;
-      carve.outcome.reason = *failure;
+      carve.outcome.reason = FailureReason{"cannot create", bases[k]->reader.basePath(), {}, systemErrorText(EEXIST)};
       break;
     }
-    reader.recoverMode = kRecoverModeRecover;
-    reader.stopEvent = stopEvent;
-    reader.progress = progress;
-    reader.openBase(false);
-    reader.stopEvent = nullptr;
-    reader.progress = nullptr;
-    if (reader.ok == kOperationOk) {
-      reader.state = kStateRecovered;
-      if (reader.validCount > 0) carve.bases.push_back(std::move(base));
-    } else if (stopEvent && stopEvent->isSet()) {
+    if (ends[k] == BaseEnd::stopped) {
       carve.outcome.end = dbx::OperationOutcome::End::stopped;
       break;
     }
+    if (ends[k] == BaseEnd::recovered && bases[k]->reader.validCount > 0) carve.bases.push_back(std::move(bases[k]));
   }
   return carve;
 }

@@ -8,6 +8,9 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/piece_mapped_file.h"
+#include "platform/read_only_file.h"
+
 namespace vireo::testing {
 
 ScratchDir::ScratchDir() {
@@ -23,6 +26,15 @@ ScratchDir::~ScratchDir() {
 }
 
 std::string fileText(const std::string& path) {
+  // A base carved from an image exists only as a map onto it: read it as the program does.
+  if (findPieceMap(path)) {
+    ReadOnlyFile file;
+    std::string text;
+    if (!file.open(path)) return text;
+    text.resize(static_cast<size_t>(file.size()));
+    text.resize(file.readAt(0, text.data(), text.size()));
+    return text;
+  }
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
