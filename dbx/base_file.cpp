@@ -130,6 +130,9 @@ bool BaseFile::readExact(uint32_t offset, void* buffer, size_t length) {
   uint64_t at = offset;
   size_t left = length;
   while (left > 0) {
+    // Past the end of the file as opened there is nothing to fetch: a damaged base's stray links
+    // would otherwise cost a system call each (for a small base, a read of the whole file).
+    if (at >= size()) return false;
     Window& w = windowFor(at, left);
     if (at < w.start || at >= w.start + w.length) return false;  // beyond the end or unreadable
     const size_t take = std::min<uint64_t>(left, w.start + w.length - at);

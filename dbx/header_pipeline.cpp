@@ -24,7 +24,10 @@ unsigned workerCount() {
 }  // namespace
 
 HeaderPipeline::HeaderPipeline(MessageTable& table, const HeaderParser& parse, uint64_t fileSize)
-    : table_(table), parse_(parse), threaded_(fileSize >= kMinFileForThreads) {
+    : table_(table),
+      parse_(parse),
+      threaded_(fileSize >= kMinFileForThreads),
+      firstCapacity_(static_cast<size_t>(std::min<uint64_t>(fileSize, kFirstBatchCapacity))) {
   batches_.push_back(std::make_unique<Batch>());
   open_ = batches_.back().get();
 }
@@ -35,7 +38,8 @@ uint8_t* HeaderPipeline::room(size_t filled, size_t more) {
   Batch& batch = *open_;
   const size_t needed = batch.used + filled + more;
   if (needed > batch.capacity) {
-    const size_t capacity = std::max(needed, batch.capacity == 0 ? kFirstBatchCapacity : 2 * batch.capacity);
+    // A small base's batch is no larger than the base.
+    const size_t capacity = std::max(needed, batch.capacity == 0 ? firstCapacity_ : 2 * batch.capacity);
     auto bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
     if (batch.used + filled > 0) std::memcpy(bytes.get(), batch.bytes.get(), batch.used + filled);
     batch.bytes = std::move(bytes);

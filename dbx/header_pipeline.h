@@ -66,6 +66,7 @@ class HeaderPipeline {
   MessageTable& table_;
   const HeaderParser& parse_;
   const bool threaded_;
+  const size_t firstCapacity_;
   std::vector<std::unique_ptr<Batch>> batches_;  // every batch, for their lifetime
   Batch* open_ = nullptr;                        // the batch the browse fills; only it touches it
   std::vector<Batch*> waiting_;                  // full, not yet parsed (oldest first)
