@@ -24,7 +24,10 @@ bool BaseFile::open(const std::string& path) {
   const size_t wanted = static_cast<size_t>(std::min<uint64_t>((size() + kPage - 1) & ~(kPage - 1), kMaxReadAhead));
   const size_t fitted = std::max<size_t>(wanted, kMinReadAhead);
   if (fitted != windowSize_)
-    for (Window& w : windows_) w.bytes.reset();
+    for (Window& w : windows_) {
+      w.bytes.reset();
+      w.capacity = 0;
+    }
   windowSize_ = fitted;
   return true;
 }
@@ -34,6 +37,7 @@ void BaseFile::close() {
   for (Window& w : windows_) {
     w.length = 0;
     w.bytes.reset();
+    w.capacity = 0;
   }
 }
 
@@ -54,19 +58,32 @@ size_t BaseFile::fetch(uint64_t offset, void* buffer, size_t length) {
 }
 
 BaseFile::Window& BaseFile::windowFor(uint64_t offset, size_t length) {
+  Window& last = windows_[last_];
+  if (last.length > 0 && offset >= last.start && offset < last.start + last.length) {
+    last.lastUse = ++clock_;
+    return last;
+  }
   Window* oldest = &windows_[0];
+  Window* oldestLarge = nullptr;
+  size_t large = 0;
   Window* stream = nullptr;
-  for (Window& w : windows_) {
+  for (size_t k = 0; k < kWindows; ++k) {
+    Window& w = windows_[k];
     const uint64_t end = w.start + w.length;
     if (w.length > 0 && offset >= w.start && offset < end) {
       w.lastUse = ++clock_;
+      last_ = k;
       return w;
     }
     if (w.length > 0 && w.length == w.readAhead && offset >= end && offset < end + w.readAhead) stream = &w;
     if (w.lastUse < oldest->lastUse) oldest = &w;
+    if (w.capacity > kMinReadAhead) {
+      ++large;
+      if (!oldestLarge || w.lastUse < oldestLarge->lastUse) oldestLarge = &w;
+    }
   }
-  Window& target = stream ? *stream : *oldest;
   uint64_t start = offset & ~(kPage - 1);
+  const size_t needed = (offset - start + length + kPage - 1) & ~(kPage - 1);
   size_t readAhead = 0;
   if (size() <= kWholeFileRead) {
     // A small base is read whole at the first miss: one system call instead of one per page
@@ -74,19 +91,31 @@ BaseFile::Window& BaseFile::windowFor(uint64_t offset, size_t length) {
     start = 0;
     readAhead = windowSize_;
   } else {
-    const size_t needed = (offset - start + length + kPage - 1) & ~(kPage - 1);
     readAhead = stream ? std::min(2 * stream->readAhead, windowSize_) : kMinReadAhead;
     // Bytes past the end of the caller's stretch belong to another reader: not read ahead.
     if (readAheadEnd_ > start) readAhead = static_cast<size_t>(std::min<uint64_t>(readAhead, readAheadEnd_ - start));
     readAhead = std::min(std::max(readAhead, needed), windowSize_);
   }
-  // Reused windows are not cleared: only the bytes read into them are ever looked at.
-  if (!target.bytes) target.bytes = std::make_unique_for_overwrite<uint8_t[]>(windowSize_);
-  target.start = start;
-  target.readAhead = readAhead;
-  target.length = fetch(start, target.bytes.get(), readAhead);
-  target.lastUse = ++clock_;
-  return target;
+  Window* target = stream ? stream : oldest;
+  if (readAhead > kMinReadAhead && target->capacity < readAhead && large >= kLargeWindows) {
+    // No more large windows: a stream goes on a page at a time, a large read takes the large
+    // window used longest ago.
+    readAhead = std::max(needed, std::min(readAhead, kMinReadAhead));
+    if (readAhead > kMinReadAhead) target = oldestLarge;
+  }
+  // Reused windows are not cleared: only the bytes read into them are ever looked at. A window
+  // holds a page's worth until it streams.
+  const size_t capacity = readAhead > kMinReadAhead ? windowSize_ : kMinReadAhead;
+  if (target->capacity < capacity) {
+    target->bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+    target->capacity = capacity;
+  }
+  target->start = start;
+  target->readAhead = readAhead;
+  target->length = fetch(start, target->bytes.get(), readAhead);
+  target->lastUse = ++clock_;
+  last_ = static_cast<size_t>(target - windows_.data());
+  return *target;
 }
 
 bool BaseFile::readExact(uint32_t offset, void* buffer, size_t length) {
@@ -101,6 +130,9 @@ bool BaseFile::readExact(uint32_t offset, void* buffer, size_t length) {
   uint64_t at = offset;
   size_t left = length;
   while (left > 0) {
+    // Past the end of the file as opened there is nothing to fetch: a damaged base's stray links
+    // would otherwise cost a system call each (for a small base, a read of the whole file).
+    if (at >= size()) return false;
     Window& w = windowFor(at, left);
     if (at < w.start || at >= w.start + w.length) return false;  // beyond the end or unreadable
     const size_t take = std::min<uint64_t>(left, w.start + w.length - at);

@@ -1,10 +1,13 @@
 #pragma once
 // The working file of a reading operation, opened read-only: the one bounded reader of file
 // bytes. Browsing and recovery read many small headers scattered over the file, so reads go
-// through a few cached windows instead of one system call each. Each window reads ahead like a
-// stream: a miss just past a window's end continues that stream with twice its read-ahead (up to
-// 1 MiB, never more than the file holds), any other miss reads only a few pages, so scattered
-// blocks of a fragmented base cost a page each, not a megabyte. Read errors (a bad sector on an
+// through cached windows instead of one system call each. Each window reads ahead like a stream:
+// a miss just past a window's end continues that stream with twice its read-ahead (up to 256 KiB,
+// never more than the file holds); any other miss reads only a few pages, so scattered blocks of
+// a fragmented base cost a page each, not a megabyte. There are many windows, most of them small:
+// a fragmented base's chains are walked as many streams at once (one per block position), and the
+// pages one message's scattered blocks brought in still hold its neighbours' blocks when the next
+// message is walked. Read errors (a bad sector on an
 // old disk) come back as short reads, never as a signal, which is why this does not memory-map
 // the file.
 #include <array>
@@ -58,15 +61,19 @@ class BaseFile {
     size_t length = 0;     // bytes held
     size_t readAhead = 0;  // bytes asked for when it was filled
     uint64_t lastUse = 0;
+    size_t capacity = 0;
     std::unique_ptr<uint8_t[]> bytes;
   };
   static constexpr size_t kMinReadAhead = 8 * 1024;
-  static constexpr size_t kMaxReadAhead = 1024 * 1024;
+  static constexpr size_t kMaxReadAhead = 256 * 1024;
+  static constexpr size_t kWindows = 128;
+  static constexpr size_t kLargeWindows = 8;  // the others hold a page's worth: at most 3 MiB in all
   Window& windowFor(uint64_t offset, size_t length);
   size_t fetch(uint64_t offset, void* buffer, size_t length);
 
   ReadOnlyFile file_;
-  std::array<Window, 4> windows_;
+  std::array<Window, kWindows> windows_;
+  size_t last_ = 0;  // most reads fall in the window the read before used
   size_t windowSize_ = kMaxReadAhead;  // the file's size in whole pages, at most kMaxReadAhead
   uint64_t readAheadEnd_ = UINT64_MAX;
   uint64_t clock_ = 0;

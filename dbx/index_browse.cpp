@@ -1,6 +1,7 @@
 #include "dbx/index_browse.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "dbx/base_file.h"
@@ -9,6 +10,7 @@
 #include "dbx/data_block.h"
 #include "dbx/failure_boundary.h"
 #include "dbx/file_header.h"
+#include "dbx/header_pipeline.h"
 #include "dbx/layout.h"
 #include "dbx/offset_set.h"
 #include "table/index_entry.h"
@@ -34,8 +36,12 @@ struct IndexScratch {
 
 class IndexBrowser {
  public:
-  IndexBrowser(MessageTable& table, IndexScratch& scratch, BaseFile& file)
-      : table_(table), scratch_(scratch), file_(file), readingBound_(browseReadingBound(file.size())) {}
+  IndexBrowser(MessageTable& table, IndexScratch& scratch, BaseFile& file, HeaderPipeline* pipeline)
+      : table_(table),
+        scratch_(scratch),
+        file_(file),
+        pipeline_(pipeline),
+        readingBound_(browseReadingBound(file.size())) {}
 
   void walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth);
   void scanChainTable();
@@ -44,11 +50,20 @@ class IndexBrowser {
   void skipEntry() { earlierEntryHasZero_ = true; }
 
  private:
+  // A message's first bytes as its chain is walked, copied for parsing while the walk's windows
+  // still hold them.
+  struct Assembly {
+    size_t filled = 0;
+    bool failed = false;
+    bool done = false;
+  };
   bool findDataOffset(uint32_t recordOffset, bool loose, uint32_t& dataOffset);
+  void assembleBlock(const BlockRef& block, Assembly& assembly);
   // Fails the browse once its reading, with what the message reading will read after it, passes
   // the bound: overlapping chains could otherwise make every message read the same megabyte.
+  // Copying the messages' bytes during the walk is that message reading, counted already.
   void checkReadingBound(uint32_t at) const {
-    if (file_.bytesRead() + messageBytes_ > readingBound_)
+    if (file_.bytesRead() - assembledBytes_ + messageBytes_ > readingBound_)
       failFormat(at, "the index and its chains take more reading than the file holds");
   }
   bool alreadyListed(uint32_t dataOffset, bool loose);
@@ -57,8 +72,10 @@ class IndexBrowser {
   MessageTable& table_;
   IndexScratch& scratch_;
   BaseFile& file_;
+  HeaderPipeline* pipeline_;  // none: the headers are read afterwards
   const uint64_t readingBound_;
   uint64_t messageBytes_ = 0;  // what the message reading will read of the records made so far
+  uint64_t assembledBytes_ = 0;  // what the walk copied of messages' bytes
   OffsetSet visitedNodes_;
   // Data offsets stored by earlier entries; an entry that stored none keeps offset 0.
   OffsetSet storedDataOffsets_;
@@ -192,6 +209,20 @@ void IndexBrowser::noteStoredDataOffset(uint32_t dataOffset) {
   else storedDataOffsets_.insert(dataOffset);
 }
 
+// Copies a block's bytes as the message reading would (see readMessageStart): up to the buffer's
+// size, stopping once past the parse limit, and a block the file does not hold fails the record.
+void IndexBrowser::assembleBlock(const BlockRef& block, Assembly& assembly) {
+  if (assembly.done) return;
+  const size_t take = std::min<size_t>(static_cast<size_t>(block.length), kReadBufferSize - assembly.filled);
+  uint8_t* start = pipeline_->room(assembly.filled, take);
+  const uint64_t before = file_.bytesRead();
+  const bool read = file_.readExact(block.offset, start + assembly.filled, take);
+  assembledBytes_ += file_.bytesRead() - before;
+  assembly.filled += take;
+  if (!read) assembly.failed = true;
+  assembly.done = !read || assembly.filled > static_cast<size_t>(kParseLimit) || assembly.filled == kReadBufferSize;
+}
+
 void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   IndexEntry& entry = scratch_.indexEntries[i];
   uint32_t dataOffset = 0;
@@ -211,9 +242,11 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   ChainWalk chain(loose ? ChainWalk::Lengths::capped : ChainWalk::Lengths::asStored);
   uint32_t at = dataOffset;
   const uint64_t blockBudget = 2 * (file_.size() / kBlockHeaderSize) + 1000;
+  Assembly assembly;
   while (chain.take(at, block)) {
     if (++blocksWalked_ > blockBudget) failFormat(at, "message chains share their blocks");
     checkReadingBound(at);
+    if (pipeline_) assembleBlock(chain.blocks().entries.back(), assembly);
     if (block.next == 0 || chain.seen(block.next)) break;
     at = block.next;
     if (!readBlockHeader(file_, at, block)) failFormat(at, "a data block of a message cannot be reached");
@@ -224,57 +257,92 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   checkReadingBound(dataOffset);
   if (blockStartsBuilt_)
     for (const BlockRef& ref : chain.blocks().entries) blockStarts_.insert(ref.offset);
+  const bool readable = record.size > 0 && record.size < kMaxMessageSize;
+  const int limit = std::min(record.size, kParseLimit);
+  if (pipeline_ && table_.records.size() == table_.records.capacity()) pipeline_->quiesce();
+  const int recordIndex = table_.count();
   table_.addRecord(std::move(record), chain.release());
+  if (pipeline_ && readable && !assembly.failed && assembly.filled >= static_cast<size_t>(limit))
+    pipeline_->commit(recordIndex, limit);
+}
+
+// The index, the chain table and every message's chain; false when a stop was requested.
+bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& control, HeaderPipeline* pipeline) {
+  // The chains of a sound base run forward through the file: let the kernel read ahead further.
+  file.adviseSequential();
+  const FileHeader header = readFileHeader(file);
+  if (!header.messageCount) failFormat(kMessageCountOffset, "file header cannot be read");
+  if (!header.rootNode) failFormat(kRootNodeOffset, "file header cannot be read");
+  const int32_t messageCount = *header.messageCount;
+  const uint32_t root = *header.rootNode;
+  if (messageCount < 0 || messageCount > kMaxHeaderMessageCount)
+    failFormat(kMessageCountOffset, "message count out of range");
+
+  IndexScratch scratch;
+  scratch.indexCapacity = messageCount + 1;
+  scratch.indexEntries.reserve(std::min<size_t>(static_cast<size_t>(messageCount), 1024));
+  scratch.expectedCount = messageCount;
+  scratch.indexFound = 0;
+
+  IndexBrowser browser(table, scratch, file, pipeline);
+  if (messageCount != 0 || root != 0) browser.walkIndexNode(0, root, 0, messageCount, 0);
+  const size_t fromIndex = static_cast<size_t>(scratch.indexFound);
+  scratch.indexEntries.resize(fromIndex);
+  browser.scanChainTable();
+
+  const size_t total = scratch.indexEntries.size();
+  // Room for the records a file of this size can hold, so parses rarely wait for the table to move.
+  if (pipeline) table.records.reserve(std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1));
+  ProgressSink& progress = control.bar();
+  progress.setRange(static_cast<uint32_t>(3 * total / 2));
+  progress.setStep(1);
+  progress.setPos(0);  // the index is read; the messages' chains and bytes follow
+  for (size_t i = 0; i < total; ++i) {
+    if (!BaseFile::reachable(scratch.indexEntries[i].recordOffset)) {
+      browser.skipEntry();
+      continue;
+    }
+    browser.readMessageInfo(i, i >= fromIndex);
+    if (control.stopRequested()) return false;
+    progress.stepIt();
+  }
+  return true;
 }
 
 }  // namespace
 
 uint64_t browseReadingBound(uint64_t fileSize) { return 4 * fileSize + (uint64_t{1} << 20); }
 
-BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control) {
+BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
+                         const HeaderParser* parse) {
   BrowseResult result;
   BaseFile file;
   result.outcome = runInFailureBoundary([&] {
     if (!file.open(path)) failCannotOpen(file.error());
-    // The chains of a sound base run forward through the file: let the kernel read ahead further.
-    file.adviseSequential();
-    const FileHeader header = readFileHeader(file);
-    if (!header.messageCount) failFormat(kMessageCountOffset, "file header cannot be read");
-    if (!header.rootNode) failFormat(kRootNodeOffset, "file header cannot be read");
-    const int32_t messageCount = *header.messageCount;
-    const uint32_t root = *header.rootNode;
-    if (messageCount < 0 || messageCount > kMaxHeaderMessageCount)
-      failFormat(kMessageCountOffset, "message count out of range");
-
-    IndexScratch scratch;
-    scratch.indexCapacity = messageCount + 1;
-    scratch.indexEntries.reserve(std::min<size_t>(static_cast<size_t>(messageCount), 1024));
-    scratch.expectedCount = messageCount;
-    scratch.indexFound = 0;
-
-    IndexBrowser browser(table, scratch, file);
-    if (messageCount != 0 || root != 0) browser.walkIndexNode(0, root, 0, messageCount, 0);
-    const size_t fromIndex = static_cast<size_t>(scratch.indexFound);
-    scratch.indexEntries.resize(fromIndex);
-    browser.scanChainTable();
-
-    const size_t total = scratch.indexEntries.size();
-    ProgressSink& progress = control.bar();
-    progress.setRange(static_cast<uint32_t>(3 * total / 2));
-    progress.setStep(1);
-    for (size_t i = 0; i < total; ++i) {
-      if (!BaseFile::reachable(scratch.indexEntries[i].recordOffset)) {
-        browser.skipEntry();
-        continue;
-      }
-      browser.readMessageInfo(i, i >= fromIndex);
-      if (control.stopRequested()) {
-        result.browseFailed = false;
-        failStopped();
-      }
-      progress.stepIt();
+    std::optional<HeaderPipeline> pipeline;
+    if (parse) pipeline.emplace(table, *parse, file.size());
+    bool walked = false;
+    try {
+      walked = walkBase(file, table, control, pipeline ? &*pipeline : nullptr);
+    } catch (...) {
+      // A browse that ends early leaves no record parsed, as when the reading came after it.
+      if (pipeline) pipeline->abandon();
+      throw;
     }
     result.browseFailed = false;
+    if (!walked) {
+      if (pipeline) pipeline->abandon();
+      failStopped();
+    }
+    if (pipeline) {
+      ProgressSink& progress = control.bar();
+      const auto count = static_cast<uint32_t>(table.count());
+      progress.setRange(3 * count);
+      progress.setPos(2 * count);
+      const bool complete = pipeline->finish(control);
+      progress.setPos(3 * count);
+      if (!complete) failStopped();
+    }
   });
   result.outcome.bytesRead = file.bytesRead();
   result.outcome.bytesFetched = file.bytesFetched();

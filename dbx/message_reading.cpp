@@ -242,15 +242,14 @@ class ParallelReading {
   std::exception_ptr helperFailure_;
 };
 
-// Valid records numbered 0, 1, 2 ... in table order, after a stop too, so the table never holds
-// a valid record without its number.
+}  // namespace
+
+// After a stop too, so the table never holds a valid record without its number.
 void numberValidRecords(MessageTable& table) {
   table.validCount = 0;
   for (MessageRecord& record : table.records)
     if (!record.invalid) record.number = table.validCount++;
 }
-
-}  // namespace
 
 OperationOutcome readMessages(const std::string& path, MessageTable& table, const OperationControl& control,
                               const HeaderParser& parse) {

@@ -18,4 +18,7 @@ using HeaderParser = std::function<int(const char* text, int length, int recordI
 OperationOutcome readMessages(const std::string& path, MessageTable& table, const OperationControl& control,
                               const HeaderParser& parse);
 
+// Valid records numbered 0, 1, 2 ... in table order; validCount is their count.
+void numberValidRecords(MessageTable& table);
+
 }  // namespace vireo::dbx

@@ -104,19 +104,19 @@ void MessageBaseReader::openBase(bool copyFirst) {
   }
 
   const dbx::OperationControl control{stopEvent, progress};
+  const dbx::HeaderParser parser = [this](const char* text, int length, int recordIndex) {
+    return parseHeaders(text, length, recordIndex);
+  };
   dbx::OperationOutcome outcome;
   if (recoverMode == kRecoverModeRecover) {
     outcome = dbx::recoverScan(workingPath, *this, control);
+    if (outcome.ok()) outcome = dbx::readMessages(workingPath, *this, control, parser);
   } else {
+    // The headers are parsed as the browse walks the chains: the file is read once.
     browseFailed = false;
-    dbx::BrowseResult browse = dbx::browseIndex(workingPath, *this, control);
+    dbx::BrowseResult browse = dbx::browseIndex(workingPath, *this, control, &parser);
     browseFailed = browse.browseFailed;
     outcome = browse.outcome;
-  }
-  if (outcome.ok()) {
-    outcome = dbx::readMessages(workingPath, *this, control, [this](const char* text, int length, int recordIndex) {
-      return parseHeaders(text, length, recordIndex);
-    });
   }
   indexUnreadable = false;
   if (outcome.ok() && recoverMode == kRecoverModeRecover) {

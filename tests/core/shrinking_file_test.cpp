@@ -51,9 +51,10 @@ TEST(ShrinkingFile, EndsCleanlyAndWritesOnlyWholeMessages) {
     for (double keep : {0.0, 0.3, 0.7}) {
       SCOPED_TRACE(std::string(recover ? "recovery" : "browse") + ", keeping " + std::to_string(keep));
       ScratchDir folder;
+      // Larger than a base read whole at the first read, so the cut lands while it is read.
       DbxWriter writer;
       for (int i = 0; i < 60; ++i)
-        writer.add(simpleMessage("message " + std::to_string(i), std::string(1500 + i * 37, 'q') + "\r\n"));
+        writer.add(simpleMessage("message " + std::to_string(i), std::string(5000 + i * 37, 'q') + "\r\n"));
       writer.build().save(folder.file("Inbox.dbx"));
       const std::string work = folder.file("work");
       const std::string out = folder.file("out");
