@@ -26,23 +26,23 @@ DbxImage mixedBase(int messages, BlockPlacement placement) {
   DbxWriter writer;
   writer.setPlacement(placement);
   for (int i = 0; i < messages; ++i) {
-    MessageSpec spec;
+    MessageSpec item;
     const std::string name = "m" + std::to_string(i);
     switch (i % 11) {
-      case 3: spec.text = "no header line ends in " + name; break;
-      case 5: spec.text = simpleMessage(name, std::string(1100000, 'L') + "\r\n"); break;
-      case 6: spec.text = ""; break;
-      default: spec.text = simpleMessage(name, std::string(random() % 3000, 'b') + "\r\n");
+      case 3: item.text = "no header line ends in " + name; break;
+      case 5: item.text = simpleMessage(name, std::string(1100000, 'L') + "\r\n"); break;
+      case 6: item.text = ""; break;
+      default: item.text = simpleMessage(name, std::string(random() % 3000, 'b') + "\r\n");
     }
-    if (i % 11 == 5 && i > 30) spec.text = simpleMessage(name);  // a few large ones are enough
-    spec.deleted = i % 7 == 2;
-    spec.indirectAttribute = i % 5 == 1;
-    spec.dataPerBlock = i % 4 == 0 ? 300 : 512;
+    if (i % 11 == 5 && i > 30) item.text = simpleMessage(name);  // a few large ones are enough
+    item.deleted = i % 7 == 2;
+    item.indirectAttribute = i % 5 == 1;
+    item.dataPerBlock = i % 4 == 0 ? 300 : 512;
     if (i % 13 == 9) {
-      spec.listing = MessageSpec::Listing::loose;
-      spec.chainSlot = i % 40;
+      item.listing = MessageSpec::Listing::loose;
+      item.chainSlot = i % 40;
     }
-    writer.add(spec);
+    writer.add(item);
   }
   return writer.build();
 }
