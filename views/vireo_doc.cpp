@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "reader/base_listing.h"
@@ -26,7 +27,23 @@
 namespace vireo::views {
 namespace {
 constexpr int kStatusPaneWidth = 100;
+
+// One existing file chosen through the modal seam, made absolute; nothing when cancelled.
+std::optional<std::filesystem::path> chooseFileToOpen(const QString& title, const std::string& folder,
+                                                      const QString& filter) {
+  QFileDialog dialog(QApplication::activeWindow(), title, folder.empty() ? QDir::homePath() : pathText(folder),
+                     filter);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (execModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const std::string chosen = chosenPathBytes(dialog.selectedFiles().constFirst());
+  if (chosen.empty()) return std::nullopt;
+  std::error_code error;
+  std::filesystem::path file = std::filesystem::absolute(chosen, error).lexically_normal();
+  if (error) return std::nullopt;
+  return file;
 }
+}  // namespace
 
 CVireoDoc::CVireoDoc(DocumentSetup setup) : Document(setup), settingsFile_(setup.settingsFile) {}
 
@@ -134,19 +151,11 @@ void CVireoDoc::copyBase() {
 
 void CVireoDoc::openMessageBase() {
   if (operationRunning) return;
-  QWidget* parent = QApplication::activeWindow();
-  QFileDialog dialog(parent, QStringLiteral("Open message base"),
-                     openFolder_.empty() ? QDir::homePath() : pathText(openFolder_),
-                     QStringLiteral("Message bases (*.dbx)"));
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  if (execModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::string chosen = chosenPathBytes(dialog.selectedFiles().constFirst());
+  const std::optional<std::filesystem::path> chosen =
+      chooseFileToOpen(QStringLiteral("Open message base"), openFolder_, QStringLiteral("Message bases (*.dbx)"));
   // A search started meanwhile would be adding to the table too.
-  if (chosen.empty() || operationRunning) return;
-  std::error_code error;
-  const std::filesystem::path file = std::filesystem::absolute(chosen, error).lexically_normal();
-  if (error) return;
+  if (!chosen || operationRunning) return;
+  const std::filesystem::path& file = *chosen;
   openFolder_ = file.parent_path().string();
   releaseRemovedReaders();
   // A file that is not a base is named in a box; one already listed keeps its entry.
@@ -158,19 +167,11 @@ void CVireoDoc::openMessageBase() {
 
 void CVireoDoc::openDiskImage() {
   if (operationRunning) return;
-  QWidget* parent = QApplication::activeWindow();
   // Any file: images carry no one extension. A block device is opened by typing its path.
-  QFileDialog dialog(parent, QStringLiteral("Open disk image"),
-                     imageFolder_.empty() ? QDir::homePath() : pathText(imageFolder_),
-                     QStringLiteral("All files (*)"));
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  if (execModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::string chosen = chosenPathBytes(dialog.selectedFiles().constFirst());
-  if (chosen.empty() || operationRunning) return;
-  std::error_code error;
-  const std::filesystem::path image = std::filesystem::absolute(chosen, error).lexically_normal();
-  if (error) return;
+  const std::optional<std::filesystem::path> chosen =
+      chooseFileToOpen(QStringLiteral("Open disk image"), imageFolder_, QStringLiteral("All files (*)"));
+  if (!chosen || operationRunning) return;
+  const std::filesystem::path& image = *chosen;
   imageFolder_ = image.parent_path().string();
   // The worker that reported last may still be on its way out.
   if (!doneEvent.isSet() && !doneEvent.wait(std::chrono::seconds(1))) return;
