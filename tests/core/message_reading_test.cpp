@@ -9,6 +9,7 @@
 #include "platform/manual_reset_event.h"
 #include "platform/progress_sink.h"
 #include "tests/core/base_fixture.h"
+#include "tests/core/stop_at_step.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
 
@@ -167,22 +168,6 @@ TEST(ReadMessages, ManyRecordsGetTheirOwnFieldsAndNumbersInTableOrder) {
   }
   EXPECT_EQ(base.reader.validCount, number);
 }
-
-class StopAtStep : public ProgressSink {
- public:
-  StopAtStep(ManualResetEvent& stop, int step) : stop_(stop), step_(step) {}
-  void setRange(uint32_t) override {}
-  void setStep(int) override {}
-  void setPos(uint32_t) override {}
-  void stepIt() override {
-    if (++steps_ == step_) stop_.set();
-  }
-
- private:
-  ManualResetEvent& stop_;
-  int step_;
-  int steps_ = 0;
-};
 
 TEST(ReadMessages, AStopAmongManyRecordsLeavesAConsistentTable) {
   HandMadeBase base;
