@@ -34,13 +34,67 @@ struct IndexScratch {
   int indexFound = 0;
 };
 
+// The data blocks' headers a walk reads: from the known chains while it follows one, from the
+// file elsewhere. A block of a known chain carries its own offset and links to the next block of
+// its list, so serving it from the list gives what the file holds, but for a used count above 512.
+class BlockHeaderSource {
+ public:
+  BlockHeaderSource(BaseFile& file, const KnownChains* known) : file_(file), known_(known) {
+    if (!known_ || !known_->table) return;
+    const std::vector<BlockList>& lists = known_->table->blockLists;
+    for (size_t i = 0; i < lists.size() && i < known_->lastNext.size(); ++i)
+      if (!lists[i].entries.empty() && known_->lastNext[i]) starts_.push_back({lists[i].entries.front().offset - kBlockHeaderSize, i});
+    std::sort(starts_.begin(), starts_.end());
+  }
+
+  // False when the file cannot give the header at `at`.
+  bool header(uint32_t at, BlockHeader& out) {
+    if (list_ && position_ + 1 < list_->size() && (*list_)[position_ + 1].offset - kBlockHeaderSize == at) {
+      ++position_;
+      return serve(at, out);
+    }
+    const auto start = std::lower_bound(starts_.begin(), starts_.end(), std::pair<uint32_t, size_t>{at, 0});
+    if (start != starts_.end() && start->first == at) {
+      list_ = &known_->table->blockLists[start->second].entries;
+      listNext_ = *known_->lastNext[start->second];
+      position_ = 0;
+      return serve(at, out);
+    }
+    list_ = nullptr;
+    return readBlockHeader(file_, at, out);
+  }
+  // The header bytes served from known chains: read as far as the reading bound is concerned.
+  uint64_t servedBytes() const { return served_; }
+
+ private:
+  bool serve(uint32_t at, BlockHeader& out) {
+    const std::vector<BlockRef>& list = *list_;
+    out.self = at;
+    out.sizeField = 0;
+    out.used = list[position_].length;
+    out.next = position_ + 1 < list.size() ? list[position_ + 1].offset - kBlockHeaderSize : listNext_;
+    served_ += kBlockHeaderSize;
+    return true;
+  }
+
+  BaseFile& file_;
+  const KnownChains* known_;
+  std::vector<std::pair<uint32_t, size_t>> starts_;  // first block's header offset, list
+  const std::vector<BlockRef>* list_ = nullptr;     // the known chain being followed
+  size_t position_ = 0;
+  uint32_t listNext_ = 0;
+  uint64_t served_ = 0;
+};
+
 class IndexBrowser {
  public:
-  IndexBrowser(MessageTable& table, IndexScratch& scratch, BaseFile& file, HeaderPipeline* pipeline)
+  IndexBrowser(MessageTable& table, IndexScratch& scratch, BaseFile& file, HeaderPipeline* pipeline,
+               const KnownChains* known)
       : table_(table),
         scratch_(scratch),
         file_(file),
         pipeline_(pipeline),
+        headers_(file, known),
         readingBound_(browseReadingBound(file.size())) {}
 
   void walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth);
@@ -63,7 +117,7 @@ class IndexBrowser {
   // the bound: overlapping chains could otherwise make every message read the same megabyte.
   // Copying the messages' bytes during the walk is that message reading, counted already.
   void checkReadingBound(uint32_t at) const {
-    if (file_.bytesRead() - assembledBytes_ + messageBytes_ > readingBound_)
+    if (file_.bytesRead() + headers_.servedBytes() - assembledBytes_ + messageBytes_ > readingBound_)
       failFormat(at, "the index and its chains take more reading than the file holds");
   }
   bool alreadyListed(uint32_t dataOffset, bool loose);
@@ -73,6 +127,7 @@ class IndexBrowser {
   IndexScratch& scratch_;
   BaseFile& file_;
   HeaderPipeline* pipeline_;  // none: the headers are read afterwards
+  BlockHeaderSource headers_;
   const uint64_t readingBound_;
   uint64_t messageBytes_ = 0;  // what the message reading will read of the records made so far
   uint64_t assembledBytes_ = 0;  // what the walk copied of messages' bytes
@@ -234,7 +289,7 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   noteStoredDataOffset(dataOffset);
 
   BlockHeader block;
-  if (!readBlockHeader(file_, dataOffset, block)) failFormat(dataOffset, "first data block of a message cannot be read");
+  if (!headers_.header(dataOffset, block)) failFormat(dataOffset, "first data block of a message cannot be read");
   if (block.self != dataOffset) return;
 
   MessageRecord record;
@@ -249,7 +304,7 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
     if (pipeline_) assembleBlock(chain.blocks().entries.back(), assembly);
     if (block.next == 0 || chain.seen(block.next)) break;
     at = block.next;
-    if (!readBlockHeader(file_, at, block)) failFormat(at, "a data block of a message cannot be reached");
+    if (!headers_.header(at, block)) failFormat(at, "a data block of a message cannot be reached");
   }
   record.size = chain.size();
   record.invalid = true;
@@ -267,9 +322,10 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
 }
 
 // The index, the chain table and every message's chain; false when a stop was requested.
-bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& control, HeaderPipeline* pipeline) {
+bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& control, HeaderPipeline* pipeline,
+              const KnownChains* known) {
   // The chains of a sound base run forward through the file: let the kernel read ahead further.
-  file.adviseSequential();
+  if (!known) file.adviseSequential();
   const FileHeader header = readFileHeader(file);
   if (!header.messageCount) failFormat(kMessageCountOffset, "file header cannot be read");
   if (!header.rootNode) failFormat(kRootNodeOffset, "file header cannot be read");
@@ -284,7 +340,7 @@ bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& contr
   scratch.expectedCount = messageCount;
   scratch.indexFound = 0;
 
-  IndexBrowser browser(table, scratch, file, pipeline);
+  IndexBrowser browser(table, scratch, file, pipeline, known);
   if (messageCount != 0 || root != 0) browser.walkIndexNode(0, root, 0, messageCount, 0);
   const size_t fromIndex = static_cast<size_t>(scratch.indexFound);
   scratch.indexEntries.resize(fromIndex);
@@ -313,8 +369,10 @@ bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& contr
 
 uint64_t browseReadingBound(uint64_t fileSize) { return 4 * fileSize + (uint64_t{1} << 20); }
 
-BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
-                         const HeaderParser* parse) {
+namespace {
+
+BrowseResult browse(const std::string& path, MessageTable& table, const OperationControl& control,
+                    const HeaderParser* parse, const KnownChains* known) {
   BrowseResult result;
   BaseFile file;
   result.outcome = runInFailureBoundary([&] {
@@ -323,7 +381,7 @@ BrowseResult browseIndex(const std::string& path, MessageTable& table, const Ope
     if (parse) pipeline.emplace(table, *parse, file.size());
     bool walked = false;
     try {
-      walked = walkBase(file, table, control, pipeline ? &*pipeline : nullptr);
+      walked = walkBase(file, table, control, pipeline ? &*pipeline : nullptr, known);
     } catch (...) {
       // A browse that ends early leaves no record parsed, as when the reading came after it.
       if (pipeline) pipeline->abandon();
@@ -347,6 +405,18 @@ BrowseResult browseIndex(const std::string& path, MessageTable& table, const Ope
   result.outcome.bytesRead = file.bytesRead();
   result.outcome.bytesFetched = file.bytesFetched();
   return result;
+}
+
+}  // namespace
+
+BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
+                         const HeaderParser* parse) {
+  return browse(path, table, control, parse, nullptr);
+}
+
+BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
+                         const KnownChains& known) {
+  return browse(path, table, control, nullptr, &known);
 }
 
 }  // namespace vireo::dbx

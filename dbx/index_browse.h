@@ -2,7 +2,9 @@
 // Browsing: the base's index from the file header, the loose records of its chain table, and
 // each message's block list.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "dbx/message_reading.h"
 #include "dbx/operation.h"
@@ -26,5 +28,22 @@ uint64_t browseReadingBound(uint64_t fileSize);
 // before its walk ends leaves no record parsed, as it would without one.
 BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
                          const HeaderParser* parse = nullptr);
+
+// Chains another reading of the same file already followed (recovery's records): each block list
+// runs in chain order, every block's next link naming the block after it, and lastNext holds the
+// link stored in each list's last block (which the list cannot tell); a list whose last link is
+// not known is not used.
+struct KnownChains {
+  const MessageTable* table = nullptr;
+  std::vector<std::optional<uint32_t>> lastNext;  // one per block list of table
+};
+
+// The same browse, with the same checks and failures and the same block lists in table, without
+// walking through the file the chains `known` already holds: where a walk comes to the first block
+// of a known chain it takes that chain's blocks as its own, and reads the file only where it
+// leaves them. The lengths are the known ones (recovery counts a used count above 512 as 512),
+// and no record learns whether it was deleted: the table says which blocks the index reaches.
+BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
+                         const KnownChains& known);
 
 }  // namespace vireo::dbx

@@ -1,23 +1,27 @@
 #include "dbx/recovered_marks.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "dbx/base_file.h"
+#include "dbx/byte_view.h"
 #include "dbx/data_block.h"
 #include "dbx/index_browse.h"
 #include "dbx/layout.h"
+#include "dbx/offset_set.h"
+#include "dbx/scattered_reads.h"
 
 namespace vireo::dbx {
 namespace {
 
+// A field name is at most this long; the bytes up to its colon are all the mark looks at.
+constexpr uint32_t kLongestName = 76;
+constexpr size_t kNoPiece = SIZE_MAX;
+
 // A message begins with a header field: a name of printable characters and a colon. A chain that
 // begins elsewhere lost its first block.
-bool beginsWithHeaderField(BaseFile& file, const BlockRef& first) {
-  constexpr size_t kLongestName = 76;
-  uint8_t bytes[kLongestName + 1] = {};
-  const size_t length = std::min<size_t>(sizeof bytes, static_cast<size_t>(std::max<int16_t>(first.length, 0)));
-  if (length == 0 || !file.readExact(first.offset, bytes, length)) return false;
+bool beginsWithHeaderField(const uint8_t* bytes, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     if (bytes[i] == ':') return i > 0;
     if (bytes[i] < 33 || bytes[i] > 126) return false;
@@ -32,26 +36,71 @@ bool withinFile(const std::vector<BlockRef>& blocks, uint64_t fileSize) {
   });
 }
 
-}  // namespace
+bool fragmentsLookAt(const MessageRecord& record, const BlockList& blocks) {
+  return !blocks.entries.empty() && record.size > 0 && record.size < kMaxMessageSize;
+}
 
-void markFragments(const std::string& path, MessageTable& table) {
-  BaseFile file;
-  if (!file.open(path)) return;  // recovery has just read it; nothing is marked otherwise
-  for (int i = 0; i < table.count(); ++i) {
-    MessageRecord& record = table.records[static_cast<size_t>(i)];
-    const std::vector<BlockRef>& blocks = table.blockLists[static_cast<size_t>(i)].entries;
+// The few bytes of each record the marks look at: its first block's header and first bytes (for
+// fragments), its last block's header (both). Read at once, in file order.
+class RecordEnds {
+ public:
+  RecordEnds(const MessageTable& table, bool forFragments, bool forIndex) : pieces_(table.blockLists.size()) {
+    for (size_t i = 0; i < pieces_.size(); ++i) {
+      const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
+      Pieces& p = pieces_[i];
+      if (forFragments && fragmentsLookAt(table.records[i], table.blockLists[i])) {
+        p.first = reads_.add(blocks.front().offset - kBlockHeaderSize, kBlockHeaderSize);
+        p.startLength = std::min<uint32_t>(kLongestName + 1, static_cast<uint32_t>(std::max<int16_t>(blocks.front().length, 0)));
+        p.start = reads_.add(blocks.front().offset, p.startLength);
+      }
+      if (!blocks.empty() && (forIndex || p.first != kNoPiece))
+        p.last = reads_.add(blocks.back().offset - kBlockHeaderSize, kBlockHeaderSize);
+    }
+  }
+  void read(BaseFile& file) { reads_.read(file); }
+
+  std::optional<BlockHeader> firstHeader(size_t i) const { return header(pieces_[i].first); }
+  std::optional<BlockHeader> lastHeader(size_t i) const { return header(pieces_[i].last); }
+  bool headless(size_t i) const {
+    const Pieces& p = pieces_[i];
+    return p.startLength == 0 || !reads_.complete(p.start) || !beginsWithHeaderField(reads_.bytes(p.start), p.startLength);
+  }
+
+ private:
+  struct Pieces {
+    size_t first = kNoPiece, start = kNoPiece, last = kNoPiece;
+    uint32_t startLength = 0;
+  };
+  std::optional<BlockHeader> header(size_t piece) const {
+    if (piece == kNoPiece || !reads_.complete(piece)) return std::nullopt;
+    const ByteView view(reads_.bytes(piece), kBlockHeaderSize);
+    return BlockHeader{view.u32(kBlockSelf), view.u32(kBlockSizeField), view.i32(kBlockUsed), view.u32(kBlockNext)};
+  }
+  ScatteredReads reads_;
+  std::vector<Pieces> pieces_;
+};
+
+void count(MarksReading* reading, uint64_t bytesRead, uint64_t bytesFetched) {
+  if (!reading) return;
+  reading->bytesRead += bytesRead;
+  reading->bytesFetched += bytesFetched;
+}
+
+void applyFragmentMarks(MessageTable& table, const RecordEnds& ends, uint64_t fileSize) {
+  for (size_t i = 0; i < table.records.size(); ++i) {
+    MessageRecord& record = table.records[i];
+    const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
     record.fragment = false;
-    if (blocks.empty() || record.size <= 0 || record.size >= kMaxMessageSize) continue;
-    BlockHeader first, last;
-    if (!readBlockHeader(file, blocks.front().offset - kBlockHeaderSize, first) ||
-        !readBlockHeader(file, blocks.back().offset - kBlockHeaderSize, last))
-      continue;
-    const bool cutShort = last.next != 0;
-    const bool messageBlock = first.sizeField == kNormalBlockSize || first.sizeField == kDeletedBlockSize;
-    const bool headless = !beginsWithHeaderField(file, blocks.front());
+    if (!fragmentsLookAt(record, table.blockLists[i])) continue;
+    const std::optional<BlockHeader> first = ends.firstHeader(i);
+    const std::optional<BlockHeader> last = ends.lastHeader(i);
+    if (!first || !last) continue;
+    const bool cutShort = last->next != 0;
+    const bool messageBlock = first->sizeField == kNormalBlockSize || first->sizeField == kDeletedBlockSize;
+    const bool headless = ends.headless(i);
     if (record.invalid) {
       // Its headers did not parse, as the beginning of a message is missing: what is left is kept.
-      if (messageBlock && headless && withinFile(blocks, file.size())) {
+      if (messageBlock && headless && withinFile(blocks, fileSize)) {
         record.clearTexts();
         record.invalid = false;
         record.fragment = true;
@@ -65,21 +114,66 @@ void markFragments(const std::string& path, MessageTable& table) {
     if (!record.invalid) record.number = table.validCount++;
 }
 
-bool markUnindexed(const std::string& path, MessageTable& table, const OperationControl& control) {
+// The index's chains are followed through the records' block lists, which recovery built by
+// following the same links: only the index, and the file where a chain leaves a list, are read.
+bool applyIndexMarks(const std::string& path, MessageTable& table, const RecordEnds& ends,
+                     const OperationControl& control, MarksReading* reading) {
+  KnownChains known;
+  known.table = &table;
+  known.lastNext.resize(table.blockLists.size());
+  for (size_t i = 0; i < known.lastNext.size(); ++i)
+    if (const std::optional<BlockHeader> last = ends.lastHeader(i)) known.lastNext[i] = last->next;
   MessageTable listed;
-  const BrowseResult browse = browseIndex(path, listed, control);
+  const BrowseResult browse = browseIndex(path, listed, control, known);
+  count(reading, browse.outcome.bytesRead, browse.outcome.bytesFetched);
   if (!browse.outcome.ok() || browse.browseFailed) return false;
-  std::vector<uint32_t> reached;
-  // Every block the index reaches: a fragment that is the end of a listed message is listed.
+
+  // A record is listed when a listed chain reaches its first block (the end of a listed message
+  // that recovery found apart is listed too).
+  OffsetSet firstBlocks;
+  for (const BlockList& blocks : table.blockLists)
+    if (!blocks.entries.empty()) firstBlocks.insert(blocks.entries.front().offset);
+  OffsetSet reached;
   for (const BlockList& blocks : listed.blockLists)
-    for (const BlockRef& block : blocks.entries) reached.push_back(block.offset);
-  std::sort(reached.begin(), reached.end());
-  for (int i = 0; i < table.count(); ++i) {
-    const std::vector<BlockRef>& blocks = table.blockLists[static_cast<size_t>(i)].entries;
-    table.records[static_cast<size_t>(i)].unindexed =
-        !blocks.empty() && !std::binary_search(reached.begin(), reached.end(), blocks.front().offset);
+    for (const BlockRef& block : blocks.entries)
+      if (firstBlocks.contains(block.offset)) reached.insert(block.offset);
+  for (size_t i = 0; i < table.records.size(); ++i) {
+    const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
+    table.records[i].unindexed = !blocks.empty() && !reached.contains(blocks.front().offset);
   }
   return true;
+}
+
+}  // namespace
+
+void markFragments(const std::string& path, MessageTable& table, MarksReading* reading) {
+  BaseFile file;
+  if (!file.open(path)) return;  // recovery has just read it; nothing is marked otherwise
+  RecordEnds ends(table, true, false);
+  ends.read(file);
+  applyFragmentMarks(table, ends, file.size());
+  count(reading, file.bytesRead(), file.bytesFetched());
+}
+
+bool markUnindexed(const std::string& path, MessageTable& table, const OperationControl& control,
+                   MarksReading* reading) {
+  RecordEnds ends(table, false, true);
+  BaseFile file;
+  if (file.open(path)) ends.read(file);  // when it cannot be opened, neither can the browse
+  count(reading, file.bytesRead(), file.bytesFetched());
+  return applyIndexMarks(path, table, ends, control, reading);
+}
+
+bool markRecovered(const std::string& path, MessageTable& table, const OperationControl& control,
+                   MarksReading* reading) {
+  RecordEnds ends(table, true, true);
+  BaseFile file;
+  if (file.open(path)) {
+    ends.read(file);
+    applyFragmentMarks(table, ends, file.size());
+  }
+  count(reading, file.bytesRead(), file.bytesFetched());
+  return applyIndexMarks(path, table, ends, control, reading);
 }
 
 }  // namespace vireo::dbx
