@@ -19,15 +19,26 @@ bool ChainWalk::take(uint32_t at, const BlockHeader& header) {
     return false;
   }
   blocks_.entries.push_back(BlockRef{at + kBlockHeaderSize, static_cast<int16_t>(used)});
-  if (blocks_.entries.size() > kLinearScanLimit) visited_.insert(at);
-  if (blocks_.entries.size() == kLinearScanLimit + 1)
-    for (const BlockRef& ref : blocks_.entries) visited_.insert(ref.offset - kBlockHeaderSize);
   total_ += used;
   return true;
 }
 
+size_t ChainWalk::takeRun(const BlockRef* blocks, size_t count) {
+  blocks_.entries.reserve(blocks_.entries.size() + std::min(count, kMaxBlocks));
+  BlockHeader header;
+  for (size_t i = 0; i < count; ++i) {
+    header.used = blocks[i].length;
+    if (!take(blocks[i].offset - kBlockHeaderSize, header)) return i;
+  }
+  return count;
+}
+
 bool ChainWalk::seen(uint32_t at) {
-  if (blocks_.entries.size() > kLinearScanLimit) return visited_.contains(at);
+  if (blocks_.entries.size() > kLinearScanLimit) {
+    for (; visitedCount_ < blocks_.entries.size(); ++visitedCount_)
+      visited_.insert(blocks_.entries[visitedCount_].offset - kBlockHeaderSize);
+    return visited_.contains(at);
+  }
   return std::any_of(blocks_.entries.begin(), blocks_.entries.end(),
                      [at](const BlockRef& ref) { return ref.offset - kBlockHeaderSize == at; });
 }

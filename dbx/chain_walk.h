@@ -25,6 +25,9 @@ class ChainWalk {
 
   // Appends the block whose header starts at `at`; false when the chain ends before it.
   bool take(uint32_t at, const BlockHeader& header);
+  // Appends blocks already known to follow one another by their links (none of them in the chain
+  // yet), each as take would; returns how many were taken before the chain ended.
+  size_t takeRun(const BlockRef* blocks, size_t count);
   // True when the block at this header offset is already part of the chain.
   bool seen(uint32_t at);
   int32_t size() const;  // sum of the lengths; kMaxMessageSize when the chain was too long
@@ -37,6 +40,7 @@ class ChainWalk {
   int64_t total_ = 0;
   bool tooLong_ = false;
   OffsetSet visited_;  // used once the chain is longer than a short scan
+  size_t visitedCount_ = 0;  // blocks in visited_, caught up when it is asked
 };
 
 }  // namespace vireo::dbx

@@ -51,14 +51,14 @@ class BlockHeaderSource {
   bool header(uint32_t at, BlockHeader& out) {
     if (list_ && position_ + 1 < list_->size() && (*list_)[position_ + 1].offset - kBlockHeaderSize == at) {
       ++position_;
-      return serve(at, out);
+      return serve(out);
     }
     const auto start = std::lower_bound(starts_.begin(), starts_.end(), std::pair<uint32_t, size_t>{at, 0});
     if (start != starts_.end() && start->first == at) {
       list_ = &known_->table->blockLists[start->second].entries;
       listNext_ = *known_->lastNext[start->second];
       position_ = 0;
-      return serve(at, out);
+      return serve(out);
     }
     list_ = nullptr;
     return readBlockHeader(file_, at, out);
@@ -66,13 +66,26 @@ class BlockHeaderSource {
   // The header bytes served from known chains: read as far as the reading bound is concerned.
   uint64_t servedBytes() const { return served_; }
 
- private:
-  bool serve(uint32_t at, BlockHeader& out) {
+  // The known chain whose first block's header was just served, if any: a walk that starts there
+  // takes its blocks at once, then passes over their headers.
+  const std::vector<BlockRef>* knownChainAt(uint32_t at) const {
+    if (!list_ || position_ != 0 || list_->front().offset - kBlockHeaderSize != at) return nullptr;
+    return list_;
+  }
+  void passOver(size_t blocks) {
+    position_ += blocks;
+    served_ += blocks * uint64_t{kBlockHeaderSize};
+  }
+  // The header of the known block the walk is at.
+  BlockHeader current() const {
     const std::vector<BlockRef>& list = *list_;
-    out.self = at;
-    out.sizeField = 0;
-    out.used = list[position_].length;
-    out.next = position_ + 1 < list.size() ? list[position_ + 1].offset - kBlockHeaderSize : listNext_;
+    return BlockHeader{list[position_].offset - kBlockHeaderSize, 0, list[position_].length,
+                       position_ + 1 < list.size() ? list[position_ + 1].offset - kBlockHeaderSize : listNext_};
+  }
+
+ private:
+  bool serve(BlockHeader& out) {
+    out = current();
     served_ += kBlockHeaderSize;
     return true;
   }
@@ -298,7 +311,29 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   uint32_t at = dataOffset;
   const uint64_t blockBudget = 2 * (file_.size() / kBlockHeaderSize) + 1000;
   Assembly assembly;
-  while (chain.take(at, block)) {
+  bool walking = true;
+  // A chain recovery has followed already is taken whole: its blocks are distinct and each links
+  // to the next, so the walk would take them one by one. The reading bound and the block budget
+  // only grow, so checking them after the run decides as checking after every block did.
+  if (const std::vector<BlockRef>* known = pipeline_ ? nullptr : headers_.knownChainAt(dataOffset)) {
+    const size_t taken = chain.takeRun(known->data(), known->size());
+    walking = false;
+    if (taken > 0) {
+      headers_.passOver(taken - 1);
+      blocksWalked_ += taken;
+      if (blocksWalked_ > blockBudget) failFormat(dataOffset, "message chains share their blocks");
+      checkReadingBound(dataOffset);
+      block = headers_.current();
+      if (taken < known->size()) {
+        headers_.passOver(1);  // the walk read the header of the block it could not take
+      } else if (block.next != 0 && !chain.seen(block.next)) {
+        at = block.next;
+        if (!headers_.header(at, block)) failFormat(at, "a data block of a message cannot be reached");
+        walking = true;
+      }
+    }
+  }
+  while (walking && chain.take(at, block)) {
     if (++blocksWalked_ > blockBudget) failFormat(at, "message chains share their blocks");
     checkReadingBound(at);
     if (pipeline_) assembleBlock(chain.blocks().entries.back(), assembly);
