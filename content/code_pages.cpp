@@ -1,6 +1,8 @@
 #include "content/code_pages.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 
 #include "platform/ascii_case.h"
 
@@ -75,10 +77,31 @@ constexpr std::array<CodePageRow, 56> kCodePages = {{
     {12001, "UTF-32BE", "UTF-32BE", false},
 }};
 
+// The first row of each code page, sorted by number: every header value asks for two rows.
+struct CodePageIndex {
+  int codePage;
+  const CodePageRow* row;
+};
+constexpr auto kCodePageIndex = [] {
+  std::array<CodePageIndex, kCodePages.size()> index{};
+  size_t count = 0;
+  for (const CodePageRow& row : kCodePages) {
+    size_t at = 0;
+    while (at < count && index[at].codePage < row.codePage) ++at;
+    if (at < count && index[at].codePage == row.codePage) continue;  // the first row stands
+    for (size_t k = count; k > at; --k) index[k] = index[k - 1];
+    index[at] = {row.codePage, &row};
+    ++count;
+  }
+  // The rest, past the distinct code pages, sort last and are never found.
+  for (size_t k = count; k < index.size(); ++k) index[k] = {std::numeric_limits<int>::max(), nullptr};
+  return index;
+}();
+
 const CodePageRow* findCodePage(int codePage) {
-  for (const CodePageRow& row : kCodePages)
-    if (row.codePage == codePage) return &row;
-  return nullptr;
+  const auto found = std::lower_bound(kCodePageIndex.begin(), kCodePageIndex.end(), codePage,
+                                      [](const CodePageIndex& entry, int wanted) { return entry.codePage < wanted; });
+  return found != kCodePageIndex.end() && found->codePage == codePage ? found->row : nullptr;
 }
 
 }  // namespace

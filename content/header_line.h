@@ -33,7 +33,15 @@ struct Word {
   std::string_view text;
   size_t end = 0;
 };
-std::optional<Word> nextWord(std::string_view text, size_t from = 0);
+// Inline: the scan and the date parse take several words of every line they look at.
+inline std::optional<Word> nextWord(std::string_view text, size_t from = 0) {
+  size_t start = from;
+  while (start < text.size() && isWordDelimiter(text[start])) ++start;
+  if (start >= text.size()) return std::nullopt;
+  size_t end = start;
+  while (end < text.size() && !isWordDelimiter(text[end])) ++end;
+  return Word{text.substr(start, end - start), end};
+}
 
 // The first word of the line that starts at start, cut to length bytes: what nextWord finds in
 // lineText(start, length), found in one pass without first looking for a NUL over the whole line
