@@ -1,8 +1,7 @@
 #include "content/code_pages.h"
 
-#include <algorithm>
 #include <array>
-#include <limits>
+#include <cstdint>
 
 #include "platform/ascii_case.h"
 
@@ -77,31 +76,20 @@ constexpr std::array<CodePageRow, 56> kCodePages = {{
     {12001, "UTF-32BE", "UTF-32BE", false},
 }};
 
-// The first row of each code page, sorted by number: every header value asks for two rows.
-struct CodePageIndex {
-  int codePage;
-  const CodePageRow* row;
-};
-constexpr auto kCodePageIndex = [] {
-  std::array<CodePageIndex, kCodePages.size()> index{};
-  size_t count = 0;
-  for (const CodePageRow& row : kCodePages) {
-    size_t at = 0;
-    while (at < count && index[at].codePage < row.codePage) ++at;
-    if (at < count && index[at].codePage == row.codePage) continue;  // the first row stands
-    for (size_t k = count; k > at; --k) index[k] = index[k - 1];
-    index[at] = {row.codePage, &row};
-    ++count;
-  }
-  // The rest, past the distinct code pages, sort last and are never found.
-  for (size_t k = count; k < index.size(); ++k) index[k] = {std::numeric_limits<int>::max(), nullptr};
-  return index;
+// Every header value asks for two or three rows, so the rows are found by a table over every
+// code page number: each entry is one more than the index of the number's first row, 0 for none.
+constexpr int kCodePageNumbers = 65536;
+constexpr auto kRowOfCodePage = [] {
+  std::array<uint8_t, kCodePageNumbers> rows{};
+  for (size_t i = kCodePages.size(); i-- > 0;) rows[static_cast<size_t>(kCodePages[i].codePage)] = static_cast<uint8_t>(i + 1);
+  return rows;
 }();
+static_assert(kCodePages.size() < 255);
 
 const CodePageRow* findCodePage(int codePage) {
-  const auto found = std::lower_bound(kCodePageIndex.begin(), kCodePageIndex.end(), codePage,
-                                      [](const CodePageIndex& entry, int wanted) { return entry.codePage < wanted; });
-  return found != kCodePageIndex.end() && found->codePage == codePage ? found->row : nullptr;
+  if (codePage < 0 || codePage >= kCodePageNumbers) return nullptr;
+  const uint8_t row = kRowOfCodePage[static_cast<size_t>(codePage)];
+  return row == 0 ? nullptr : &kCodePages[row - 1];
 }
 
 }  // namespace
