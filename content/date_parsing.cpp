@@ -62,12 +62,19 @@ int zoneOffsetMinutes(std::string_view word) {
   return 0;
 }
 
+// A loop, not find: the words are a few bytes, and a memchr call per word costs more.
+size_t findByte(std::string_view word, char wanted, size_t from = 0) {
+  for (size_t i = from; i < word.size(); ++i)
+    if (word[i] == wanted) return i;
+  return std::string_view::npos;
+}
+
 void readTimeOfDay(std::string_view word, CalendarTime& calendar) {
   int* parts[3] = {&calendar.hour, &calendar.minute, &calendar.second};
   size_t start = 0;
   for (int* part : parts) {
     if (start > word.size()) break;
-    const size_t colon = word.find(':', start);
+    const size_t colon = findByte(word, ':', start);
     const std::string_view piece =
         word.substr(start, colon == std::string_view::npos ? std::string_view::npos : colon - start);
     *part = leadingNumber(piece);
@@ -95,6 +102,7 @@ class DateTextBuffer {
   size_t size() const { return size_; }
   bool overflowed() const { return overflowed_; }
   std::string text() const { return {bytes_, size_}; }
+  void copyTo(std::string& text) const { text.assign(bytes_, size_); }
 
  private:
   char bytes_[224];
@@ -158,17 +166,20 @@ bool isFormattable(const CalendarTime& c) { return c.month >= 1 && c.month <= 12
 // short formats ("%m/%d/%y", "%d.%m.%Y", "%H:%M:%S", "%T", "%r") hold only numbers and the
 // locale's AM/PM words, which are written here directly; any other format, and a part longer
 // than strftime's limit of 100 bytes, goes to strftime.
-std::string formatShortDateTime(const CalendarTime& calendar) {
+// Written into text in place, which keeps the buffer the raw value had.
+void formatShortDateTime(const CalendarTime& calendar, std::string& text) {
   constexpr size_t kPartLimit = 100;
   DateTextBuffer out;
   if (isFormattable(calendar) && appendNumericPattern(out, nl_langinfo(D_FMT), calendar, false) &&
       out.size() <= kPartLimit) {
     const size_t dateSize = out.size();
     out.put(' ');
-    if (appendNumericPattern(out, nl_langinfo(T_FMT), calendar, false) && out.size() - dateSize - 1 <= kPartLimit)
-      return out.text();
+    if (appendNumericPattern(out, nl_langinfo(T_FMT), calendar, false) && out.size() - dateSize - 1 <= kPartLimit) {
+      out.copyTo(text);
+      return;
+    }
   }
-  return formatDateTime(calendar);
+  text = formatDateTime(calendar);
 }
 
 }  // namespace
@@ -183,7 +194,7 @@ std::optional<int64_t> parseDateUtc(std::string_view value) {
   std::optional<Word> word = nextWord(value);
   if (!word) return std::nullopt;
   CalendarTime calendar;
-  if (word->text.find(',') != std::string_view::npos) word = nextWord(value, word->end);
+  if (findByte(word->text, ',') != std::string_view::npos) word = nextWord(value, word->end);
   if (word) {
     calendar.day = leadingNumber(word->text);
     word = nextWord(value, word->end);
@@ -226,7 +237,7 @@ void parseDate(std::string& dateText, uint64_t& time) {
   const std::optional<int64_t> local = utcFileTimeToLocal(*utc);
   if (!local || *local < 0) return;
   time = static_cast<uint64_t>(*local);
-  dateText = formatShortDateTime(fileTimeToSystemTime(*local));
+  formatShortDateTime(fileTimeToSystemTime(*local), dateText);
 }
 
 }  // namespace vireo
