@@ -64,17 +64,24 @@ class HeaderLineMarks {
   bool passPlainLines(int& lineStart, int limit, int& lines, int maxLines) {
     int start = lineStart;
     while (start < limit) {
-      int block = start / 64;
+      const int block = start / 64;
       if (block + 1 >= marked_) {
         if (block + 1 >= kMarkedBlocks) break;
         markThrough(std::min(block + kMarkAhead, kMarkedBlocks - 1));
       }
-      uint64_t ends = lineEnds_[block] & (~uint64_t{0} << (start % 64));
-      if (ends == 0) ends = lineEnds_[++block];
-      if (ends == 0) break;
-      const int end = block * 64 + std::countr_zero(ends);
+      // The line's end and its ':' and '=' bytes within this block and the next, with selects
+      // rather than branches: whether a line ends in its own block or the next is a coin toss
+      // the branch predictor loses. at is the end's place from the block's start, 128 for none.
+      const int shift = start % 64;
+      const uint64_t endsHere = lineEnds_[block] & (~uint64_t{0} << shift);
+      const int here = std::countr_zero(endsHere);
+      const int at = here < 64 ? here : 64 + std::countr_zero(lineEnds_[block + 1]);
+      if (at == 128) break;
+      const int end = block * 64 + at;
       if (end >= limit || end == start || end - start > static_cast<int>(kMaxHeaderLineBytes)) break;
-      if (!startsWithWordByte(text_[start]) || holdsColonOrEquals(start, static_cast<size_t>(end - start))) break;
+      const uint64_t marksHere = colonOrEquals_[block] & (~uint64_t{0} << shift) & upTo(at < 64 ? at : 0);
+      const uint64_t marksNext = at > 64 ? colonOrEquals_[block + 1] & upTo(static_cast<size_t>(at - 64) & 63) : 0;
+      if (!startsWithWordByte(text_[start]) || (marksHere | marksNext) != 0) break;
       start = end + 2;
       if (++lines > maxLines) {
         lineStart = start;
@@ -93,7 +100,7 @@ class HeaderLineMarks {
  private:
   static bool startsWithWordByte(char c) { return c != '\0' && !isWordDelimiter(c); }
   // The bits below position within a block; all of them for 0 (a span ending on a block's end).
-  static uint64_t upTo(size_t position) { return position == 0 ? ~uint64_t{0} : ~(~uint64_t{0} << position); }
+  static uint64_t upTo(size_t position) { return ~uint64_t{0} >> ((64 - position) & 63); }
   // Marks every block up to and including block.
   void markThrough(int block);
   int findLineEndFurther(int from, int limit);
