@@ -19,12 +19,6 @@ bool isCharsetValueDelimiter(char c) {
   }
 }
 
-bool holdsByte(std::string_view word, char wanted) {
-  for (const char c : word)
-    if (c == wanted) return true;
-  return false;
-}
-
 }  // namespace
 
 std::string_view firstWordOfLine(const char* start, size_t length) {
@@ -53,11 +47,9 @@ std::string_view lineText(const char* start, size_t length) {
   return {start, length};
 }
 
-std::optional<int> charsetLineCodePage(std::string_view line, std::string_view firstWord) {
-  // Most lines asked about are other header lines, whose first word holds no '=' at all: a short
-  // loop (not a memchr call) spares them the search for the parameter.
-  if (!equalsIgnoringAsciiCase(firstWord, "Content-Type:") &&
-      (!holdsByte(firstWord, '=') || firstWord.find(kCharsetParameter) == std::string_view::npos))
+// The rest of charsetLineCodePage, for a first word that is Content-Type: or holds a '='.
+std::optional<int> charsetParameterCodePage(std::string_view line, std::string_view firstWord) {
+  if (!equalsIgnoringAsciiCase(firstWord, "Content-Type:") && firstWord.find(kCharsetParameter) == std::string_view::npos)
     return std::nullopt;
   const size_t parameter = line.find(kCharsetParameter);
   if (parameter == std::string_view::npos) return std::nullopt;
