@@ -13,8 +13,9 @@
 namespace vireo {
 namespace {
 
-// Marks whole blocks [first, last) of text, each of which lies inside it. A CR at a block's last
-// byte is left for markThrough to pair with the next block's first byte.
+// Marks whole blocks [first, last) of text, each of which and the byte after it lie inside it:
+// the LF of a CR LF pair is compared one byte further on, so a pair across two blocks is found
+// too.
 #if defined(__x86_64__)
 // One 64-byte compare per byte sought, straight into a mask; a loop inside, as a call into code
 // of another target cannot be inlined.
@@ -26,8 +27,8 @@ __attribute__((target("avx512f,avx512bw"))) void markBlocksAvx512(const char* te
   const __m512i equals = _mm512_set1_epi8('=');
   for (int block = first; block < last; ++block) {
     const __m512i bytes = _mm512_loadu_si512(text + block * 64);
-    const uint64_t crs = _mm512_cmpeq_epi8_mask(bytes, cr);
-    lineEnds[block] = crs & (_mm512_cmpeq_epi8_mask(bytes, lf) >> 1);
+    const __m512i following = _mm512_loadu_si512(text + block * 64 + 1);
+    lineEnds[block] = _mm512_cmpeq_epi8_mask(bytes, cr) & _mm512_cmpeq_epi8_mask(following, lf);
     colonOrEquals[block] = _mm512_cmpeq_epi8_mask(bytes, colon) | _mm512_cmpeq_epi8_mask(bytes, equals);
   }
 }
@@ -42,15 +43,17 @@ void markBlocksSse2(const char* text, int first, int last, uint64_t* lineEnds, u
     uint64_t lfs = 0;
     uint64_t marks = 0;
     for (int part = 0; part < 4; ++part) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + block * 64 + 16 * part));
+      const char* const at = text + block * 64 + 16 * part;
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      const __m128i following = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
       const auto bits = [&](__m128i compared) {
         return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(compared))) << (16 * part);
       };
       crs |= bits(_mm_cmpeq_epi8(bytes, cr));
-      lfs |= bits(_mm_cmpeq_epi8(bytes, lf));
+      lfs |= bits(_mm_cmpeq_epi8(following, lf));
       marks |= bits(_mm_or_si128(_mm_cmpeq_epi8(bytes, colon), _mm_cmpeq_epi8(bytes, equals)));
     }
-    lineEnds[block] = crs & (lfs >> 1);
+    lineEnds[block] = crs & lfs;
     colonOrEquals[block] = marks;
   }
 }
@@ -67,7 +70,7 @@ void markBlocks(const char* text, int first, int last, uint64_t* lineEnds, uint6
     uint64_t marks = 0;
     for (int i = 0; i < 64; ++i) {
       const char c = text[block * 64 + i];
-      if (c == '\r' && i < 63 && text[block * 64 + i + 1] == '\n') ends |= uint64_t{1} << i;
+      if (c == '\r' && text[block * 64 + i + 1] == '\n') ends |= uint64_t{1} << i;
       if (c == ':' || c == '=') marks |= uint64_t{1} << i;
     }
     lineEnds[block] = ends;
@@ -80,24 +83,22 @@ void markBlocks(const char* text, int first, int last, uint64_t* lineEnds, uint6
 
 void HeaderLineMarks::markThrough(int block) {
   if (block < marked_) return;
-  const int whole = std::min(block + 1, length_ / 64);
-  if (marked_ < whole) {
-    markBlocks(text_, marked_, whole, lineEnds_, colonOrEquals_);
-    for (int b = marked_; b < whole; ++b) {
-      const int next = b * 64 + 64;
-      if (next < length_ && text_[next - 1] == '\r' && text_[next] == '\n') lineEnds_[b] |= uint64_t{1} << 63;
-    }
-    marked_ = whole;
+  // Blocks followed by at least one byte of the text are marked where they lie.
+  const int followed = std::min(block + 1, length_ > 0 ? (length_ - 1) / 64 : 0);
+  if (marked_ < followed) {
+    markBlocks(text_, marked_, followed, lineEnds_, colonOrEquals_);
+    marked_ = followed;
   }
-  // The last, short block is padded with NULs, which mark nothing; blocks past the text are empty.
+  // The last block is copied and padded with NULs, which mark nothing (nor follow a CR as an LF
+  // would); blocks past the text are empty.
   for (; marked_ <= block; ++marked_) {
     const int start = marked_ * 64;
     if (start >= length_) {
       lineEnds_[marked_] = colonOrEquals_[marked_] = 0;
       continue;
     }
-    char padded[64] = {};
-    std::memcpy(padded, text_ + start, static_cast<size_t>(length_ - start));
+    char padded[2 * 64] = {};
+    std::memcpy(padded, text_ + start, static_cast<size_t>(std::min(length_ - start, 64)));
     markBlocks(padded, 0, 1, lineEnds_ + marked_, colonOrEquals_ + marked_);
   }
 }
