@@ -4,10 +4,10 @@
 // and an attachment line holds "Content-Disposition: attachment". So instead of taking the first
 // word of every line of the message (most of a base's bytes are bodies), the scan jumps from
 // one needle to the next and examines only the lines that hold one, with the same rules; the
-// answer is the same, found at the speed of memmem.
-#include <cstring>
+// answer is the same, found at the speed of a needle search.
 #include <string_view>
 
+#include "content/body_scan_needle.h"
 #include "content/header_line.h"
 #include "content/header_parser.h"
 
@@ -28,9 +28,9 @@ class NeedleLines {
   // to examine, as its view up to a NUL; false when there is none.
   bool next(std::string_view& line) {
     while (from_ < length_) {
-      const void* hit = ::memmem(text_ + from_, static_cast<size_t>(length_ - from_), needle_.data(), needle_.size());
+      const char* hit = findNeedle(text_ + from_, static_cast<size_t>(length_ - from_), needle_);
       if (hit == nullptr) return false;
-      const int at = static_cast<int>(static_cast<const char*>(hit) - text_);
+      const int at = static_cast<int>(hit - text_);
       const int lineEnd = findLineEnd(text_, at, length_ - 1);
       if (lineEnd < 0) return false;  // the needle's line never ends: it is not examined
       from_ = lineEnd + 2;

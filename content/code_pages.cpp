@@ -1,6 +1,7 @@
 #include "content/code_pages.h"
 
 #include <array>
+#include <cstdint>
 
 #include "platform/ascii_case.h"
 
@@ -75,10 +76,20 @@ constexpr std::array<CodePageRow, 56> kCodePages = {{
     {12001, "UTF-32BE", "UTF-32BE", false},
 }};
 
+// Every header value asks for two or three rows, so the rows are found by a table over every
+// code page number: each entry is one more than the index of the number's first row, 0 for none.
+constexpr int kCodePageNumbers = 65536;
+constexpr auto kRowOfCodePage = [] {
+  std::array<uint8_t, kCodePageNumbers> rows{};
+  for (size_t i = kCodePages.size(); i-- > 0;) rows[static_cast<size_t>(kCodePages[i].codePage)] = static_cast<uint8_t>(i + 1);
+  return rows;
+}();
+static_assert(kCodePages.size() < 255);
+
 const CodePageRow* findCodePage(int codePage) {
-  for (const CodePageRow& row : kCodePages)
-    if (row.codePage == codePage) return &row;
-  return nullptr;
+  if (codePage < 0 || codePage >= kCodePageNumbers) return nullptr;
+  const uint8_t row = kRowOfCodePage[static_cast<size_t>(codePage)];
+  return row == 0 ? nullptr : &kCodePages[row - 1];
 }
 
 }  // namespace

@@ -21,15 +21,6 @@ bool isCharsetValueDelimiter(char c) {
 
 }  // namespace
 
-std::optional<Word> nextWord(std::string_view text, size_t from) {
-  size_t start = from;
-  while (start < text.size() && isWordDelimiter(text[start])) ++start;
-  if (start >= text.size()) return std::nullopt;
-  size_t end = start;
-  while (end < text.size() && !isWordDelimiter(text[end])) ++end;
-  return Word{text.substr(start, end - start), end};
-}
-
 std::string_view firstWordOfLine(const char* start, size_t length) {
   size_t begin = 0;
   while (begin < length && isWordDelimiter(start[begin])) ++begin;
@@ -56,9 +47,9 @@ std::string_view lineText(const char* start, size_t length) {
   return {start, length};
 }
 
-std::optional<int> charsetLineCodePage(std::string_view line, std::string_view firstWord) {
-  if (!equalsIgnoringAsciiCase(firstWord, "Content-Type:") &&
-      firstWord.find(kCharsetParameter) == std::string_view::npos)
+// The rest of charsetLineCodePage, for a first word that is Content-Type: or holds a '='.
+std::optional<int> charsetParameterCodePage(std::string_view line, std::string_view firstWord) {
+  if (!equalsIgnoringAsciiCase(firstWord, "Content-Type:") && firstWord.find(kCharsetParameter) == std::string_view::npos)
     return std::nullopt;
   const size_t parameter = line.find(kCharsetParameter);
   if (parameter == std::string_view::npos) return std::nullopt;

@@ -33,7 +33,15 @@ struct Word {
   std::string_view text;
   size_t end = 0;
 };
-std::optional<Word> nextWord(std::string_view text, size_t from = 0);
+// Inline: the scan and the date parse take several words of every line they look at.
+inline std::optional<Word> nextWord(std::string_view text, size_t from = 0) {
+  size_t start = from;
+  while (start < text.size() && isWordDelimiter(text[start])) ++start;
+  if (start >= text.size()) return std::nullopt;
+  size_t end = start;
+  while (end < text.size() && !isWordDelimiter(text[end])) ++end;
+  return Word{text.substr(start, end - start), end};
+}
 
 // The first word of the line that starts at start, cut to length bytes: what nextWord finds in
 // lineText(start, length), found in one pass without first looking for a NUL over the whole line
@@ -49,7 +57,16 @@ std::string_view lineText(const char* start, size_t length);
 
 // A charset line: the first word is Content-Type: (any case) or holds "charset=", and the line
 // holds "charset=". Gives the code page of the charset named after it (0 when unknown).
-std::optional<int> charsetLineCodePage(std::string_view line, std::string_view firstWord);
+// Inline, so that the usual answer for another header line (a first word that is not
+// Content-Type: and holds no '=') costs no call: an optional<int> returned from a call goes
+// through memory, and reading it back stalled on the byte just written.
+std::optional<int> charsetParameterCodePage(std::string_view line, std::string_view firstWord);
+inline std::optional<int> charsetLineCodePage(std::string_view line, std::string_view firstWord) {
+  bool holdsEquals = false;
+  for (const char c : firstWord) holdsEquals |= c == '=';
+  if (!holdsEquals && !equalsIgnoringAsciiCase(firstWord, "Content-Type:")) return std::nullopt;
+  return charsetParameterCodePage(line, firstWord);
+}
 
 // "Content-Disposition: attachment", exactly so, on a Content-Disposition: line.
 bool isAttachmentLine(std::string_view line, std::string_view firstWord);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "content/date_parsing.h"
 #include "content/encoded_words.h"
 #include "content/header_line.h"
+#include "content/header_line_marks.h"
 
 namespace vireo {
 namespace {
@@ -93,23 +93,30 @@ SummaryFields parseHeaderFields(const char* text, int length) {
   int lines = 0;
 
   const int limit = length - 4;
+  HeaderLineMarks marks(text, length);
   int position = 0;
   int lineStart = 0;
   bool textEnded = false;
   while (!textEnded && position < limit) {
-    const int lineEnd = findLineEnd(text, position, limit);
+    // Most lines are plain body lines, passed over in bulk; the rest are taken one at a time.
+    if (marks.passPlainLines(lineStart, limit, lines, kMaxHeaderLines)) {
+      position = lineStart;
+      break;
+    }
+    position = lineStart;
+    if (position >= limit) break;
+    const int lineEnd = marks.findLineEnd(position, limit);
     if (lineEnd < 0) break;
     ++lines;
     // Most lines looked at are body lines: the scan goes on after the last header when that was
     // a charset or Date line. A line matters only when its first word ends in ':' (a field name,
     // Content-Type: or Content-Disposition:) or holds a '=' (charset=), so the others are passed
     // over before the line is cut at a NUL and its word matched against every name. One that
-    // starts with a word byte and holds neither anywhere takes two memchr calls, not a walk of
-    // its first word byte by byte (a base64 line is one long word).
+    // starts with a word byte and holds neither anywhere is passed over on the marks alone, not
+    // by a walk of its first word byte by byte (a base64 line is one long word).
     const char* const start = text + lineStart;
     const size_t span = std::min(static_cast<size_t>(lineEnd - lineStart), kMaxHeaderLineBytes);
-    if (span > 0 && start[0] != '\0' && !isWordDelimiter(start[0]) && std::memchr(start, ':', span) == nullptr &&
-        std::memchr(start, '=', span) == nullptr) {
+    if (span > 0 && start[0] != '\0' && !isWordDelimiter(start[0]) && !marks.holdsColonOrEquals(lineStart, span)) {
       position = lineStart = lineEnd + 2;
       if (lines > kMaxHeaderLines) break;
       continue;
@@ -150,7 +157,7 @@ SummaryFields parseHeaderFields(const char* text, int length) {
       while (position < length && (text[position] == ' ' || text[position] == '\t')) {
         const int folded = position;
         position = lineStart = position + 1;
-        const int continuationEnd = findLineEnd(text, position, limit);
+        const int continuationEnd = marks.findLineEnd(position, limit);
         if (continuationEnd < 0) {
           textEnded = true;
           break;

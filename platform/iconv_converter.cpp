@@ -4,8 +4,8 @@
 #include <strings.h>
 
 #include <cerrno>
-#include <map>
-#include <utility>
+#include <string>
+#include <vector>
 
 namespace vireo {
 namespace {
@@ -16,22 +16,28 @@ const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
 class DescriptorCache {
  public:
   ~DescriptorCache() {
-    for (auto& entry : descriptors_)
-      if (entry.second != kNoDescriptor) iconv_close(entry.second);
+    for (const Entry& entry : entries_)
+      if (entry.descriptor != kNoDescriptor) iconv_close(entry.descriptor);
   }
 
-  // Failed opens are remembered too, so an unknown name costs one iconv_open per thread.
+  // Failed opens are remembered too, so an unknown name costs one iconv_open per thread. A
+  // thread holds a handful of pairs, asked for by every converted header value: a short list
+  // whose names are compared in place, with no key built (and no allocation) per look-up.
   iconv_t get(const char* fromName, const char* toName) {
-    auto key = std::make_pair(std::string(fromName), std::string(toName));
-    auto found = descriptors_.find(key);
-    if (found != descriptors_.end()) return found->second;
-    iconv_t descriptor = iconv_open(toName, fromName);
-    descriptors_.emplace(std::move(key), descriptor);
+    for (const Entry& entry : entries_)
+      if (entry.from == fromName && entry.to == toName) return entry.descriptor;
+    const iconv_t descriptor = iconv_open(toName, fromName);
+    entries_.push_back({fromName, toName, descriptor});
     return descriptor;
   }
 
  private:
-  std::map<std::pair<std::string, std::string>, iconv_t> descriptors_;
+  struct Entry {
+    std::string from;
+    std::string to;
+    iconv_t descriptor;
+  };
+  std::vector<Entry> entries_;
 };
 
 DescriptorCache& threadCache() {

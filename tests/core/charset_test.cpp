@@ -47,6 +47,23 @@ TEST(CodePages, EveryCharsetRowButUserDefinedHasAConverter) {
   }
 }
 
+// A code page listed twice answers with its first row.
+TEST(CodePages, RepeatedAndUnknownNumbers) {
+  EXPECT_STREQ(iconvNameForCodePage(874), "CP874");
+  EXPECT_STREQ(iconvNameForCodePage(1200), "UTF-16LE");
+  EXPECT_FALSE(isAsciiTransparent(1200));
+  EXPECT_STREQ(iconvNameForCodePage(21886), "KOI8-U");
+  EXPECT_STREQ(iconvNameForCodePage(20866), "KOI8-R");  // the first row
+  EXPECT_STREQ(iconvNameForCodePage(12001), "UTF-32BE");  // the last
+  EXPECT_TRUE(isAsciiTransparent(65001));
+  EXPECT_FALSE(isAsciiTransparent(65000));
+  EXPECT_EQ(codePageForDetectedCharset("ISO-8859-11"), 874);
+  for (const int unknown : {0, -1, 1, 20000, 65002, 2147483647}) {
+    EXPECT_EQ(iconvNameForCodePage(unknown), nullptr) << unknown;
+    EXPECT_FALSE(isAsciiTransparent(unknown)) << unknown;
+  }
+}
+
 TEST(CodePageConversion, ConvertsCyrillicAndWesternToUtf8) {
   // "Привет" in KOI8-R and in windows-1251; "café" in ISO-8859-1.
   EXPECT_EQ(convertCodePage("\xF0\xD2\xC9\xD7\xC5\xD4", 20866, 65001), "Привет");

@@ -55,6 +55,26 @@ TEST_F(DateParsing, MonthNamesAndTwoDigitYears) {
             withDate("Date: 1 Jan 3500 00:00:00\r\n").time);
 }
 
+// Names match on their ASCII letters in any case and nothing else: a month by its first three
+// bytes, a zone whole.
+TEST_F(DateParsing, MonthAndZoneNamesInAnyCaseOnly) {
+  const char* const months[] = {"jan", "FEB", "Mar", "aPr", "may", "JUN", "jul", "Aug", "sEP", "oct", "Nov", "dec"};
+  for (int month = 1; month <= 12; ++month) {
+    const std::optional<int64_t> utc = parseDateUtc(std::string("1 ") + months[month - 1] + "x 2001 00:00:00");
+    ASSERT_TRUE(utc.has_value()) << month;
+    EXPECT_EQ(fileTimeToSystemTime(*utc).month, month);
+  }
+  EXPECT_FALSE(parseDateUtc("1 De 2001 00:00:00").has_value());
+  EXPECT_FALSE(parseDateUtc("1 D\xC5" "c 2001 00:00:00").has_value());
+  const int64_t noon = *parseDateUtc("1 Jan 2001 12:00:00");
+  const std::pair<const char*, int> zones[] = {{"ut", 0},   {"Gmt", 0},  {"est", -5}, {"EDT", -4}, {"cSt", -6},
+                                               {"CDT", -5}, {"mst", -7}, {"MDT", -6}, {"pst", -8}, {"pDt", -7},
+                                               {"ESTX", 0}, {"ES", 0},   {"U", 0},    {"P\xC4T", 0}};
+  for (const auto& [zone, hours] : zones)
+    EXPECT_EQ(parseDateUtc(std::string("1 Jan 2001 12:00:00 ") + zone), noon - hours * 60 * kFileTimeTicksPerMinute)
+        << zone;
+}
+
 TEST_F(DateParsing, InvalidDatesLeaveTextAndTimeEmpty) {
   for (const char* line : {"Date: 30 Feb 2006 10:00:00\r\n", "Date: 5 Foo 2006 10:00:00\r\n",
                            "Date: Tue, Dec 2006 10:00:00\r\n", "Date: 5 Dec 2006 24:00:00\r\n",
