@@ -29,6 +29,9 @@ ChainAssembly::ChainAssembly(const RecordParser& parse, uint64_t fileSize) : par
   scratchParse_ = [this](const char* text, int length, int index) {
     return parse_(text, length, scratch_.records[static_cast<size_t>(index)]);
   };
+  // Room for a message every few blocks, so that the records rarely move (untouched room costs
+  // no memory); past it they grow as any vector does.
+  scratch_.records.reserve(static_cast<size_t>(std::min<uint64_t>(fileSize / 4096 + 16, 1u << 22)));
   pipeline_ = std::make_unique<HeaderPipeline>(scratch_, scratchParse_, fileSize);
 }
 
@@ -39,6 +42,8 @@ void ChainAssembly::disable() {
   enabled_ = false;
   chains_.clear();
   freeChains_.clear();
+  direct_ = kNoChain;
+  queued_.clear();
   bytesHeld_ = 0;
   waits_ = {};
   deferred_.clear();
@@ -59,19 +64,29 @@ uint32_t ChainAssembly::openChain() {
     chains_.emplace_back();
     chain = static_cast<uint32_t>(chains_.size() - 1);
   }
-  chains_[chain].open = true;
+  Chain& c = chains_[chain];
+  c.open = true;
+  c.filled = 0;
+  c.direct = direct_ == kNoChain;
+  if (c.direct) direct_ = chain;
   return chain;
 }
 
 void ChainAssembly::release(uint32_t chain) {
   Chain& c = chains_[chain];
-  bytesHeld_ -= c.bytes.size();
+  bytesHeld_ -= c.filled;
   c.open = false;
+  c.filled = 0;
   ++c.generation;
   c.blocks.clear();
   if (c.bytes.capacity() > kKeptCapacity) std::vector<uint8_t>().swap(c.bytes);
   else c.bytes.clear();
   freeChains_.push_back(chain);
+  if (c.direct) {
+    c.direct = false;
+    direct_ = kNoChain;
+    handQueued();
+  }
 }
 
 void ChainAssembly::drop(uint32_t chain) { release(chain); }
@@ -79,24 +94,45 @@ void ChainAssembly::drop(uint32_t chain) { release(chain); }
 void ChainAssembly::append(uint32_t chain, uint32_t offset, int16_t length, const uint8_t* data) {
   Chain& c = chains_[chain];
   c.blocks.push_back(BlockRef{offset + kBlockHeaderSize, length});
-  c.bytes.insert(c.bytes.end(), data, data + length);
-  bytesHeld_ += static_cast<size_t>(length);
+  const auto size = static_cast<size_t>(length);
+  if (c.direct) std::memcpy(pipeline_->room(c.filled, size) + c.filled, data, size);
+  else c.bytes.insert(c.bytes.end(), data, data + length);
+  c.filled += size;
+  bytesHeld_ += size;
 }
 
-// The chain is whole (or past what its reading takes): its first bytes go to the parse.
+// The chain is whole (or past what its reading takes): its first bytes go to the parse, once the
+// chain being put together in the parse's batch is out of the way.
 void ChainAssembly::complete(uint32_t chain) {
   Chain& c = chains_[chain];
-  const int length = static_cast<int>(std::min<size_t>(c.bytes.size(), kParseLimit));
+  if (!c.direct && direct_ != kNoChain) {
+    c.open = false;  // no block joins it any more
+    queued_.push_back(chain);
+    return;
+  }
+  hand(chain);
+}
+
+void ChainAssembly::hand(uint32_t chain) {
+  Chain& c = chains_[chain];
+  const int length = static_cast<int>(std::min<size_t>(c.filled, kParseLimit));
   // The records' array may move only while no parse writes into it.
   if (scratch_.records.size() == scratch_.records.capacity()) pipeline_->quiesce();
   scratch_.records.emplace_back();
   const auto index = static_cast<uint32_t>(scratch_.records.size() - 1);
-  std::memcpy(pipeline_->room(0, static_cast<size_t>(length)), c.bytes.data(), static_cast<size_t>(length));
+  if (!c.direct) std::memcpy(pipeline_->room(0, static_cast<size_t>(length)), c.bytes.data(), static_cast<size_t>(length));
   held_.push_back(Held{c.blocks.front().offset, static_cast<uint32_t>(heldBlocks_.size()),
                        static_cast<uint32_t>(c.blocks.size()), length, index});
   heldBlocks_.insert(heldBlocks_.end(), c.blocks.begin(), c.blocks.end());
   pipeline_->commit(static_cast<int>(index), length);
   release(chain);
+}
+
+void ChainAssembly::handQueued() {
+  // Taken out first: handing one over may hand the others over.
+  std::vector<uint32_t> waiting;
+  waiting.swap(queued_);
+  for (const uint32_t chain : waiting) hand(chain);
 }
 
 // Follows what joining does with the block at offset: a chain runs on through blocks whose used
@@ -148,7 +184,7 @@ void ChainAssembly::process(const CandidateArray& candidates, uint32_t offset, c
       owner = kNoChain;
     } else {
       append(owner, offset, length, view.span(at + kBlockHeaderSize, static_cast<size_t>(length)).data());
-      if (chains_[owner].bytes.size() > static_cast<size_t>(kParseLimit)) {
+      if (chains_[owner].filled > static_cast<size_t>(kParseLimit)) {
         // What follows is never read for the headers; the blocks still link on, so they start
         // no chain of their own.
         complete(owner);

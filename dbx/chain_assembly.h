@@ -47,11 +47,15 @@ class ChainAssembly {
 
  private:
   static constexpr uint32_t kNoChain = UINT32_MAX;
+  // One chain at a time is put together in the parse's open batch itself; the others in bytes of
+  // their own, and when they end while that one is still open they wait for it (queued).
   struct Chain {
     std::vector<uint8_t> bytes;
     std::vector<BlockRef> blocks;
+    size_t filled = 0;
     uint32_t generation = 0;
     bool open = false;
+    bool direct = false;
   };
   // A link from a block already passed to an offset ahead: the chain waiting there, or kNoChain
   // when the block is in no chain being assembled (its link still makes that block no start).
@@ -76,6 +80,8 @@ class ChainAssembly {
   uint32_t openChain();
   void append(uint32_t chain, uint32_t offset, int16_t length, const uint8_t* data);
   void complete(uint32_t chain);
+  void hand(uint32_t chain);
+  void handQueued();
   void drop(uint32_t chain);
   void release(uint32_t chain);
   bool live(const Wait& wait) const;
@@ -89,6 +95,8 @@ class ChainAssembly {
 
   std::vector<Chain> chains_;
   std::vector<uint32_t> freeChains_;
+  uint32_t direct_ = kNoChain;
+  std::vector<uint32_t> queued_;
   size_t bytesHeld_ = 0;
   std::priority_queue<Wait, std::vector<Wait>, std::greater<>> waits_;
 
