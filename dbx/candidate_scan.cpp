@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dbx/byte_view.h"
+#include "dbx/chain_assembly.h"
 #include "dbx/chunk_prefetch.h"
 #include "dbx/layout.h"
 #include "dbx/read_failure.h"
@@ -13,7 +14,7 @@
 
 namespace vireo::dbx {
 
-CandidateArray collectCandidates(BaseFile& file, const OperationControl& control) {
+CandidateArray collectCandidates(BaseFile& file, const OperationControl& control, ChainAssembly* assembly) {
   ProgressSink& progress = control.bar();
   progress.setRange(300);
   progress.setStep(1);
@@ -32,6 +33,7 @@ CandidateArray collectCandidates(BaseFile& file, const OperationControl& control
     const uint64_t chunkStart = chunk.start;
     const ByteView bytes(chunk.bytes, read);
     if (read == 0) break;
+    if (assembly) assembly->beginChunk(candidates, chunk.bytes, read, chunkStart);
     uint64_t tested = read > kScanChunkOverlap ? read - kScanChunkOverlap : 0;
     // Offsets from kReachableEnd on are not tested: no link can reach them, and it keeps
     // positions from wrapping in files of 4 GB and more, which would break the candidates' order.
@@ -52,6 +54,7 @@ CandidateArray collectCandidates(BaseFile& file, const OperationControl& control
         } else {
           candidates.append(offset);
         }
+        if (assembly) assembly->candidate(candidates, offset);
       }
       done += take;
       sinceStep += take;
@@ -61,8 +64,10 @@ CandidateArray collectCandidates(BaseFile& file, const OperationControl& control
         sinceStep = 0;
       }
     }
+    if (assembly) assembly->endChunk();
     if (read != kScanChunkSize || lastReachable) break;
   }
+  if (assembly) assembly->endScan(candidates);
   return candidates;
 }
 

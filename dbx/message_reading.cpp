@@ -80,16 +80,18 @@ void recordStretch(const MessageRecord& record, const BlockList& blocks, uint64_
   }
 }
 
-ReadingPlan planReading(const MessageTable& table) {
+ReadingPlan planReading(const MessageTable& table, const std::vector<uint8_t>* alreadyParsed) {
   ReadingPlan plan;
-  const size_t count = table.records.size();
   // Sorted as one flat array of (first block offset, record) keys.
-  std::vector<uint64_t> keys(count);
-  for (size_t i = 0; i < count; ++i) {
+  std::vector<uint64_t> keys;
+  keys.reserve(table.records.size());
+  for (size_t i = 0; i < table.records.size(); ++i) {
+    if (alreadyParsed && (*alreadyParsed)[i]) continue;
     const BlockList& blocks = table.blockLists[i];
     const uint64_t first = blocks.entries.empty() ? UINT32_MAX : blocks.entries.front().offset;
-    keys[i] = first << 32 | i;
+    keys.push_back(first << 32 | i);
   }
+  const size_t count = keys.size();
   std::sort(keys.begin(), keys.end());
   plan.order.resize(count);
   for (size_t k = 0; k < count; ++k) plan.order[k] = static_cast<uint32_t>(keys[k]);
@@ -145,8 +147,13 @@ void readRecord(MessageTable& table, const HeaderParser& parse, BaseFile& file, 
 class ParallelReading {
  public:
   ParallelReading(const std::string& path, MessageTable& table, const OperationControl& control,
-                  const HeaderParser& parse, BaseFile& file)
-      : path_(path), table_(table), control_(control), parse_(parse), file_(file), plan_(planReading(table)) {}
+                  const HeaderParser& parse, BaseFile& file, const std::vector<uint8_t>* alreadyParsed)
+      : path_(path),
+        table_(table),
+        control_(control),
+        parse_(parse),
+        file_(file),
+        plan_(planReading(table, alreadyParsed)) {}
 
   ~ParallelReading() {
     stopped_.store(true);
@@ -252,7 +259,7 @@ void numberValidRecords(MessageTable& table) {
 }
 
 OperationOutcome readMessages(const std::string& path, MessageTable& table, const OperationControl& control,
-                              const HeaderParser& parse) {
+                              const HeaderParser& parse, const std::vector<uint8_t>* alreadyParsed) {
   BaseFile file;
   uint64_t helperBytes = 0;
   uint64_t helperFetched = 0;
@@ -263,11 +270,13 @@ OperationOutcome readMessages(const std::string& path, MessageTable& table, cons
     ProgressSink& progress = control.bar();
     const uint32_t count = static_cast<uint32_t>(table.count());
     progress.setRange(3 * count);
-    progress.setPos(2 * count);
+    const auto parsed = static_cast<uint32_t>(
+        alreadyParsed ? std::count(alreadyParsed->begin(), alreadyParsed->end(), uint8_t{1}) : 0);
+    progress.setPos(2 * count + parsed);
 
     bool complete = false;
     {
-      ParallelReading reading(path, table, control, parse, file);
+      ParallelReading reading(path, table, control, parse, file, alreadyParsed);
       complete = reading.run();
       helperBytes = reading.helperBytesRead();
       helperFetched = reading.helperBytesFetched();

@@ -7,6 +7,7 @@
 
 #include "dbx/base_file.h"
 #include "dbx/candidate_scan.h"
+#include "dbx/chain_assembly.h"
 #include "dbx/data_block.h"
 #include "dbx/failure_boundary.h"
 #include "dbx/layout.h"
@@ -158,6 +159,36 @@ OperationOutcome recoverScan(const std::string& path, MessageTable& table, const
   outcome.bytesRead = file.bytesRead();
   outcome.bytesFetched = file.bytesFetched();
   return outcome;
+}
+
+OperationOutcome recoverMessages(const std::string& path, MessageTable& table, const OperationControl& control,
+                                 const RecordParser& parse) {
+  BaseFile file;
+  std::vector<uint8_t> parsed;
+  OperationOutcome outcome = runInFailureBoundary([&] {
+    if (!file.open(path)) failCannotOpen(file.error());
+    ChainAssembly assembly(parse, file.size());
+    CandidateArray candidates = collectCandidates(file, control, &assembly);
+    joinCandidates(file, candidates, table, control);
+    if (!assembly.finish(control)) {
+      // As a reading stopped before its first record leaves the table.
+      numberValidRecords(table);
+      failStopped();
+    }
+    assembly.takeParses(table, parsed);
+  });
+  if (!outcome.ok()) {
+    outcome.bytesRead = file.bytesRead();
+    outcome.bytesFetched = file.bytesFetched();
+    return outcome;
+  }
+  const HeaderParser byIndex = [&parse, &table](const char* text, int length, int recordIndex) {
+    return parse(text, length, table.records[static_cast<size_t>(recordIndex)]);
+  };
+  OperationOutcome reading = readMessages(path, table, control, byIndex, &parsed);
+  reading.bytesRead += file.bytesRead();
+  reading.bytesFetched += file.bytesFetched();
+  return reading;
 }
 
 }  // namespace vireo::dbx

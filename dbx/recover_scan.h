@@ -3,11 +3,18 @@
 // joins blocks into messages by their links, and makes one record per chain.
 #include <string>
 
+#include "dbx/message_reading.h"
 #include "dbx/operation.h"
 #include "table/message_table.h"
 
 namespace vireo::dbx {
 
 OperationOutcome recoverScan(const std::string& path, MessageTable& table, const OperationControl& control);
+
+// Recovery with every message's headers parsed, as recoverScan followed by readMessages gives
+// them, reading the file once where it can: the chains the scan can put together from its own
+// chunks are parsed while it runs, and only the records no such parse fits are read again.
+OperationOutcome recoverMessages(const std::string& path, MessageTable& table, const OperationControl& control,
+                                 const RecordParser& parse);
 
 }  // namespace vireo::dbx

@@ -53,8 +53,11 @@ void MessageBaseReader::detectBaseKind() {
 }
 
 int MessageBaseReader::parseHeaders(const char* text, int length, int recordIndex) {
+  return parseHeadersInto(text, length, records[static_cast<size_t>(recordIndex)]);
+}
+
+int MessageBaseReader::parseHeadersInto(const char* text, int length, MessageRecord& record) {
   SummaryFields fields = parseHeaderFields(text, length);
-  MessageRecord& record = records[static_cast<size_t>(recordIndex)];
   record.from = std::move(fields.from);
   record.to = std::move(fields.to);
   record.subject = std::move(fields.subject);
@@ -109,8 +112,7 @@ void MessageBaseReader::openBase(bool copyFirst) {
   };
   dbx::OperationOutcome outcome;
   if (recoverMode == kRecoverModeRecover) {
-    outcome = dbx::recoverScan(workingPath, *this, control);
-    if (outcome.ok()) outcome = dbx::readMessages(workingPath, *this, control, parser);
+    outcome = dbx::recoverMessages(workingPath, *this, control, &MessageBaseReader::parseHeadersInto);
   } else {
     // The headers are parsed as the browse walks the chains: the file is read once.
     browseFailed = false;
@@ -120,9 +122,9 @@ void MessageBaseReader::openBase(bool copyFirst) {
   }
   indexUnreadable = false;
   if (outcome.ok() && recoverMode == kRecoverModeRecover) {
-    dbx::markFragments(workingPath, *this);
-    // The index is read only to compare: its bar and failures are not the user's concern.
-    indexUnreadable = !dbx::markUnindexed(workingPath, *this, dbx::OperationControl{stopEvent, nullptr});
+    // Fragments and what the index does not list, from one read of each record's few bytes. The
+    // index is read only to compare: its bar and failures are not the user's concern.
+    indexUnreadable = !dbx::markRecovered(workingPath, *this, dbx::OperationControl{stopEvent, nullptr});
   }
   ok = outcome.ok() ? kOperationOk : kOperationNotOk;
   const bool browsing = recoverMode != kRecoverModeRecover;

@@ -64,6 +64,8 @@ class MessageBaseReader : public MessageTable {
   // Fills the summary fields of records[recordIndex] from the first length bytes of its message;
   // returns the header lines read, 0 when the bytes are not a message.
   int parseHeaders(const char* text, int length, int recordIndex);
+  // The same into any record: recovery parses before the record is in the table.
+  static int parseHeadersInto(const char* text, int length, MessageRecord& record);
 
   // Sets baseKind from the base file itself (not the working copy); unchanged if it cannot be read.
   void detectBaseKind();
