@@ -115,6 +115,17 @@ std::string imageBaseName(const ImageOrigin& origin) {
   return imageFileName(origin.imagePath) + ", base " + std::to_string(origin.baseNumber);
 }
 
+std::string imageBaseFileTitle(const ImageOrigin& origin) {
+  std::string stem = imageFileName(origin.imagePath);
+  // "disk.img" gives "disk"; a name that is all extension (".img") is kept whole.
+  if (const size_t dot = stem.rfind('.'); dot != std::string::npos && dot > 0) stem.resize(dot);
+  return stem + "-base-" + std::to_string(origin.baseNumber) + ".dbx";
+}
+
+std::string baseFileNameForUser(const MessageBaseReader& reader) {
+  return reader.fromImage ? imageBaseFileTitle(*reader.fromImage) : reader.baseName;
+}
+
 std::string imageFileName(const std::string& imagePath) {
   std::string path = imagePath;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
