@@ -31,9 +31,9 @@ std::vector<std::string> baseFileNames(const std::string& folder) {
   return names;
 }
 
-// The duplicate rule for an entry that is already in the table; false when there is none.
-bool restoreListedBase(WorkerShared& table, const std::string& folder, const std::string& name) {
-  std::lock_guard lock(table.tableMutex);
+// The duplicate rule, under tableMutex: the index of the entry the table holds for this file
+// already, which comes back if it was removed; -1 when there is none.
+int restoreListedBase(WorkerShared& table, const std::string& folder, const std::string& name) {
   for (int i = 0; i < table.readerCount; ++i) {
     MessageBaseReader& earlier = table.readers[static_cast<size_t>(i)];
     if (earlier.baseName != name || earlier.baseFolder != folder) continue;
@@ -41,67 +41,27 @@ bool restoreListedBase(WorkerShared& table, const std::string& folder, const std
       earlier.removed = false;
       earlier.browseFailed = false;
     }
-    return true;
+    return i;
   }
-  return false;
+  return -1;
 }
 
-// Gives a freed slot of a removed base to a new one; false when there is none. The slot keeps its
-// index, so the base shows where the removed one was.
-bool reuseFreeSlot(WorkerShared& table, const std::string& folder, const std::string& name) {
-  MessageBaseReader probe;  // the kind is read from the file outside the lock
-  probe.baseName = name;
-  probe.baseFolder = folder;
-  probe.detectBaseKind();
-  std::lock_guard lock(table.tableMutex);
+// A slot for one more base, under tableMutex: the next unused one, else one a removed base freed
+// (it keeps its index, so the base shows where the removed one was); -1 when the table is full.
+int takeSlot(WorkerShared& table) {
+  if (table.readerCount < kReaderTableSize) return table.readerCount;
   while (!table.freeSlots.empty()) {
     const int slot = table.freeSlots.back();
     table.freeSlots.pop_back();
-    MessageBaseReader& reader = table.readers[static_cast<size_t>(slot)];
     // Listed again since it was freed: it is a base present once more.
-    if (!reader.removed) continue;
-    reader.resetReader();
-    reader.baseName = name;
-    reader.baseFolder = folder;
-    reader.workingPath.clear();
-    reader.readerNumber = slot;
-    reader.baseKind = probe.baseKind;
-    reader.browseFailed = false;
-    reader.fromImage.reset();
-    reader.removed = false;
-    return true;
+    if (table.readers[static_cast<size_t>(slot)].removed) return slot;
   }
-  return false;
+  return -1;
 }
 
-// Fills the next free entry with one base; false (after the limit message) when the table is full.
-// The entry is filled before it is counted: the window reads only counted entries.
 bool addBase(WorkerShared& table, const std::string& folder, const std::string& name,
              std::optional<int16_t> kind = std::nullopt) {
-  const int next = table.readerCount.load();
-  if (next >= kReaderTableSize) {
-    // A base the table already holds needs no slot: it only comes back if it was removed. A
-    // full table met again (the current user's store is walked twice) is no reason for the
-    // limit message.
-    if (restoreListedBase(table, folder, name)) return true;
-    if (reuseFreeSlot(table, folder, name)) return true;
-    showMessageBox(kTooManyBasesText);
-    table.listingStopped = true;
-    return false;
-  }
-  MessageBaseReader& reader = table.readers[static_cast<size_t>(next)];
-  reader.baseName = name;
-  reader.baseFolder = folder;
-  reader.readerNumber = next;
-  reader.fromImage.reset();
-  // A slot freed by a dropped duplicate must not lend its kind to a file that cannot be read.
-  reader.baseKind = 0;
-  if (kind) reader.baseKind = *kind;
-  else reader.detectBaseKind();
-  std::lock_guard lock(table.tableMutex);
-  ++table.readerCount;
-  dropDuplicateBase(table);
-  return true;
+  return listBase(table, BaseToList{folder, name, kind, std::nullopt}) >= 0;
 }
 
 std::string withoutTrailingSeparators(std::string path) {
@@ -119,6 +79,43 @@ bool listFolder(WorkerShared& table, const std::string& folder) {
 }
 
 }  // namespace
+
+int listBase(WorkerShared& table, BaseToList base) {
+  int16_t kind = 0;  // a file that cannot be read has none, whatever the slot held before
+  if (base.kind) {
+    kind = *base.kind;
+  } else {
+    MessageBaseReader probe;  // the kind is read from the file outside the lock
+    probe.baseFolder = base.folder;
+    probe.baseName = base.name;
+    probe.detectBaseKind();
+    kind = probe.baseKind;
+  }
+  std::unique_lock lock(table.tableMutex);
+  if (!base.fromImage) {
+    if (const int listed = restoreListedBase(table, base.folder, base.name); listed >= 0) return listed;
+  }
+  const int slot = takeSlot(table);
+  if (slot < 0) {
+    lock.unlock();  // the box waits for the user; the window must still reach the table
+    showMessageBox(kTooManyBasesText);
+    table.listingStopped = true;
+    return -1;
+  }
+  MessageBaseReader& reader = table.readers[static_cast<size_t>(slot)];
+  reader.resetReader();
+  reader.baseName = std::move(base.name);
+  reader.baseFolder = std::move(base.folder);
+  reader.workingPath.clear();
+  reader.readerNumber = slot;
+  reader.baseKind = kind;
+  reader.browseFailed = false;
+  reader.indexUnreadable = false;
+  reader.fromImage = std::move(base.fromImage);
+  reader.removed = false;
+  if (slot == table.readerCount) ++table.readerCount;
+  return slot;
+}
 
 bool isBaseFileName(const std::string& name) {
   return name.size() >= 4 && equalsIgnoringAsciiCase(std::string_view(name).substr(name.size() - 4), ".dbx");

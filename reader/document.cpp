@@ -6,6 +6,7 @@
 #include "platform/folder_path.h"
 #include "platform/message_sink.h"
 #include "reader/folder_search.h"
+#include "reader/image_open.h"
 #include "reader/preview_file.h"
 #include "reader/settings.h"
 #include "reader/store_discovery.h"
@@ -154,7 +155,7 @@ bool Document::startSearch(int newOperation, const std::string& argument) {
 std::optional<FailureReason> Document::baseCopyRefusal(int readerIndex, const std::string& folder) const {
   if (readerIndex < 0 || readerIndex >= kReaderTableSize) return FailureReason{"no base is selected", {}, {}, {}};
   const MessageBaseReader& reader = readers[static_cast<size_t>(readerIndex)];
-  return vireo::baseCopyRefusal(reader.basePath(), folder, folder + "/" + reader.baseName, freeSpace);
+  return vireo::baseCopyRefusal(reader.basePath(), folder, folder + "/" + baseFileNameForUser(reader), freeSpace);
 }
 
 bool Document::startBaseCopy(int readerIndex, const std::string& folder) {
@@ -162,7 +163,7 @@ bool Document::startBaseCopy(int readerIndex, const std::string& folder) {
   const MessageBaseReader& reader = readers[static_cast<size_t>(readerIndex)];
   operation = kOperationCopyBase;
   shared_->copySource = reader.basePath();
-  shared_->copyDestination = folder + "/" + reader.baseName;
+  shared_->copyDestination = folder + "/" + baseFileNameForUser(reader);
   return launch();
 }
 

@@ -7,7 +7,6 @@
 #include <cstdio>
 
 #include "dbx/image_carve.h"
-#include "platform/message_sink.h"
 #include "reader/base_listing.h"
 #include "reader/image_carve_run.h"
 #include "reader/outcome_text.h"
@@ -39,17 +38,6 @@ uint64_t placeInImage(const ImageOrigin& origin) {
 
 void removeWritten(const std::string& folder, const std::vector<ImageBaseFile>& bases) {
   for (const ImageBaseFile& base : bases) ::unlink((folder + "/" + base.fileName).c_str());
-}
-
-// A slot for one more base: the next unused one, else one a removed base freed; -1 when full.
-int takeSlot(WorkerShared& table) {
-  if (table.readerCount < kReaderTableSize) return table.readerCount;
-  while (!table.freeSlots.empty()) {
-    const int slot = table.freeSlots.back();
-    table.freeSlots.pop_back();
-    if (table.readers[static_cast<size_t>(slot)].removed) return slot;
-  }
-  return -1;
 }
 
 }  // namespace
@@ -98,29 +86,7 @@ int listImageBases(WorkerShared& table, const std::string& imagePath, int imageN
                                            [](const dbx::ImageSegment& a, const dbx::ImageSegment& b) {
                                              return a.imageStart < b.imageStart;
                                            })->imageStart;
-    MessageBaseReader probe;  // the kind is read from the file outside the lock
-    probe.baseFolder = workingFolder;
-    probe.baseName = base.fileName;
-    probe.detectBaseKind();
-    std::lock_guard lock(table.tableMutex);
-    const int slot = takeSlot(table);
-    if (slot < 0) {
-      showMessageBox(kTooManyBasesText);
-      table.listingStopped = true;
-      break;
-    }
-    MessageBaseReader& reader = table.readers[static_cast<size_t>(slot)];
-    reader.resetReader();
-    reader.baseFolder = workingFolder;
-    reader.baseName = base.fileName;
-    reader.workingPath.clear();
-    reader.readerNumber = slot;
-    reader.baseKind = probe.baseKind;
-    reader.browseFailed = false;
-    reader.indexUnreadable = false;
-    reader.fromImage = std::move(origin);
-    reader.removed = false;
-    if (slot == table.readerCount) ++table.readerCount;
+    if (listBase(table, BaseToList{workingFolder, base.fileName, std::nullopt, std::move(origin)}) < 0) break;
     ++listed;
   }
   return listed;
@@ -147,6 +113,17 @@ std::string imageOutcomeText(const std::string& imageName, int bases) {
 
 std::string imageBaseName(const ImageOrigin& origin) {
   return imageFileName(origin.imagePath) + ", base " + std::to_string(origin.baseNumber);
+}
+
+std::string imageBaseFileTitle(const ImageOrigin& origin) {
+  std::string stem = imageFileName(origin.imagePath);
+  // "disk.img" gives "disk"; a name that is all extension (".img") is kept whole.
+  if (const size_t dot = stem.rfind('.'); dot != std::string::npos && dot > 0) stem.resize(dot);
+  return stem + "-base-" + std::to_string(origin.baseNumber) + ".dbx";
+}
+
+std::string baseFileNameForUser(const MessageBaseReader& reader) {
+  return reader.fromImage ? imageBaseFileTitle(*reader.fromImage) : reader.baseName;
 }
 
 std::string imageFileName(const std::string& imagePath) {

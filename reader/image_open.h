@@ -12,6 +12,7 @@
 namespace vireo {
 
 struct WorkerShared;
+class MessageBaseReader;
 
 struct ImageBaseFile {
   dbx::FoundBase found;
@@ -46,6 +47,12 @@ std::string imageBaseDetail(const ImageOrigin& origin);
 std::string imageOutcomeText(const std::string& imageName, int bases);
 // What the status bar calls a base found in an image: "disk.img, base 1".
 std::string imageBaseName(const ImageOrigin& origin);
+// "disk-base-1.dbx": the name a user is offered for a base found in an image (a copy's file name,
+// a mailbox's name without ".dbx"), since the working file's carved-<n>-<k>.dbc means nothing
+// outside this run.
+std::string imageBaseFileTitle(const ImageOrigin& origin);
+// That name for a base found in an image, else the base's own file name.
+std::string baseFileNameForUser(const MessageBaseReader& reader);
 // The image's file name: the last step of its path.
 std::string imageFileName(const std::string& imagePath);
 

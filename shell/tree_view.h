@@ -29,7 +29,8 @@ class BaseTreeModel;
 // What an empty tree says, under its root.
 inline constexpr const char* kEmptyTreeHint =
     "Add message bases with File > Add message base to Tree View, or open a .dbx file with "
-    "File > Open message base... (Ctrl+O).";
+    "File > Open message base... (Ctrl+O). To look for bases in a disk image or on a disk, use "
+    "File > Open disk image...";
 
 class CTreeView_1 : public QTreeView, public views::CView {
   Q_OBJECT

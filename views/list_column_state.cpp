@@ -7,7 +7,7 @@ std::array<ListColumnState, 2> initialListColumnState() {
   for (ListColumnState& slot : slots) {
     slot.widths.fill(-1);
     slot.orders.fill(-1);
-    slot.widths[2] = slot.widths[3] = slot.widths[4] = 100;  // From, To, Subject
+    slot.widths[4] = 100;  // Subject; From and To are sized for the list's font when first shown
     slot.ascending = true;
   }
   slots[kBrowseSlot].sortPosition = 6;

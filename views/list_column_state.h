@@ -17,7 +17,7 @@ struct ListColumnState {
   bool ascending = true;
 };
 
-// The values at document construction: From, To and Subject 100 wide, everything else unsaved,
+// The values at document construction: Subject 100 wide, everything else unsaved,
 // ascending, sorted by the Number column (position 6 in the browse layout, 5 in the recovery one).
 std::array<ListColumnState, 2> initialListColumnState();
 

@@ -161,9 +161,9 @@ void CListView_1::buildMessageColumns(ListLayout layout, const MessageBaseReader
     const size_t logical = static_cast<size_t>(logicalColumnIn(layout, position));
     const int saved = slot.widths[logical];
     // The picture columns always come back at their own width.
-    header->resizeSection(position, isPictureColumn(static_cast<int>(logical)) || saved == -1
-                                        ? kColumns[logical].defaultWidth
-                                        : saved);
+    header->resizeSection(position, isPictureColumn(static_cast<int>(logical)) ? kColumns[logical].defaultWidth
+                                    : saved == -1                              ? firstRunWidth(static_cast<int>(logical))
+                                                                               : saved);
     displayOrder[static_cast<size_t>(position)] = slot.orders[logical] != -1 ? slot.orders[logical] : position;
   }
   std::vector<int> sections(static_cast<size_t>(columns));
@@ -174,6 +174,16 @@ void CListView_1::buildMessageColumns(ListLayout layout, const MessageBaseReader
   for (int visual = 0; visual < columns; ++visual)
     header->moveSection(header->visualIndex(sections[static_cast<size_t>(visual)]), visual);
   fitSubjectColumn();
+}
+
+// From and To hold "Name <address>": room for a common name and address in the list's font, so
+// that the address is not cut at the name, though never more than a fifth of the list each, which
+// leaves Subject the most.
+int CListView_1::firstRunWidth(int logical) const {
+  const int least = kColumns[static_cast<size_t>(logical)].defaultWidth;
+  if (logical != kFromColumn && logical != kToColumn) return least;
+  const int wanted = fontMetrics().horizontalAdvance(QStringLiteral("Vireo Team <team@vireo.example>")) + 16;
+  return std::max(least, std::min(wanted, viewport()->width() / 5));
 }
 
 void CListView_1::fitSubjectColumn() {

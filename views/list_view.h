@@ -85,6 +85,8 @@ class CListView_1 : public QTableView, public CView {
   void showContextMenu(const QPoint& globalPosition, bool onRow);
   // Gives Subject the width the other columns leave (at least its default width).
   void fitSubjectColumn();
+  // A column's width when the document has none for it yet.
+  int firstRunWidth(int logical) const;
 
   MessageListModel* model_ = nullptr;
   bool fittingSubject_ = false;

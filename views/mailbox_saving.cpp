@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "reader/image_open.h"
 #include "reader/maildir_export.h"
 #include "reader/mbox_export.h"
 #include "reader/outcome_text.h"
@@ -32,7 +33,7 @@ bool askMailboxFolder(CVireoDoc& doc, MailboxForm form, const QString& what, QWi
 
 std::string saveMailbox(const MessageBaseReader& reader, const std::vector<int>& recordIndexes, MailboxForm form,
                         const std::string& folder, QWidget* parent) {
-  const std::string destination = mboxNameForBase(folder, reader.baseName);
+  const std::string destination = mboxNameForBase(folder, baseFileNameForUser(reader));
   const int total = static_cast<int>(recordIndexes.size());
   SaveProgress progress(total, parent);
   BatchHooks hooks;
@@ -67,7 +68,7 @@ void saveBaseAsMailbox(CVireoDoc& doc, MailboxForm form, QWidget* parent) {
   const int readerIndex = doc.currentReader;
   const MessageBaseReader& reader = doc.readers[static_cast<size_t>(readerIndex)];
   if (reader.count() == 0) return;
-  if (!askMailboxFolder(doc, form, QStringLiteral("Save all messages from \"%1\"").arg(pathText(reader.baseName)), parent))
+  if (!askMailboxFolder(doc, form, QStringLiteral("Save all messages from \"%1\"").arg(pathText(baseFileNameForUser(reader))), parent))
     return;
   // An operation started on this base while the dialog was open now owns its table.
   if (doc.operationRunning && doc.operationReader == readerIndex) return;
@@ -84,8 +85,8 @@ void saveSelectedAsMailbox(CVireoDoc& doc, MailboxForm form, int selectedCount, 
   const int readerIndex = doc.currentReader;
   const MessageBaseReader& reader = doc.readers[static_cast<size_t>(readerIndex)];
   const QString what = selectedCount == 1
-                           ? QStringLiteral("Save selected message from \"%1\"").arg(pathText(reader.baseName))
-                           : QStringLiteral("Save %1 selected messages from \"%2\"").arg(selectedCount).arg(pathText(reader.baseName));
+                           ? QStringLiteral("Save selected message from \"%1\"").arg(pathText(baseFileNameForUser(reader)))
+                           : QStringLiteral("Save %1 selected messages from \"%2\"").arg(selectedCount).arg(pathText(baseFileNameForUser(reader)));
   if (!askMailboxFolder(doc, form, what, parent)) return;
   // While the dialog was open a completed operation may have refreshed the list.
   if (doc.currentReader != readerIndex || !selectedMessageCommandAllowed(doc, commandId, 1)) return;

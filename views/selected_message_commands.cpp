@@ -6,6 +6,7 @@
 #include <string>
 
 #include "content/message_export.h"
+#include "reader/image_open.h"
 #include "reader/outcome_text.h"
 #include "views/command_table.h"
 #include "views/desktop_handoff.h"
@@ -64,7 +65,7 @@ void saveSelectedMessages(CVireoDoc& doc, int selectedCount, const SelectedRecor
   if (!selectedMessageCommandAllowed(doc, command::kSaveSelected, selectedCount)) return;
   const int readerIndex = doc.currentReader;
   SaveMessagesDialog dialog(parent);
-  dialog.description = saveDescription(selectedCount, readerOf(doc)->baseName);
+  dialog.description = saveDescription(selectedCount, baseFileNameForUser(*readerOf(doc)));
   if (!askDestination(dialog, doc.exportFolder, "Cannot create path", parent)) return;
   // While the dialog was open a completed operation may have refreshed the list.
   std::vector<int> records;

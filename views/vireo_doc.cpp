@@ -113,8 +113,9 @@ void CVireoDoc::saveAllMessages() {
   if (readers[static_cast<size_t>(readerIndex)].count() == 0) return;
   QWidget* parent = QApplication::activeWindow();
   SaveMessagesDialog dialog(parent);
-  dialog.description = QStringLiteral("Save all messages from \"%1\"")
-                           .arg(QFile::decodeName(QByteArray::fromStdString(readers[static_cast<size_t>(readerIndex)].baseName)));
+  dialog.description =
+      QStringLiteral("Save all messages from \"%1\"")
+          .arg(QFile::decodeName(QByteArray::fromStdString(baseFileNameForUser(readers[static_cast<size_t>(readerIndex)]))));
   if (!askDestination(dialog, exportFolder, "Cannot create path", parent)) return;
   const MessageBaseReader& reader = readers[static_cast<size_t>(readerIndex)];
   // An operation started on this base while the dialog was open now owns its table.
@@ -128,7 +129,7 @@ void CVireoDoc::saveAllMessages() {
 void CVireoDoc::copyBase() {
   if (!isBase(currentReader) || operationRunning) return;
   const int readerIndex = currentReader;
-  const std::string baseName = readers[static_cast<size_t>(readerIndex)].baseName;
+  const std::string baseName = baseFileNameForUser(readers[static_cast<size_t>(readerIndex)]);
   QWidget* parent = QApplication::activeWindow();
   SaveMessagesDialog dialog(parent);
   dialog.title = QStringLiteral("Copy message base");

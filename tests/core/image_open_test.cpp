@@ -94,6 +94,10 @@ TEST(ImageOpen, NamesABaseByWhereItLay) {
   EXPECT_EQ(imageBaseLabel(origin), "Base 2 at 12.5 MiB, 3 pieces");
   EXPECT_EQ(imageBaseDetail(origin), "disk.img, offset 0 at byte 13,107,200; 3 pieces; header survived");
   EXPECT_EQ(imageBaseName(origin), "disk.img, base 2");
+  EXPECT_EQ(imageBaseFileTitle(origin), "disk-base-2.dbx");
+  // A device has no extension to drop; a name that is all extension keeps it.
+  EXPECT_EQ(imageBaseFileTitle({"/dev/sdb", 1, 3, 0, 0, 1, true}), "sdb-base-3.dbx");
+  EXPECT_EQ(imageBaseFileTitle({"/tmp/.img", 1, 1, 0, 0, 1, true}), ".img-base-1.dbx");
   // Its first piece lost before the image began: where the rest lies.
   origin = {"disk.img", 1, 1, -4096, 512, 1, false};
   EXPECT_EQ(imageBaseLabel(origin), "Base 1 at byte 512, 1 piece");

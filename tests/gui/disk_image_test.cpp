@@ -10,9 +10,11 @@
 
 #include "shell/base_tree_model.h"
 #include "shell/tree_view.h"
+#include "tests/gui/support/folder_dialog_script.h"
 #include "tests/gui/support/gated_progress.h"
 #include "tests/gui/support/window_driver.h"
 #include "tools/dbx_writer/disk_image.h"
+#include "tools/dbx_writer/scratch_dir.h"
 #include "views/list_view.h"
 #include "views/main_frame.h"
 #include "views/message_list_model.h"
@@ -132,6 +134,35 @@ class DiskImageTest : public QObject {
     QCOMPARE(w.nodes().rowCount(w.nodes().rootNode()), 2);
     QCOMPARE(childTexts(w, w.group(1)), bases);
 
+  }
+
+  // The working file's name means nothing to a user: a copy and a mailbox are named after the
+  // image and the base's number.
+  void aBaseOfAnImageIsCopiedAndSavedUnderTheImagesName() {
+    QTemporaryDir images;
+    const QString image = images.filePath(QStringLiteral("backup.img"));
+    testing::buildCarveScenario(CarveCase::threePieces, 12).image.save(image.toStdString());
+    WindowDriver w;
+    QVERIFY(w.ready());
+    QVERIFY(openImage(w, image));
+    w.select(w.nodes().index(0, 0, w.group(0)));
+    QVERIFY(w.run(command::kRecover));
+    QVERIFY(w.rows().rowCount() > 0);
+    const QString out = w.fixture().folder() + QStringLiteral("/out");
+    DialogScript script;
+    script.folders = {out, out};
+    w.fixture().modals().setAnswer(script.answer());
+
+    QVERIFY(w.frame().routeCommand(command::kCopyBase));
+    QVERIFY(w.waitUntilIdle());
+    QVERIFY(w.frame().routeCommand(command::kSaveAllMbox));
+    QCOMPARE(script.shown.size(), size_t{2});
+    QCOMPARE(script.shown[0].description, QStringLiteral("Copy backup-base-1.dbx "));
+    QCOMPARE(script.shown[1].description, QStringLiteral("Save all messages from \"backup-base-1.dbx\""));
+    const QString working = QFile::decodeName(QByteArray::fromStdString(w.doc().tempFolder)) + "/carved-1-1.dbc";
+    QCOMPARE(testing::fileText((out + "/backup-base-1.dbx").toStdString()), testing::fileText(working.toStdString()));
+    QVERIFY(QFileInfo(out + QStringLiteral("/backup-base-1")).isFile());
+    QCOMPARE(QDir(out).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 2);
   }
 
   void stopDuringTheSearchLeavesNoFile() {

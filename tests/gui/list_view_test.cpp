@@ -57,6 +57,9 @@ struct ListFixture {
       titles << model().headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
     return titles;
   }
+  // The width From and To get when first shown (firstRunNameColumnsFitANameAndKeepWhatTheUserSet
+  // checks it); the layouts' tests compare the other columns against it.
+  int nameWidth() { return header().sectionSize(columnPositions[kFromColumn]); }
   QList<int> widths() {
     QList<int> sizes;
     for (int section = 0; section < header().count(); ++section) sizes << header().sectionSize(section);
@@ -157,7 +160,8 @@ class ListViewTest : public QObject {
     f.showBase(1, std::move(records));
     QVERIFY(!f.header().isHidden());
     QCOMPARE(f.headerTitles(), lines({"", "", "From", "To", "Subject", "Date", "Number"}));
-    QCOMPARE(f.widths(), f.withSubjectFilling({25, 25, 100, 100, 100, 135, 80}, 4));
+    const int name = f.nameWidth();
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, 25, name, name, 100, 135, 80}, 4));
     QVERIFY(f.widths()[4] > 100);
     QCOMPARE(f.column(6), lines({"0", "1"}));
     QCOMPARE(f.column(4), lines({"first", "second"}));
@@ -204,7 +208,8 @@ class ListViewTest : public QObject {
     records[1].attachment = 1;
     f.showBase(2, std::move(records));
     QCOMPARE(f.headerTitles(), lines({"", "From", "To", "Subject", "Date", "Number"}));
-    QCOMPARE(f.widths(), f.withSubjectFilling({25, 100, 100, 100, 135, 80}, 3));
+    const int name = f.nameWidth();
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, name, name, 100, 135, 80}, 3));
     QVERIFY(f.model().index(0, 0).data(Qt::DecorationRole).isNull());
     QVERIFY(!f.model().index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     QCOMPARE(f.list.sortColumn, 5);
@@ -374,21 +379,49 @@ class ListViewTest : public QObject {
   void widthsAndOrderReturnPerLayout() {
     ListFixture f;
     const int browsed = f.showBase(1, subjects({"a", "b"}));
+    const int name = f.nameWidth();
     f.header().resizeSection(3, 230);
     f.header().resizeSection(0, 60);  // the picture columns always come back at 25
     f.header().moveSection(f.header().visualIndex(6), 2);  // Number dragged before From
     f.showBase(1, subjects({"c", "d"}));
-    QCOMPARE(f.widths(), f.withSubjectFilling({25, 25, 100, 230, 100, 135, 80}, 4));
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, 25, name, 230, 100, 135, 80}, 4));
     QCOMPARE(f.header().visualIndex(6), 2);
     QCOMPARE(f.header().visualIndex(2), 3);
     f.showBase(2, subjects({"e", "f"}));
-    QCOMPARE(f.widths(), f.withSubjectFilling({25, 100, 100, 100, 135, 80}, 3));
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, name, name, 100, 135, 80}, 3));
     QCOMPARE(f.header().visualIndex(5), 5);
     f.header().resizeSection(1, 170);  // From in the recovery layout
     f.select(browsed);
-    QCOMPARE(f.widths(), f.withSubjectFilling({25, 25, 100, 230, 100, 135, 80}, 4));
+    QCOMPARE(f.widths(), f.withSubjectFilling({25, 25, name, 230, 100, 135, 80}, 4));
     QCOMPARE(f.doc().listColumns[kRecoverySlot].widths[kFromColumn], 170);
     QCOMPARE(f.doc().listColumns[kRecoverySlot].widths[kDeletedColumn], -1);
+  }
+
+  void firstRunNameColumnsFitANameAndKeepWhatTheUserSet() {
+    const QString sender = QStringLiteral("Vireo Team <team@vireo.example>");
+    {
+      // A list with room: a whole name and address shows in From and To, and Subject keeps the most.
+      ListFixture f;
+      f.list.resize(1400, 300);
+      f.showBase(1, subjects({"a"}));
+      const int need = f.list.fontMetrics().horizontalAdvance(sender);
+      QVERIFY2(f.nameWidth() > need, qPrintable(QString::number(f.nameWidth())));
+      QCOMPARE(f.header().sectionSize(3), f.nameWidth());
+      QVERIFY(f.header().sectionSize(4) > f.nameWidth());
+      // A width the user set stays, in this layout and after the other; the first-run one too.
+      const int first = f.nameWidth();
+      f.header().resizeSection(2, 120);
+      f.showBase(2, subjects({"b"}));
+      f.showBase(1, subjects({"c"}));
+      QCOMPARE(f.header().sectionSize(2), 120);
+      QCOMPARE(f.header().sectionSize(3), first);
+    }
+    // A narrow list: From and To give way to Subject but never go below their old 100.
+    ListFixture f;
+    f.list.resize(400, 300);
+    f.showBase(1, subjects({"a"}));
+    QCOMPARE(f.nameWidth(), 100);
+    QCOMPARE(f.header().sectionSize(3), 100);
   }
 
   void firstValidRecordIsSelectedAfterFill() {

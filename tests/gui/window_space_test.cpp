@@ -82,16 +82,17 @@ class WindowSpaceTest : public QObject {
 
     // A column the user widens keeps its width; Subject gives way.
     const int before = header.sectionSize(subject);
+    const int widened = 180 - header.sectionSize(views::kFromColumn);
     header.resizeSection(views::kFromColumn, 180);
     QCOMPARE(header.sectionSize(views::kFromColumn), 180);
-    QCOMPARE(header.sectionSize(subject), before - 80);
+    QCOMPARE(header.sectionSize(subject), before - widened);
     QCOMPARE(sectionsWidth(header), room());
 
     // A wider window: the new width goes to Subject alone.
     w.frame().resize(1400, 800);
     QTRY_COMPARE(sectionsWidth(header), room());
     QCOMPARE(header.sectionSize(views::kFromColumn), 180);
-    QVERIFY(header.sectionSize(subject) >= before - 80 + 400 - w.frame().outerSplitter()->handleWidth());
+    QVERIFY(header.sectionSize(subject) >= before - widened + 400 - w.frame().outerSplitter()->handleWidth());
 
     // A window too narrow for all of them: Subject keeps its own width, the list scrolls.
     w.frame().resize(640, 500);
