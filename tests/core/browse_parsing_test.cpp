@@ -9,6 +9,7 @@
 #include "platform/manual_reset_event.h"
 #include "platform/progress_sink.h"
 #include "tests/core/base_fixture.h"
+#include "tests/core/same_tables.h"
 #include "tests/core/stop_at_step.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
@@ -46,24 +47,6 @@ DbxImage mixedBase(int messages, BlockPlacement placement) {
     writer.add(item);
   }
   return writer.build();
-}
-
-void expectSameTables(const MessageBaseReader& got, const MessageBaseReader& want) {
-  ASSERT_EQ(got.count(), want.count());
-  EXPECT_EQ(got.validCount, want.validCount);
-  for (int r = 0; r < got.count(); ++r) {
-    const MessageRecord& a = got.row(r);
-    const MessageRecord& b = want.row(r);
-    ASSERT_EQ(a.invalid, b.invalid) << r;
-    EXPECT_EQ(a.number, b.number) << r;
-    EXPECT_EQ(a.size, b.size) << r;
-    EXPECT_EQ(a.deleted, b.deleted) << r;
-    EXPECT_EQ(a.subject, b.subject) << r;
-    EXPECT_EQ(a.from, b.from) << r;
-    EXPECT_EQ(a.dateText, b.dateText) << r;
-    EXPECT_EQ(a.time, b.time) << r;
-    EXPECT_EQ(a.attachment, b.attachment) << r;
-  }
 }
 
 // Small bases are parsed on the calling thread, large ones on workers; both give what the browse

@@ -13,6 +13,7 @@
 #include "dbx/recovered_marks.h"
 #include "platform/manual_reset_event.h"
 #include "tests/core/base_fixture.h"
+#include "tests/core/same_tables.h"
 #include "tests/core/stop_at_step.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
@@ -44,35 +45,6 @@ int fingerprint(const char* text, int length, MessageRecord& record) {
   record.subject = std::to_string(std::hash<std::string_view>{}(std::string_view(text, static_cast<size_t>(length)))) +
                    "/" + std::to_string(length);
   return 1;
-}
-
-void expectSameTables(const MessageBaseReader& got, const MessageBaseReader& want) {
-  ASSERT_EQ(got.count(), want.count());
-  EXPECT_EQ(got.validCount, want.validCount);
-  for (int r = 0; r < got.count(); ++r) {
-    const MessageRecord& a = got.row(r);
-    const MessageRecord& b = want.row(r);
-    ASSERT_EQ(a.invalid, b.invalid) << r;
-    EXPECT_EQ(a.number, b.number) << r;
-    EXPECT_EQ(a.size, b.size) << r;
-    EXPECT_EQ(a.deleted, b.deleted) << r;
-    EXPECT_EQ(a.fragment, b.fragment) << r;
-    EXPECT_EQ(a.unindexed, b.unindexed) << r;
-    EXPECT_EQ(a.subject, b.subject) << r;
-    EXPECT_EQ(a.from, b.from) << r;
-    EXPECT_EQ(a.to, b.to) << r;
-    EXPECT_EQ(a.dateText, b.dateText) << r;
-    EXPECT_EQ(a.time, b.time) << r;
-    EXPECT_EQ(a.codePage, b.codePage) << r;
-    EXPECT_EQ(a.attachment, b.attachment) << r;
-    const BlockList& x = got.blocksOf(r);
-    const BlockList& y = want.blocksOf(r);
-    ASSERT_EQ(x.count(), y.count()) << r;
-    for (int k = 0; k < x.count(); ++k) {
-      EXPECT_EQ(x.entries[static_cast<size_t>(k)].offset, y.entries[static_cast<size_t>(k)].offset) << r;
-      EXPECT_EQ(x.entries[static_cast<size_t>(k)].length, y.entries[static_cast<size_t>(k)].length) << r;
-    }
-  }
 }
 
 // Messages of every kind: small and past the parse limit (its chain crosses scan chunks), not a
