@@ -1,5 +1,6 @@
 // Recovery of a 512 MiB base, as ratios to one sequential read of the same file: the candidate
 // scan alone (with each version of the self-offset search), and the whole recovery.
+// recover_bench [MIB [PATH]]: with PATH, only writes the base there.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -64,6 +65,10 @@ int main(int argc, char** argv) {
   const std::string path = folder.file("recover.dbx");
   int messages = 0;
   bench::recoveryBase(targetBytes, messages).save(path);
+  if (argc > 2) {  // only write the base, for profiling a recovery on its own
+    std::filesystem::copy_file(path, argv[2], std::filesystem::copy_options::overwrite_existing);
+    return 0;
+  }
   const auto size = std::filesystem::file_size(path);
   std::printf("base: %d messages, %.1f MiB\n", messages, static_cast<double>(size) / (1 << 20));
 
