@@ -1,12 +1,29 @@
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <clocale>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "cli/commands.h"
 #include "cli/help_text.h"
 #include "platform/exit_cleanup.h"
+#include "platform/huge_page_heap.h"
 
 namespace vireo::cli {
+
+// The largest file the arguments name: a base or a disk image the command is about to read. A
+// disk itself counts as large.
+uint64_t largestNamedFile(int argc, char** argv) {
+  uint64_t largest = 0;
+  for (int i = 1; i < argc; ++i) {
+    struct stat status {};
+    if (::stat(argv[i], &status) != 0) continue;
+    if (S_ISBLK(status.st_mode)) return UINT64_MAX;
+    if (S_ISREG(status.st_mode)) largest = std::max(largest, static_cast<uint64_t>(status.st_size));
+  }
+  return largest;
+}
 
 int usage() {
   std::fwrite(usageText().data(), 1, usageText().size(), stderr);
@@ -17,6 +34,8 @@ int usage() {
 
 int main(int argc, char** argv) {
   using namespace vireo::cli;
+  // May start the program again: before anything else.
+  vireo::preferHugePageHeap(argv, largestNamedFile(argc, argv));
   std::setlocale(LC_ALL, "");  // dates in the user's own format
   vireo::installExitSignalCleanup();  // a run ended by a signal leaves no working folder
   if (argc < 2) return usage();

@@ -1,5 +1,6 @@
 // vireo-cli info and list, run as a user runs them.
 #include <algorithm>
+#include <filesystem>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -102,6 +103,27 @@ TEST(CliList, RecoversTheMessagesOfABaseWhoseIndexIsDamaged) {
   for (const char* subject : {"message 0", "message 1", "message 2", "deleted long ago"})
     EXPECT_THAT(recovered.out, HasSubstr(std::string("\"subject\":\"") + subject + "\""));
   EXPECT_THAT(recovered.out, ::testing::Not(HasSubstr("\"deleted\":true")));
+}
+
+// A large base starts the program again (with huge pages for its heap): the same arguments, the
+// same output and status, the same failures.
+TEST(CliList, ALargeBaseListsAsASmallOneDoes) {
+  ScratchDir folder;
+  const std::string path = writeBase(folder);
+  const CliResult small = runCli({"list", "--json", path});
+  ASSERT_EQ(small.status, 0) << small.err;
+  std::filesystem::resize_file(path, (uint64_t{64} << 20) + 1);  // sparse: nothing refers to the tail
+  const CliResult large = runCli({"list", "--json", path});
+  EXPECT_EQ(large.status, 0) << large.err;
+  EXPECT_EQ(large.out, small.out);
+
+  DbxImage broken = DbxWriter().build();
+  broken.put32(dbx::kMessageCountOffset, 5);
+  broken.save(folder.file("broken.dbx"));
+  std::filesystem::resize_file(folder.file("broken.dbx"), uint64_t{64} << 20);
+  const CliResult bad = runCli({"list", folder.file("broken.dbx")});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_THAT(bad.err, HasSubstr("Bad file format, use message base recovery."));
 }
 
 TEST(CliList, ReportsFailuresWithTheRightStatus) {
