@@ -145,6 +145,8 @@ bool Document::startSearch(int newOperation, const std::string& argument) {
   if (newOperation != kOperationSearchList && newOperation != kOperationSearchFolder) return false;
   if (!prepareStart()) return false;
   releaseRemovedReaders();
+  basesBeforeSearch_ = listedBases();
+  lastSearchFolders_ = searchFolders(newOperation, argument);
   operation = newOperation;
   searchArgument = argument;
   searchOk = 1;
@@ -237,7 +239,16 @@ void Document::completeOperation(int message) {
   }
   const bool searched = searchRunning();
   operationRunning = 0;
-  if (searched) addPendingBases();
+  if (!searched) return;
+  // Counted before the start-up's bases that waited for the search join the table.
+  lastSearchAdded_ = listedBases() - basesBeforeSearch_;
+  addPendingBases();
+}
+
+int Document::listedBases() const {
+  int listed = 0;
+  for (int i = 0; i < readerCount; ++i) listed += readers[static_cast<size_t>(i)].removed ? 0 : 1;
+  return listed;
 }
 
 bool Document::writePreviewFile() {

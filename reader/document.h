@@ -77,6 +77,10 @@ class Document : public CommandFlags {
   // written into the temp folder on the worker; once it has succeeded, completeOperation lists
   // them. False as startOperation.
   bool startImageOpen(const std::string& imagePath);
+  // How many bases the last search added to the table (read after its completion).
+  int lastSearchAdded() const { return lastSearchAdded_; }
+  // The folders the last search looked through (searchArgument holds its progress text meanwhile).
+  const std::vector<std::string>& lastSearchFolders() const { return lastSearchFolders_; }
   // How many bases the last disk image added to the table (read after its completion).
   int lastImageBases() const { return lastImageBases_; }
   const std::string& lastImagePath() const { return shared_->imagePath; }
@@ -158,6 +162,7 @@ class Document : public CommandFlags {
   void readSettingsFile(const std::string& file, bool& tempSettled);
 
   bool searchRunning() const;
+  int listedBases() const;
   void addPendingBases();
 
   DocumentSetup setup_;
@@ -171,6 +176,9 @@ class Document : public CommandFlags {
   std::vector<std::vector<FoundBase>> pendingBases_;
   int imagesOpened_ = 0;
   int lastImageBases_ = 0;
+  int basesBeforeSearch_ = 0;
+  int lastSearchAdded_ = 0;
+  std::vector<std::string> lastSearchFolders_;
 };
 
 }  // namespace vireo

@@ -32,6 +32,16 @@ std::string readEndedText(const std::string& baseName, bool recovery, bool stopp
   return baseName + ": " + (recovery ? "recovery" : "browsing") + (stopped ? " stopped" : " failed");
 }
 
+std::string searchOutcomeText(const std::vector<std::string>& folders, int added, bool succeeded, bool stopped) {
+  std::string text;
+  for (const std::string& folder : folders) text += (text.empty() ? "" : ", ") + folder;
+  text += ": ";
+  const std::string count = countOf(added, "message base", "message bases") + " added";
+  if (succeeded) return text + (added > 0 ? count : "no new message base found");
+  text += stopped ? "search stopped" : "search failed";
+  return added > 0 ? text + "; " + count : text;
+}
+
 std::string saveOutcomeText(const BatchOutcome& outcome, int total, const std::string& folder) {
   std::string text = outcome.stopped ? "Save stopped: " : "";
   if (outcome.written == total) text += countOf(total, "message", "messages");

@@ -4,6 +4,7 @@
 // or recovery cannot know whether it worked.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/user_file_writer.h"
 #include "reader/message_batch.h"
@@ -22,6 +23,10 @@ std::string readOutcomeText(const std::string& baseName, int messages, bool reco
                             std::optional<double> seconds = std::nullopt);
 // "Inbox.dbx: browsing stopped", "big.dbx: recovery failed".
 std::string readEndedText(const std::string& baseName, bool recovery, bool stopped);
+
+// "/home/ann/Mail: 3 message bases added", "/data, /home: no new message base found", "/home:
+// search stopped; 2 message bases added": a search adds only bases the tree does not list yet.
+std::string searchOutcomeText(const std::vector<std::string>& folders, int added, bool succeeded, bool stopped);
 
 // "13 messages saved to FOLDER", "11 of 13 messages saved to FOLDER (2 failed, 1 kept beside
 // files of the same name)"; a stopped batch starts "Save stopped: " and says how many were

@@ -326,6 +326,9 @@ QString CTreeView_1::outcomeText(int operation, int message, int processed) cons
     const std::string image = imageFileName(d->lastImagePath());
     if (message == kOperationSucceeded) text = imageOutcomeText(image, d->lastImageBases());
     else text = image + (d->stopEvent.isSet() ? ": search stopped" : ": search failed");
+  } else if (operation == kOperationSearchList || operation == kOperationSearchFolder) {
+    text = searchOutcomeText(d->lastSearchFolders(), d->lastSearchAdded(),
+                             message == kOperationSucceeded, d->stopEvent.isSet());
   } else if (readsBase(operation) && processed >= 0 && processed < kReaderTableSize) {
     const MessageBaseReader& reader = d->readers[static_cast<size_t>(processed)];
     const bool recovery = operation == kOperationRecover;

@@ -24,6 +24,14 @@ TEST(OutcomeText, GroupsThousandsAndNamesOneOrMany) {
   EXPECT_EQ(readEndedText("big.dbx", true, false), "big.dbx: recovery failed");
 }
 
+TEST(OutcomeText, ASearchSaysHowManyBasesItAdded) {
+  EXPECT_EQ(searchOutcomeText({"/home/ann/Mail"}, 3, true, false), "/home/ann/Mail: 3 message bases added");
+  EXPECT_EQ(searchOutcomeText({"/data", "/home"}, 0, true, false), "/data, /home: no new message base found");
+  EXPECT_EQ(searchOutcomeText({"/"}, 1, false, true), "/: search stopped; 1 message base added");
+  EXPECT_EQ(searchOutcomeText({"/"}, 0, false, true), "/: search stopped");
+  EXPECT_EQ(searchOutcomeText({"/mnt/old"}, 0, false, false), "/mnt/old: search failed");
+}
+
 TEST(OutcomeText, ASaveSaysWhatWasWrittenAndWhatWasNot) {
   BatchOutcome all;
   all.written = 13;

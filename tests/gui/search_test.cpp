@@ -110,10 +110,12 @@ class SearchTest : public QObject {
     QCOMPARE(window.outline(), QStringLiteral("Vireo{%1/C/Data{Inbox},%1/C/Data/Sub{Sent},%1/D{Outbox}}").arg(tree));
     QCOMPARE(window.statusBar().paneText(0), QString());
     QCOMPARE(window.statusBar().paneId(0), 0);
+    QCOMPARE(window.statusBar().outcome(), QStringLiteral("%1/C/Data, %1/D: 3 message bases added").arg(tree));
 
-    // Searching again adds nothing twice.
+    // Searching again adds nothing twice, and says so.
     QVERIFY(window.run(command::kAddBase));
     QCOMPARE(window.doc().readerCount, 3);
+    QCOMPARE(window.statusBar().outcome(), QStringLiteral("%1/C/Data, %1/D: no new message base found").arg(tree));
   }
 
   void browseSearchesTheChosenFolderAndCancellingStartsNothing() {
