@@ -10,6 +10,21 @@ namespace {
 constexpr size_t kLinearScanLimit = 32;
 }
 
+void ChainWalk::restart(Lengths lengths) {
+  lengths_ = lengths;
+  blocks_.entries.clear();
+  total_ = 0;
+  tooLong_ = false;
+  visited_.clear();
+  visitedCount_ = 0;
+}
+
+BlockList ChainWalk::release() {
+  BlockList list;
+  list.entries.assign(blocks_.entries.begin(), blocks_.entries.end());
+  return list;
+}
+
 bool ChainWalk::take(uint32_t at, const BlockHeader& header) {
   int32_t used = header.used;
   if (lengths_ == Lengths::capped && used > kBlockDataMax) used = kBlockDataMax;

@@ -3,7 +3,9 @@
 // needs: a chain that comes back to one of its own blocks loops and ends there; a used count
 // that cannot be a block's (negative, or beyond the 16-bit length of a block reference) ends the
 // chain before that block; a chain too long to be a message ends with a size that marks the
-// record as never a message.
+// record as never a message. One walk is reused for every message of a browse: its list grows
+// in a buffer that keeps its capacity, and each message gets an exact-size copy, so a message of
+// many blocks costs one allocation instead of one per doubling.
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +25,9 @@ class ChainWalk {
 
   explicit ChainWalk(Lengths lengths) : lengths_(lengths) {}
 
+  // Starts another chain, forgetting the last one but keeping the buffers.
+  void restart(Lengths lengths);
+
   // Appends the block whose header starts at `at`; false when the chain ends before it.
   bool take(uint32_t at, const BlockHeader& header);
   // Appends blocks already known to follow one another by their links (none of them in the chain
@@ -32,7 +37,8 @@ class ChainWalk {
   bool seen(uint32_t at);
   int32_t size() const;  // sum of the lengths; kMaxMessageSize when the chain was too long
   const BlockList& blocks() const { return blocks_; }
-  BlockList release() { return std::move(blocks_); }
+  // The chain's list at its exact size; the walk keeps its buffer for the next restart.
+  BlockList release();
 
  private:
   Lengths lengths_;

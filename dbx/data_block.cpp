@@ -6,9 +6,14 @@
 namespace vireo::dbx {
 
 bool readBlockHeader(BaseFile& file, uint32_t offset, BlockHeader& header) {
-  uint8_t bytes[kBlockHeaderSize];
-  if (!file.readExact(offset, bytes, sizeof bytes)) return false;
-  const ByteView view(bytes, sizeof bytes);
+  uint8_t copy[kBlockHeaderSize];
+  const uint8_t* bytes = file.view(offset, kBlockHeaderSize);
+  if (!bytes) {
+    // The header straddles two windows (or the file ends in it): copied together.
+    if (!file.readExact(offset, copy, sizeof copy)) return false;
+    bytes = copy;
+  }
+  const ByteView view(bytes, kBlockHeaderSize);
   header.self = view.u32(kBlockSelf);
   header.sizeField = view.u32(kBlockSizeField);
   header.used = view.i32(kBlockUsed);

@@ -151,6 +151,7 @@ class IndexBrowser {
   // Block starts of every record in the table, built when the first loose record is examined.
   OffsetSet blockStarts_;
   bool blockStartsBuilt_ = false;
+  ChainWalk chain_{ChainWalk::Lengths::asStored};  // every message's walk, its buffers reused
   // Blocks walked over all chains. Chains of a sound base share no block, so they cannot hold
   // more blocks than fit in the file; damaged chains that merge into one long tail would
   // otherwise be walked once per message that runs into it.
@@ -307,7 +308,8 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
 
   MessageRecord record;
   record.deleted = loose || block.sizeField == kDeletedBlockSize;
-  ChainWalk chain(loose ? ChainWalk::Lengths::capped : ChainWalk::Lengths::asStored);
+  ChainWalk& chain = chain_;
+  chain.restart(loose ? ChainWalk::Lengths::capped : ChainWalk::Lengths::asStored);
   uint32_t at = dataOffset;
   const uint64_t blockBudget = 2 * (file_.size() / kBlockHeaderSize) + 1000;
   Assembly assembly;
@@ -384,6 +386,7 @@ bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& contr
   const size_t total = scratch.indexEntries.size();
   // Room for the records a file of this size can hold, so parses rarely wait for the table to move.
   if (pipeline) table.records.reserve(std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1));
+  table.blockLists.reserve(std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1));
   ProgressSink& progress = control.bar();
   progress.setRange(static_cast<uint32_t>(3 * total / 2));
   progress.setStep(1);
