@@ -384,9 +384,11 @@ bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& contr
   browser.scanChainTable();
 
   const size_t total = scratch.indexEntries.size();
-  // Room for the records a file of this size can hold, so parses rarely wait for the table to move.
-  if (pipeline) table.records.reserve(std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1));
-  table.blockLists.reserve(std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1));
+  // Room for the records a file of this size can hold, so parses rarely wait for the table to move
+  // and the walk does not move the records it made.
+  const size_t room = std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1);
+  table.records.reserve(table.records.size() + room);
+  table.blockLists.reserve(table.blockLists.size() + room);
   ProgressSink& progress = control.bar();
   progress.setRange(static_cast<uint32_t>(3 * total / 2));
   progress.setStep(1);
