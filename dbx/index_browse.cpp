@@ -236,12 +236,21 @@ void IndexBrowser::scanChainTable() {
 }
 
 bool IndexBrowser::findDataOffset(uint32_t recordOffset, bool loose, uint32_t& dataOffset) {
-  uint8_t header[kLooseHeaderSize];
   const uint32_t headerSize = loose ? kLooseHeaderSize : kInfoHeaderSize;
-  if (!file_.readExact(recordOffset, header, headerSize)) return false;
-  const ByteView view(header, headerSize);
-  const int attributes = loose ? static_cast<int>(kLooseAttributeCount) : view.i8(kInfoAttributeCount);
-  const uint64_t dataArea = uint64_t{view.u32(kInfoSelf)} + kInfoHeaderSize + uint64_t{kAttributeSize} * static_cast<uint64_t>(attributes > 0 ? attributes : 0);
+  int attributes = 0;
+  uint64_t dataArea = 0;
+  {
+    // The header is looked at in place, and only until the next read may move the window.
+    uint8_t copy[kLooseHeaderSize];
+    const uint8_t* header = file_.view(recordOffset, headerSize);
+    if (!header) {
+      if (!file_.readExact(recordOffset, copy, headerSize)) return false;
+      header = copy;
+    }
+    const ByteView view(header, headerSize);
+    attributes = loose ? static_cast<int>(kLooseAttributeCount) : view.i8(kInfoAttributeCount);
+    dataArea = uint64_t{view.u32(kInfoSelf)} + kInfoHeaderSize + uint64_t{kAttributeSize} * static_cast<uint64_t>(attributes > 0 ? attributes : 0);
+  }
   for (int a = 0; a < attributes; ++a) {
     uint8_t entry[kAttributeSize];
     if (!file_.readExact(recordOffset + headerSize + static_cast<uint32_t>(a) * kAttributeSize, entry, sizeof entry))
