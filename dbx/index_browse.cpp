@@ -108,6 +108,7 @@ class IndexBrowser {
         file_(file),
         pipeline_(pipeline),
         headers_(file, known),
+        hasKnownChains_(known != nullptr),
         readingBound_(browseReadingBound(file.size())) {}
 
   void walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth);
@@ -133,6 +134,10 @@ class IndexBrowser {
     if (file_.bytesRead() + headers_.servedBytes() - assembledBytes_ + messageBytes_ > readingBound_)
       failFormat(at, "the index and its chains take more reading than the file holds");
   }
+  // Without known chains every header comes from the file: read inline, once per block.
+  bool blockHeader(uint32_t at, BlockHeader& out) {
+    return hasKnownChains_ ? headers_.header(at, out) : readBlockHeader(file_, at, out);
+  }
   bool alreadyListed(uint32_t dataOffset, bool loose);
   void noteStoredDataOffset(uint32_t dataOffset);
 
@@ -141,6 +146,7 @@ class IndexBrowser {
   BaseFile& file_;
   HeaderPipeline* pipeline_;  // none: the headers are read afterwards
   BlockHeaderSource headers_;
+  const bool hasKnownChains_;
   const uint64_t readingBound_;
   uint64_t messageBytes_ = 0;  // what the message reading will read of the records made so far
   uint64_t assembledBytes_ = 0;  // what the walk copied of messages' bytes
@@ -312,7 +318,7 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   noteStoredDataOffset(dataOffset);
 
   BlockHeader block;
-  if (!headers_.header(dataOffset, block)) failFormat(dataOffset, "first data block of a message cannot be read");
+  if (!blockHeader(dataOffset, block)) failFormat(dataOffset, "first data block of a message cannot be read");
   if (block.self != dataOffset) return;
 
   MessageRecord record;
@@ -350,7 +356,7 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
     if (pipeline_) assembleBlock(chain.blocks().entries.back(), assembly);
     if (block.next == 0 || chain.seen(block.next)) break;
     at = block.next;
-    if (!headers_.header(at, block)) failFormat(at, "a data block of a message cannot be reached");
+    if (!blockHeader(at, block)) failFormat(at, "a data block of a message cannot be reached");
   }
   record.size = chain.size();
   record.invalid = true;
