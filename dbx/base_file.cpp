@@ -118,7 +118,7 @@ BaseFile::Window& BaseFile::windowFor(uint64_t offset, size_t length) {
   return *target;
 }
 
-bool BaseFile::readExact(uint32_t offset, void* buffer, size_t length) {
+bool BaseFile::readExactMissed(uint32_t offset, void* buffer, size_t length) {
   if (!reachable(offset)) return false;
   if (length == 0) return true;
   if (length > windowSize_ / 2) {
@@ -143,6 +143,14 @@ bool BaseFile::readExact(uint32_t offset, void* buffer, size_t length) {
     bytesRead_ += take;
   }
   return true;
+}
+
+const uint8_t* BaseFile::viewMissed(uint32_t offset, size_t length) {
+  if (!reachable(offset) || length == 0 || length > windowSize_ / 2 || offset >= size()) return nullptr;
+  Window& w = windowFor(offset, length);
+  if (offset < w.start || uint64_t{offset} + length > w.start + w.length) return nullptr;
+  bytesRead_ += length;
+  return w.bytes.get() + (offset - w.start);
 }
 
 size_t BaseFile::readSome(uint64_t offset, void* buffer, size_t length) {

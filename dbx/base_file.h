@@ -12,6 +12,7 @@
 // the file.
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,7 +34,29 @@ class BaseFile {
 
   // Reads exactly length bytes at offset; false when the offset is unreachable or fewer bytes
   // could be read.
-  [[nodiscard]] bool readExact(uint32_t offset, void* buffer, size_t length);
+  [[nodiscard]] bool readExact(uint32_t offset, void* buffer, size_t length) {
+    const Window& w = windows_[last_];
+    // Most reads fall inside the window the read before used: they are a copy and nothing else.
+    if (offset >= w.start && uint64_t{offset} + length <= w.start + w.length && length > 0 && reachable(offset)) {
+      windows_[last_].lastUse = ++clock_;
+      std::memcpy(buffer, w.bytes.get() + (offset - w.start), length);
+      bytesRead_ += length;
+      return true;
+    }
+    return readExactMissed(offset, buffer, length);
+  }
+  // The length bytes at offset where they lie in one window, counted as read; null when they do
+  // not (they straddle two windows, pass the end of the file, or are too long for a window), and
+  // then nothing is counted: readExact gives them. The pointer holds until the next read.
+  [[nodiscard]] const uint8_t* view(uint32_t offset, size_t length) {
+    const Window& w = windows_[last_];
+    if (offset >= w.start && uint64_t{offset} + length <= w.start + w.length && length > 0 && reachable(offset)) {
+      windows_[last_].lastUse = ++clock_;
+      bytesRead_ += length;
+      return w.bytes.get() + (offset - w.start);
+    }
+    return viewMissed(offset, length);
+  }
   // Reads up to length bytes at a 64-bit offset, bypassing the cache; returns the count read.
   [[nodiscard]] size_t readSome(uint64_t offset, void* buffer, size_t length);
   // True when length bytes at offset lie inside the file as it was opened.
@@ -69,6 +92,8 @@ class BaseFile {
   static constexpr size_t kWindows = 128;
   static constexpr size_t kLargeWindows = 8;  // the others hold a page's worth: at most 3 MiB in all
   Window& windowFor(uint64_t offset, size_t length);
+  bool readExactMissed(uint32_t offset, void* buffer, size_t length);
+  const uint8_t* viewMissed(uint32_t offset, size_t length);
   size_t fetch(uint64_t offset, void* buffer, size_t length);
 
   ReadOnlyFile file_;

@@ -1,7 +1,6 @@
 #include "dbx/chain_walk.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "dbx/layout.h"
 
@@ -10,17 +9,20 @@ namespace {
 constexpr size_t kLinearScanLimit = 32;
 }
 
-bool ChainWalk::take(uint32_t at, const BlockHeader& header) {
-  int32_t used = header.used;
-  if (lengths_ == Lengths::capped && used > kBlockDataMax) used = kBlockDataMax;
-  if (used < 0 || used > std::numeric_limits<int16_t>::max()) return false;
-  if (blocks_.entries.size() >= kMaxBlocks || total_ >= kMaxMessageSize) {
-    tooLong_ = true;
-    return false;
-  }
-  blocks_.entries.push_back(BlockRef{at + kBlockHeaderSize, static_cast<int16_t>(used)});
-  total_ += used;
-  return true;
+void ChainWalk::restart(Lengths lengths) {
+  lengths_ = lengths;
+  blocks_.entries.clear();
+  total_ = 0;
+  tooLong_ = false;
+  highest_ = 0;
+  visited_.clear();
+  visitedCount_ = 0;
+}
+
+BlockList ChainWalk::release() {
+  BlockList list;
+  list.entries.assign(blocks_.entries.begin(), blocks_.entries.end());
+  return list;
 }
 
 size_t ChainWalk::takeRun(const BlockRef* blocks, size_t count) {
@@ -33,7 +35,7 @@ size_t ChainWalk::takeRun(const BlockRef* blocks, size_t count) {
   return count;
 }
 
-bool ChainWalk::seen(uint32_t at) {
+bool ChainWalk::seenAmong(uint32_t at) {
   if (blocks_.entries.size() > kLinearScanLimit) {
     for (; visitedCount_ < blocks_.entries.size(); ++visitedCount_)
       visited_.insert(blocks_.entries[visitedCount_].offset - kBlockHeaderSize);
@@ -41,11 +43,6 @@ bool ChainWalk::seen(uint32_t at) {
   }
   return std::any_of(blocks_.entries.begin(), blocks_.entries.end(),
                      [at](const BlockRef& ref) { return ref.offset - kBlockHeaderSize == at; });
-}
-
-int32_t ChainWalk::size() const {
-  if (tooLong_ || total_ >= kMaxMessageSize) return kMaxMessageSize;
-  return static_cast<int32_t>(total_);
 }
 
 }  // namespace vireo::dbx

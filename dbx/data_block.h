@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "dbx/base_file.h"
+#include "dbx/byte_view.h"
+#include "dbx/layout.h"
 
 namespace vireo::dbx {
 
@@ -13,7 +15,21 @@ struct BlockHeader {
   uint32_t next = 0;       // next block of the message, 0 ends the chain
 };
 
-// False when the header cannot be read in full at offset.
-[[nodiscard]] bool readBlockHeader(BaseFile& file, uint32_t offset, BlockHeader& header);
+// False when the header cannot be read in full at offset. Inline: a walk reads one per block.
+[[nodiscard]] inline bool readBlockHeader(BaseFile& file, uint32_t offset, BlockHeader& header) {
+  uint8_t copy[kBlockHeaderSize];
+  const uint8_t* bytes = file.view(offset, kBlockHeaderSize);
+  if (!bytes) {
+    // The header straddles two windows (or the file ends in it): copied together.
+    if (!file.readExact(offset, copy, sizeof copy)) return false;
+    bytes = copy;
+  }
+  const ByteView view(bytes, kBlockHeaderSize);
+  header.self = view.u32(kBlockSelf);
+  header.sizeField = view.u32(kBlockSizeField);
+  header.used = view.i32(kBlockUsed);
+  header.next = view.u32(kBlockNext);
+  return true;
+}
 
 }  // namespace vireo::dbx

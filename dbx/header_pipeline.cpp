@@ -34,18 +34,14 @@ HeaderPipeline::HeaderPipeline(MessageTable& table, const HeaderParser& parse, u
 
 HeaderPipeline::~HeaderPipeline() { stopWorkers(); }
 
-uint8_t* HeaderPipeline::room(size_t filled, size_t more) {
+void HeaderPipeline::grow(size_t needed, size_t filled) {
   Batch& batch = *open_;
-  const size_t needed = batch.used + filled + more;
-  if (needed > batch.capacity) {
-    // A small base's batch is no larger than the base.
-    const size_t capacity = std::max(needed, batch.capacity == 0 ? firstCapacity_ : 2 * batch.capacity);
-    auto bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
-    if (batch.used + filled > 0) std::memcpy(bytes.get(), batch.bytes.get(), batch.used + filled);
-    batch.bytes = std::move(bytes);
-    batch.capacity = capacity;
-  }
-  return batch.bytes.get() + batch.used;
+  // A small base's batch is no larger than the base.
+  const size_t capacity = std::max(needed, batch.capacity == 0 ? firstCapacity_ : 2 * batch.capacity);
+  auto bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+  if (batch.used + filled > 0) std::memcpy(bytes.get(), batch.bytes.get(), batch.used + filled);
+  batch.bytes = std::move(bytes);
+  batch.capacity = capacity;
 }
 
 void HeaderPipeline::commit(int recordIndex, int length) {

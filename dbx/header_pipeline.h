@@ -29,7 +29,11 @@ class HeaderPipeline {
 
   // Where the message being assembled starts, with room for `more` bytes past the `filled` ones
   // already copied. The pointer holds until the next call.
-  uint8_t* room(size_t filled, size_t more);
+  uint8_t* room(size_t filled, size_t more) {
+    Batch& batch = *open_;
+    if (batch.used + filled + more > batch.capacity) grow(batch.used + filled + more, filled);
+    return batch.bytes.get() + batch.used;
+  }
   // The message assembled is record recordIndex's; its first length bytes are parsed, now or on
   // a worker.
   void commit(int recordIndex, int length);
@@ -55,6 +59,7 @@ class HeaderPipeline {
     size_t used = 0;
     std::vector<Job> jobs;
   };
+  void grow(size_t needed, size_t filled);
   void flush();
   void startWorkers();
   void workerLoop();

@@ -108,6 +108,7 @@ class IndexBrowser {
         file_(file),
         pipeline_(pipeline),
         headers_(file, known),
+        hasKnownChains_(known != nullptr),
         readingBound_(browseReadingBound(file.size())) {}
 
   void walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth);
@@ -133,6 +134,10 @@ class IndexBrowser {
     if (file_.bytesRead() + headers_.servedBytes() - assembledBytes_ + messageBytes_ > readingBound_)
       failFormat(at, "the index and its chains take more reading than the file holds");
   }
+  // Without known chains every header comes from the file: read inline, once per block.
+  bool blockHeader(uint32_t at, BlockHeader& out) {
+    return hasKnownChains_ ? headers_.header(at, out) : readBlockHeader(file_, at, out);
+  }
   bool alreadyListed(uint32_t dataOffset, bool loose);
   void noteStoredDataOffset(uint32_t dataOffset);
 
@@ -141,6 +146,7 @@ class IndexBrowser {
   BaseFile& file_;
   HeaderPipeline* pipeline_;  // none: the headers are read afterwards
   BlockHeaderSource headers_;
+  const bool hasKnownChains_;
   const uint64_t readingBound_;
   uint64_t messageBytes_ = 0;  // what the message reading will read of the records made so far
   uint64_t assembledBytes_ = 0;  // what the walk copied of messages' bytes
@@ -151,6 +157,7 @@ class IndexBrowser {
   // Block starts of every record in the table, built when the first loose record is examined.
   OffsetSet blockStarts_;
   bool blockStartsBuilt_ = false;
+  ChainWalk chain_{ChainWalk::Lengths::asStored};  // every message's walk, its buffers reused
   // Blocks walked over all chains. Chains of a sound base share no block, so they cannot hold
   // more blocks than fit in the file; damaged chains that merge into one long tail would
   // otherwise be walked once per message that runs into it.
@@ -235,12 +242,21 @@ void IndexBrowser::scanChainTable() {
 }
 
 bool IndexBrowser::findDataOffset(uint32_t recordOffset, bool loose, uint32_t& dataOffset) {
-  uint8_t header[kLooseHeaderSize];
   const uint32_t headerSize = loose ? kLooseHeaderSize : kInfoHeaderSize;
-  if (!file_.readExact(recordOffset, header, headerSize)) return false;
-  const ByteView view(header, headerSize);
-  const int attributes = loose ? static_cast<int>(kLooseAttributeCount) : view.i8(kInfoAttributeCount);
-  const uint64_t dataArea = uint64_t{view.u32(kInfoSelf)} + kInfoHeaderSize + uint64_t{kAttributeSize} * static_cast<uint64_t>(attributes > 0 ? attributes : 0);
+  int attributes = 0;
+  uint64_t dataArea = 0;
+  {
+    // The header is looked at in place, and only until the next read may move the window.
+    uint8_t copy[kLooseHeaderSize];
+    const uint8_t* header = file_.view(recordOffset, headerSize);
+    if (!header) {
+      if (!file_.readExact(recordOffset, copy, headerSize)) return false;
+      header = copy;
+    }
+    const ByteView view(header, headerSize);
+    attributes = loose ? static_cast<int>(kLooseAttributeCount) : view.i8(kInfoAttributeCount);
+    dataArea = uint64_t{view.u32(kInfoSelf)} + kInfoHeaderSize + uint64_t{kAttributeSize} * static_cast<uint64_t>(attributes > 0 ? attributes : 0);
+  }
   for (int a = 0; a < attributes; ++a) {
     uint8_t entry[kAttributeSize];
     if (!file_.readExact(recordOffset + headerSize + static_cast<uint32_t>(a) * kAttributeSize, entry, sizeof entry))
@@ -302,12 +318,13 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   noteStoredDataOffset(dataOffset);
 
   BlockHeader block;
-  if (!headers_.header(dataOffset, block)) failFormat(dataOffset, "first data block of a message cannot be read");
+  if (!blockHeader(dataOffset, block)) failFormat(dataOffset, "first data block of a message cannot be read");
   if (block.self != dataOffset) return;
 
   MessageRecord record;
   record.deleted = loose || block.sizeField == kDeletedBlockSize;
-  ChainWalk chain(loose ? ChainWalk::Lengths::capped : ChainWalk::Lengths::asStored);
+  ChainWalk& chain = chain_;
+  chain.restart(loose ? ChainWalk::Lengths::capped : ChainWalk::Lengths::asStored);
   uint32_t at = dataOffset;
   const uint64_t blockBudget = 2 * (file_.size() / kBlockHeaderSize) + 1000;
   Assembly assembly;
@@ -339,7 +356,7 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
     if (pipeline_) assembleBlock(chain.blocks().entries.back(), assembly);
     if (block.next == 0 || chain.seen(block.next)) break;
     at = block.next;
-    if (!headers_.header(at, block)) failFormat(at, "a data block of a message cannot be reached");
+    if (!blockHeader(at, block)) failFormat(at, "a data block of a message cannot be reached");
   }
   record.size = chain.size();
   record.invalid = true;
@@ -382,8 +399,11 @@ bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& contr
   browser.scanChainTable();
 
   const size_t total = scratch.indexEntries.size();
-  // Room for the records a file of this size can hold, so parses rarely wait for the table to move.
-  if (pipeline) table.records.reserve(std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1));
+  // Room for the records a file of this size can hold, so parses rarely wait for the table to move
+  // and the walk does not move the records it made.
+  const size_t room = std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1);
+  table.records.reserve(table.records.size() + room);
+  table.blockLists.reserve(table.blockLists.size() + room);
   ProgressSink& progress = control.bar();
   progress.setRange(static_cast<uint32_t>(3 * total / 2));
   progress.setStep(1);

@@ -57,6 +57,53 @@ TEST(BaseFile, RefusesOffsetsTheFormatCannotReach) {
   EXPECT_FALSE(file.open(folder.path()));
 }
 
+// A walk looks at block headers in place: a view gives the file's bytes from one window and
+// counts them, or gives nothing and counts nothing where they straddle two windows or pass the
+// file's end; readExact then gives those bytes.
+TEST(BaseFile, ViewsBytesInOneWindowOrLeavesThemToACopy) {
+  ScratchDir folder;
+  std::mt19937 random(6);
+  DbxImage image;
+  image.ensure(3 * 1024 * 1024 + 77);
+  for (uint8_t& b : image.bytes) b = static_cast<uint8_t>(random());
+  image.save(folder.file("f"));
+  dbx::BaseFile file;
+  ASSERT_TRUE(file.open(folder.file("f")));
+
+  uint8_t copy[600];
+  int viewed = 0, copied = 0;
+  uint32_t sequential = 0;
+  for (int i = 0; i < 40000; ++i) {
+    uint32_t offset;
+    size_t length;
+    switch (i % 3) {
+      case 0: offset = sequential; length = 16; sequential += 16 + static_cast<uint32_t>(random() % 600); break;
+      case 1: offset = static_cast<uint32_t>(random() % image.size()); length = 1 + random() % 600; break;
+      default: offset = image.size() - static_cast<uint32_t>(random() % 40); length = 1 + random() % 40; break;
+    }
+    if (sequential >= image.size()) sequential = 0;
+    const bool inside = uint64_t{offset} + length <= image.size();
+    const uint64_t before = file.bytesRead();
+    const uint8_t* bytes = file.view(offset, length);
+    if (bytes) {
+      ASSERT_TRUE(inside) << offset << "+" << length;
+      ASSERT_TRUE(std::equal(bytes, bytes + length, image.bytes.begin() + offset)) << offset << "+" << length;
+      ASSERT_EQ(file.bytesRead(), before + length);
+      ++viewed;
+    } else {
+      ASSERT_EQ(file.bytesRead(), before);
+      ASSERT_EQ(file.readExact(offset, copy, length), inside) << offset << "+" << length;
+      if (inside) {
+        ASSERT_TRUE(std::equal(copy, copy + length, image.bytes.begin() + offset));
+        ++copied;
+      }
+    }
+  }
+  EXPECT_GT(viewed, 30000);
+  EXPECT_GT(copied, 0);  // some reads straddled two windows
+  EXPECT_EQ(file.view(0x80000000u, 1), nullptr);
+}
+
 // Read-ahead serves the caller's stretch and a small file: reading a stretch front to back
 // fetches it once and nothing past its end, and a small file costs what it holds.
 TEST(BaseFile, FetchesAStretchOnceAndNothingBeyondIt) {
