@@ -125,15 +125,16 @@ int main(int argc, char** argv) {
   {
     MessageBaseReader reader;
     reader.workingPath = path;
+    dbx::SeenRecordEnds seen;
     uint64_t fetched =
-        dbx::recoverMessages(path, reader, {}, &MessageBaseReader::parseHeadersInto).bytesFetched;
+        dbx::recoverMessages(path, reader, {}, &MessageBaseReader::parseHeadersInto, &seen).bytesFetched;
     bench::printBytesFetched("recovery", fetched, size);
     // After recovery the marks read what they need of the file again: the figure above leaves
     // them out.
     dbx::MarksReading marks;
     auto marksStart = std::chrono::steady_clock::now();
     std::clock_t cpuStart = std::clock();
-    (void)dbx::markRecovered(path, reader, {}, &marks);
+    (void)dbx::markRecovered(path, reader, {}, &marks, &seen);
     std::printf("marks: %.3f s (CPU %.3f s), fetched %.3f per byte of the file\n", bench::secondsSince(marksStart),
                 static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC,
                 static_cast<double>(marks.bytesFetched) / static_cast<double>(size));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "dbx/base_file.h"
@@ -64,6 +65,7 @@ bool candidateHeader(BaseFile& file, const CandidateArray& candidates, size_t i,
 
 struct MeasuredChain {
   std::vector<BlockRef> blocks;  // in chain order
+  uint32_t lastNext = 0;         // the link in the last block's header
   int64_t total = 0;
   int32_t target = kOwnerUnused;  // the record whose first block the chain ran into, if any
   int64_t targetCandidate = -1;
@@ -85,6 +87,7 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
   for (;;) {
     const int16_t length = blockLength(header.used);
     chain.blocks.push_back(BlockRef{blockOffset + kBlockHeaderSize, length});
+    chain.lastNext = header.next;
     chain.total += length;
     if (chain.blocks.size() % kStopPollBlocks == 0 && control.stopRequested()) failStopped();
 
@@ -107,7 +110,9 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
   }
 }
 
-void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& table, const OperationControl& control) {
+// lastNext, when given, gets the link in each new record's last block header, in table order.
+void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& table, const OperationControl& control,
+                    std::vector<uint32_t>* lastNext = nullptr) {
   ProgressSink& progress = control.bar();
   const uint64_t candidateCount = candidates.size();
   progress.setRange(progressValue(3 * candidateCount));
@@ -143,7 +148,21 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& ta
     BlockList blocks;
     blocks.entries.assign(chain.blocks.rbegin(), chain.blocks.rend());
     start.owner = table.count();
+    if (lastNext) lastNext->push_back(chain.lastNext);
     table.addRecord(std::move(record), std::move(blocks));
+  }
+}
+
+// Room for the records joining will make, about one per chain the scan saw start (a few more for
+// the chains it could not see whole), so that the table is not moved and copied as it grows.
+// Untouched room costs no memory; without it the table grows as before.
+void reserveRecords(MessageTable& table, std::vector<uint32_t>& lastNext, size_t chainStarts, size_t candidates) {
+  const size_t wanted = std::min(candidates, table.records.size() + chainStarts + chainStarts / 16 + 64);
+  try {
+    table.records.reserve(wanted);
+    table.blockLists.reserve(wanted);
+    lastNext.reserve(wanted);
+  } catch (const std::bad_alloc&) {
   }
 }
 
@@ -162,14 +181,17 @@ OperationOutcome recoverScan(const std::string& path, MessageTable& table, const
 }
 
 OperationOutcome recoverMessages(const std::string& path, MessageTable& table, const OperationControl& control,
-                                 const RecordParser& parse) {
+                                 const RecordParser& parse, SeenRecordEnds* seen) {
   BaseFile file;
   std::vector<uint8_t> parsed;
+  std::vector<uint32_t> lastNext;
   OperationOutcome outcome = runInFailureBoundary([&] {
     if (!file.open(path)) failCannotOpen(file.error());
     ChainAssembly assembly(parse, file.size());
     CandidateArray candidates = collectCandidates(file, control, &assembly);
-    joinCandidates(file, candidates, table, control);
+    reserveRecords(table, lastNext, assembly.chainStarts(), candidates.size());
+    joinCandidates(file, candidates, table, control, seen ? &lastNext : nullptr);
+    if (seen) seen->starts = assembly.takeStarts();
     if (!assembly.finish(control)) {
       // As a reading stopped before its first record leaves the table.
       numberValidRecords(table);
@@ -182,6 +204,7 @@ OperationOutcome recoverMessages(const std::string& path, MessageTable& table, c
     outcome.bytesFetched = file.bytesFetched();
     return outcome;
   }
+  if (seen && lastNext.size() == table.records.size()) seen->lastNext = std::move(lastNext);
   const HeaderParser byIndex = [&parse, &table](const char* text, int length, int recordIndex) {
     return parse(text, length, table.records[static_cast<size_t>(recordIndex)]);
   };
