@@ -1,7 +1,10 @@
 #include "dbx/recovered_marks.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "dbx/base_file.h"
@@ -9,7 +12,6 @@
 #include "dbx/data_block.h"
 #include "dbx/index_browse.h"
 #include "dbx/layout.h"
-#include "dbx/offset_set.h"
 #include "dbx/scattered_reads.h"
 #include "dbx/seen_record_ends.h"
 
@@ -147,6 +149,13 @@ bool applyIndexMarks(const std::string& path, MessageTable& table, const RecordE
   for (size_t i = 0; i < known.lastNext.size(); ++i)
     known.lastNext[i] = ends.lastNext(i);
   MessageTable listed;
+  // About as many as recovery found; the browse's table then never moves (untouched room costs
+  // nothing). Without the room it grows as any table does.
+  try {
+    listed.records.reserve(table.records.size() + 64);
+    listed.blockLists.reserve(table.records.size() + 64);
+  } catch (const std::bad_alloc&) {
+  }
   const BrowseResult browse = browseIndex(path, listed, control, known);
   count(reading, browse.outcome.bytesRead, browse.outcome.bytesFetched);
   if (!browse.outcome.ok() || browse.browseFailed) return false;
@@ -154,28 +163,26 @@ bool applyIndexMarks(const std::string& path, MessageTable& table, const RecordE
   // A record is listed when a listed chain reaches its first block (the end of a listed message
   // that recovery found apart is listed too). The listed chains hold every block of the base, the
   // records' first blocks a few of them: a bit per 16 bytes of the file passes over the others
-  // without a look-up.
-  OffsetSet firstBlocks;
-  std::vector<uint64_t> mayStart;
+  // without a look-up in the first blocks, sorted with their records.
+  std::vector<std::pair<uint32_t, uint32_t>> firstBlocks;  // offset, record
+  firstBlocks.reserve(table.blockLists.size());
+  for (size_t i = 0; i < table.blockLists.size(); ++i)
+    if (!table.blockLists[i].entries.empty())
+      firstBlocks.emplace_back(table.blockLists[i].entries.front().offset, static_cast<uint32_t>(i));
+  std::sort(firstBlocks.begin(), firstBlocks.end());
   auto bit = [](uint32_t offset) { return offset / kBlockHeaderSize; };
-  for (const BlockList& blocks : table.blockLists) {
-    if (blocks.entries.empty()) continue;
-    const uint32_t offset = blocks.entries.front().offset;
-    firstBlocks.insert(offset);
-    if (bit(offset) / 64 >= mayStart.size()) mayStart.resize(bit(offset) / 64 + 1);
-    mayStart[bit(offset) / 64] |= uint64_t{1} << (bit(offset) % 64);
-  }
-  OffsetSet reached;
+  std::vector<uint64_t> mayStart(firstBlocks.empty() ? 0 : bit(firstBlocks.back().first) / 64 + 1);
+  for (const auto& [offset, record] : firstBlocks) mayStart[bit(offset) / 64] |= uint64_t{1} << (bit(offset) % 64);
+  std::vector<uint8_t> reached(table.records.size());
   for (const BlockList& blocks : listed.blockLists)
     for (const BlockRef& block : blocks.entries) {
       const uint32_t b = bit(block.offset);
-      if (b / 64 < mayStart.size() && (mayStart[b / 64] >> (b % 64) & 1) && firstBlocks.contains(block.offset))
-        reached.insert(block.offset);
+      if (b / 64 >= mayStart.size() || !(mayStart[b / 64] >> (b % 64) & 1)) continue;
+      auto at = std::lower_bound(firstBlocks.begin(), firstBlocks.end(), std::pair<uint32_t, uint32_t>{block.offset, 0});
+      for (; at != firstBlocks.end() && at->first == block.offset; ++at) reached[at->second] = 1;
     }
-  for (size_t i = 0; i < table.records.size(); ++i) {
-    const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
-    table.records[i].unindexed = !blocks.empty() && !reached.contains(blocks.front().offset);
-  }
+  for (size_t i = 0; i < table.records.size(); ++i)
+    table.records[i].unindexed = !table.blockLists[i].entries.empty() && !reached[i];
   return true;
 }
 

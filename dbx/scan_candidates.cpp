@@ -8,6 +8,7 @@
 namespace vireo::dbx {
 
 static_assert(kCandidateStep == 1000, "a page is one growth step");
+static_assert(sizeof(ScanCandidate) == 8);
 
 CandidateArray::Entry& CandidateArray::appendEntry(uint32_t offset) {
   assert(size_ == 0 || (*this)[size_ - 1].offset < offset);
@@ -24,14 +25,13 @@ void CandidateArray::append(uint32_t offset, int32_t used, uint32_t next) {
   Entry& slot = appendEntry(offset);
   slot.used = used;
   slot.next = next;
-  slot.headerKnown = true;
 }
 
 bool CandidateArray::knownHeader(size_t index, int32_t& used, uint32_t& next) const {
   const Entry& slot = entry(index);
   used = slot.used;
   next = slot.next;
-  return slot.headerKnown;
+  return used != kUnseenUsed || next != kUnseenNext;
 }
 
 int64_t findCandidate(const CandidateArray& candidates, uint32_t offset) {

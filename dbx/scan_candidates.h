@@ -35,12 +35,16 @@ class CandidateArray {
   bool knownHeader(size_t index, int32_t& used, uint32_t& next) const;
 
  private:
+  // 16 bytes: a base holds a candidate every few hundred bytes, and they are all new memory.
   struct Entry {
     ScanCandidate candidate;
-    int32_t used = 0;
-    uint32_t next = 0;
-    bool headerKnown = false;
+    int32_t used = kUnseenUsed;
+    uint32_t next = kUnseenNext;
   };
+  // A header the scan did not see: it is read from the file. A header that holds these very
+  // values is read again too, and gives them again.
+  static constexpr int32_t kUnseenUsed = INT32_MIN;
+  static constexpr uint32_t kUnseenNext = UINT32_MAX;
   Entry& entry(size_t index) { return pages_[index / kPageSize][index % kPageSize]; }
   const Entry& entry(size_t index) const { return pages_[index / kPageSize][index % kPageSize]; }
   Entry& appendEntry(uint32_t offset);
