@@ -318,14 +318,23 @@ std::vector<SeenRecordEnds::Start> ChainAssembly::takeStarts() {
 void ChainAssembly::takeParses(MessageTable& table, std::vector<uint8_t>& taken) {
   taken.assign(table.records.size(), 0);
   if (!enabled_ || held_.empty()) return;
-  std::sort(held_.begin(), held_.end(), [](const Held& a, const Held& b) { return a.first < b.first; });
+  auto byFirst = [](const Held& a, const Held& b) { return a.first < b.first; };
+  // Chains are handed over as they end, mostly in the order they start: then already sorted.
+  if (!std::is_sorted(held_.begin(), held_.end(), byFirst)) std::sort(held_.begin(), held_.end(), byFirst);
+  // Records come mostly in the order of their first blocks too: the chain after the last one
+  // found is tried before a search.
+  auto next = held_.begin();
   for (size_t i = 0; i < table.records.size(); ++i) {
     MessageRecord& record = table.records[i];
     const std::vector<BlockRef>& entries = table.blockLists[i].entries;
     if (record.size <= 0 || record.size >= kMaxMessageSize || entries.empty()) continue;
-    const auto found = std::lower_bound(held_.begin(), held_.end(), entries.front().offset,
-                                        [](const Held& h, uint32_t first) { return h.first < first; });
-    if (found == held_.end() || found->first != entries.front().offset) continue;
+    const uint32_t first = entries.front().offset;
+    auto found = next != held_.end() && next->first == first
+                     ? next
+                     : std::lower_bound(held_.begin(), held_.end(), first,
+                                        [](const Held& h, uint32_t offset) { return h.first < offset; });
+    if (found == held_.end() || found->first != first) continue;
+    next = found + 1;
     // The blocks the reading would take: until it holds more than the parse length. The record's
     // list and the chain both follow the links from the same first block, so the same number of
     // blocks are the same blocks.
