@@ -36,24 +36,38 @@ uint32_t progressValue(uint64_t value) {
   return static_cast<uint32_t>(std::min<uint64_t>(value, std::numeric_limits<uint32_t>::max()));
 }
 
-// While chains are joined, each record's block list is kept back to front, so that putting a newly
-// found chain in front of a list is an append rather than a copy of the whole list (a base whose
-// blocks run backwards would otherwise cost quadratic time). The lists are turned the right way
-// round however the joining ends.
+// A record's block list is made in chain order. When a newly found chain is to be put in front of
+// it, the list is turned back to front (once), so that this and every later chain put in front is
+// an append rather than a copy of the whole list (a base whose blocks run backwards would
+// otherwise cost quadratic time). The lists turned are turned back however the joining ends.
 class BackToFrontLists {
  public:
-  explicit BackToFrontLists(MessageTable& table) : table_(table), first_(table.blockLists.size()) {}
+  explicit BackToFrontLists(MessageTable& table) : table_(table) {}
   ~BackToFrontLists() {
-    for (size_t i = first_; i < table_.blockLists.size(); ++i) {
-      std::reverse(table_.blockLists[i].entries.begin(), table_.blockLists[i].entries.end());
+    for (const size_t record : turned_) {
+      std::vector<BlockRef>& entries = table_.blockLists[record].entries;
+      std::reverse(entries.begin(), entries.end());
     }
   }
   BackToFrontLists(const BackToFrontLists&) = delete;
   BackToFrontLists& operator=(const BackToFrontLists&) = delete;
 
+  // Record's list, back to front: a chain is put in front of it by appending it reversed.
+  std::vector<BlockRef>& backToFront(size_t record) {
+    if (record >= isTurned_.size()) isTurned_.resize(table_.blockLists.size());
+    std::vector<BlockRef>& entries = table_.blockLists[record].entries;
+    if (!isTurned_[record]) {
+      turned_.push_back(record);  // first, as it may throw: nothing is turned yet
+      std::reverse(entries.begin(), entries.end());
+      isTurned_[record] = 1;
+    }
+    return entries;
+  }
+
  private:
   MessageTable& table_;
-  size_t first_;
+  std::vector<uint8_t> isTurned_;
+  std::vector<size_t> turned_;
 };
 
 // The header of candidate i: as the scan saw it, or read now when the scan could not see all of it.
@@ -115,7 +129,7 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
 void addRecordInPlace(MessageTable& table, const MeasuredChain& chain) {
   BlockList& blocks = table.blockLists.emplace_back();
   try {
-    blocks.entries.assign(chain.blocks.rbegin(), chain.blocks.rend());
+    blocks.entries.assign(chain.blocks.begin(), chain.blocks.end());
     MessageRecord& record = table.records.emplace_back();
     record.deleted = false;
     record.invalid = true;
@@ -149,7 +163,7 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& ta
     if (chain.target >= 0) {
       // The chain ran into the first block of an earlier record: it is that message's beginning.
       const auto record = static_cast<size_t>(chain.target);
-      std::vector<BlockRef>& entries = table.blockLists[record].entries;
+      std::vector<BlockRef>& entries = backToFront.backToFront(record);
       entries.insert(entries.end(), chain.blocks.rbegin(), chain.blocks.rend());
       MessageRecord& joined = table.records[record];
       joined.size = saturatedSize(int64_t{joined.size} + chain.total);
