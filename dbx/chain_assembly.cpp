@@ -217,7 +217,10 @@ void ChainAssembly::process(const CandidateArray& candidates, uint32_t offset, c
   }
   // A link backwards: to a block joining may take, or nowhere (the chain ends).
   if (owner == kNoChain) return;
-  if (findCandidate(candidates, next) >= 0) drop(owner);
+  if (findCandidate(candidates, next) >= 0) {
+    drop(owner);
+    ++linkedBack_;
+  }
   else complete(owner);
 }
 

@@ -6,6 +6,7 @@
 // those of a parsed chain takes that parse instead of reading the file again. Whatever this
 // guesses wrongly (a chain that joining makes longer, shorter or part of another) is only a parse
 // that no record takes: the records then read their bytes as before.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -45,8 +46,9 @@ class ChainAssembly {
 
   // What was assembled and parsed, for measuring.
   size_t parsedChains() const { return held_.size(); }
-  // Blocks the scan saw start a chain (about the records joining will make).
-  size_t chainStarts() const { return chainStarts_; }
+  // About the records joining will make: the chains the scan saw start, less those that link
+  // back to a block (joining puts them in front of another chain).
+  size_t expectedRecords() const { return chainStarts_ - std::min(linkedBack_, chainStarts_); }
   // The first block of every chain started in the scan's view, for the marks; ascending.
   std::vector<SeenRecordEnds::Start> takeStarts();
 
@@ -121,6 +123,7 @@ class ChainAssembly {
 
   std::vector<Held> held_;
   size_t chainStarts_ = 0;
+  size_t linkedBack_ = 0;
   std::vector<SeenRecordEnds::Start> starts_;
 };
 

@@ -178,11 +178,11 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& ta
   }
 }
 
-// Room for the records joining will make, about one per chain the scan saw start (a few more for
-// the chains it could not see whole), so that the table is not moved and copied as it grows.
-// Untouched room costs no memory; without it the table grows as before.
-void reserveRecords(MessageTable& table, std::vector<uint32_t>& lastNext, size_t chainStarts, size_t candidates) {
-  const size_t wanted = std::min(candidates, table.records.size() + chainStarts + chainStarts / 16 + 64);
+// Room for the records joining will make, as the assembly expects them (a sixteenth more for the
+// chains it could not see whole), so that the table is not moved and copied as it grows. Untouched
+// room costs no memory; without it the table grows as before.
+void reserveRecords(MessageTable& table, std::vector<uint32_t>& lastNext, size_t expected, size_t candidates) {
+  const size_t wanted = std::min(candidates, table.records.size() + expected + expected / 16 + 64);
   try {
     table.records.reserve(wanted);
     table.blockLists.reserve(wanted);
@@ -214,7 +214,7 @@ OperationOutcome recoverMessages(const std::string& path, MessageTable& table, c
     if (!file.open(path)) failCannotOpen(file.error());
     ChainAssembly assembly(parse, file.size());
     CandidateArray candidates = collectCandidates(file, control, &assembly);
-    reserveRecords(table, lastNext, assembly.chainStarts(), candidates.size());
+    reserveRecords(table, lastNext, assembly.expectedRecords(), candidates.size());
     joinCandidates(file, candidates, table, control, seen ? &lastNext : nullptr);
     if (seen) seen->starts = assembly.takeStarts();
     if (!assembly.finish(control)) {
