@@ -220,8 +220,9 @@ void ChainAssembly::process(const CandidateArray& candidates, uint32_t offset, c
   if (findCandidate(candidates, next) >= 0) {
     drop(owner);
     ++linkedBack_;
+  } else {
+    complete(owner);
   }
-  else complete(owner);
 }
 
 void ChainAssembly::processDeferred(const CandidateArray& candidates, const uint8_t* bytes, uint64_t base,
