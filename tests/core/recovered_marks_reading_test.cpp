@@ -334,6 +334,13 @@ TEST(RecoveredMarksReading, ReadsASmallPartOfALargeBase) {
   int unindexed = 0;
   for (const MessageRecord& r : table.records) unindexed += r.unindexed ? 1 : 0;
   EXPECT_EQ(unindexed, 3000 / 7 + 1);
+
+  // From what recovery saw, the marks read the index and nothing of the messages.
+  dbx::SeenRecordEnds seen;
+  MessageTable oneRead = recoveredInOneRead(path, seen);
+  dbx::MarksReading fromScan;
+  ASSERT_TRUE(dbx::markRecovered(path, oneRead, {}, &fromScan, &seen));
+  EXPECT_LT(fromScan.bytesFetched, size / 50) << "of " << size;
 }
 
 }  // namespace
