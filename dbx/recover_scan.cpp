@@ -210,6 +210,7 @@ OperationOutcome recoverMessages(const std::string& path, MessageTable& table, c
   BaseFile file;
   std::vector<uint8_t> parsed;
   std::vector<uint32_t> lastNext;
+  if (seen) *seen = {};  // nothing from an earlier recovery
   OperationOutcome outcome = runInFailureBoundary([&] {
     if (!file.open(path)) failCannotOpen(file.error());
     ChainAssembly assembly(parse, file.size());
