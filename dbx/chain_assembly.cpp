@@ -31,7 +31,10 @@ ChainAssembly::ChainAssembly(const RecordParser& parse, uint64_t fileSize) : par
   };
   // Room for a message every few blocks, so that the records rarely move (untouched room costs
   // no memory); past it they grow as any vector does.
-  scratch_.records.reserve(static_cast<size_t>(std::min<uint64_t>(fileSize / 4096 + 16, 1u << 22)));
+  const auto room = static_cast<size_t>(std::min<uint64_t>(fileSize / 4096 + 16, 1u << 22));
+  scratch_.records.reserve(room);
+  held_.reserve(room);
+  starts_.reserve(room);
   pipeline_ = std::make_unique<HeaderPipeline>(scratch_, scratchParse_, fileSize);
 }
 
@@ -48,7 +51,7 @@ void ChainAssembly::disable() {
   waits_ = {};
   deferred_.clear();
   held_.clear();
-  heldBlocks_.clear();
+  starts_.clear();
 }
 
 bool ChainAssembly::live(const Wait& wait) const {
@@ -67,6 +70,7 @@ uint32_t ChainAssembly::openChain() {
   Chain& c = chains_[chain];
   c.open = true;
   c.filled = 0;
+  c.blockCount = 0;
   c.direct = direct_ == kNoChain;
   if (c.direct) direct_ = chain;
   return chain;
@@ -78,7 +82,7 @@ void ChainAssembly::release(uint32_t chain) {
   c.open = false;
   c.filled = 0;
   ++c.generation;
-  c.blocks.clear();
+  c.blockCount = 0;
   if (c.bytes.capacity() > kKeptCapacity) std::vector<uint8_t>().swap(c.bytes);
   else c.bytes.clear();
   freeChains_.push_back(chain);
@@ -93,7 +97,8 @@ void ChainAssembly::drop(uint32_t chain) { release(chain); }
 
 void ChainAssembly::append(uint32_t chain, uint32_t offset, int16_t length, const uint8_t* data) {
   Chain& c = chains_[chain];
-  c.blocks.push_back(BlockRef{offset + kBlockHeaderSize, length});
+  if (c.blockCount++ == 0) c.first = offset + kBlockHeaderSize;
+  c.last = offset + kBlockHeaderSize;
   const auto size = static_cast<size_t>(length);
   if (c.direct) std::memcpy(pipeline_->room(c.filled, size) + c.filled, data, size);
   else c.bytes.insert(c.bytes.end(), data, data + length);
@@ -121,9 +126,7 @@ void ChainAssembly::hand(uint32_t chain) {
   scratch_.records.emplace_back();
   const auto index = static_cast<uint32_t>(scratch_.records.size() - 1);
   if (!c.direct) std::memcpy(pipeline_->room(0, static_cast<size_t>(length)), c.bytes.data(), static_cast<size_t>(length));
-  held_.push_back(Held{c.blocks.front().offset, static_cast<uint32_t>(heldBlocks_.size()),
-                       static_cast<uint32_t>(c.blocks.size()), length, index});
-  heldBlocks_.insert(heldBlocks_.end(), c.blocks.begin(), c.blocks.end());
+  held_.push_back(Held{c.first, c.last, c.blockCount, length, index});
   pipeline_->commit(static_cast<int>(index), length);
   release(chain);
 }
@@ -175,7 +178,19 @@ void ChainAssembly::process(const CandidateArray& candidates, uint32_t offset, c
     if (owner != kNoChain) complete(owner);
     return;
   }
-  if (links == 0 && enabled_) owner = openChain();
+  if (links == 0) {
+    ++chainStarts_;
+    const auto length = static_cast<size_t>(blockLength(used));
+    const size_t looked = std::min(kFirstBytesLooked, length);
+    if (view.has(at + kBlockHeaderSize, looked)) {
+      const uint32_t sizeField = view.u32(at + kBlockSizeField);
+      starts_.push_back(SeenRecordEnds::Start{
+          offset + kBlockHeaderSize, static_cast<int16_t>(length),
+          sizeField == kNormalBlockSize || sizeField == kDeletedBlockSize,
+          beginsWithHeaderField(view.span(at + kBlockHeaderSize, looked).data(), looked)});
+    }
+    if (enabled_) owner = openChain();
+  }
   if (owner != kNoChain) {
     const int16_t length = blockLength(used);
     if (!view.has(at + kBlockHeaderSize, static_cast<size_t>(length)) ||
@@ -202,8 +217,12 @@ void ChainAssembly::process(const CandidateArray& candidates, uint32_t offset, c
   }
   // A link backwards: to a block joining may take, or nowhere (the chain ends).
   if (owner == kNoChain) return;
-  if (findCandidate(candidates, next) >= 0) drop(owner);
-  else complete(owner);
+  if (findCandidate(candidates, next) >= 0) {
+    drop(owner);
+    ++linkedBack_;
+  } else {
+    complete(owner);
+  }
 }
 
 void ChainAssembly::processDeferred(const CandidateArray& candidates, const uint8_t* bytes, uint64_t base,
@@ -294,28 +313,41 @@ bool ChainAssembly::finish(const OperationControl& control) {
   return true;
 }
 
+std::vector<SeenRecordEnds::Start> ChainAssembly::takeStarts() {
+  std::vector<SeenRecordEnds::Start> starts;
+  starts.swap(starts_);
+  return starts;
+}
+
 void ChainAssembly::takeParses(MessageTable& table, std::vector<uint8_t>& taken) {
   taken.assign(table.records.size(), 0);
   if (!enabled_ || held_.empty()) return;
-  std::sort(held_.begin(), held_.end(), [](const Held& a, const Held& b) { return a.first < b.first; });
+  auto byFirst = [](const Held& a, const Held& b) { return a.first < b.first; };
+  // Chains are handed over as they end, mostly in the order they start: then already sorted.
+  if (!std::is_sorted(held_.begin(), held_.end(), byFirst)) std::sort(held_.begin(), held_.end(), byFirst);
+  // Records come mostly in the order of their first blocks too: the chain after the last one
+  // found is tried before a search.
+  auto next = held_.begin();
   for (size_t i = 0; i < table.records.size(); ++i) {
     MessageRecord& record = table.records[i];
     const std::vector<BlockRef>& entries = table.blockLists[i].entries;
     if (record.size <= 0 || record.size >= kMaxMessageSize || entries.empty()) continue;
-    const auto found = std::lower_bound(held_.begin(), held_.end(), entries.front().offset,
-                                        [](const Held& h, uint32_t first) { return h.first < first; });
-    if (found == held_.end() || found->first != entries.front().offset) continue;
-    // The blocks the reading would take: until it holds more than the parse length.
+    const uint32_t first = entries.front().offset;
+    auto found = next != held_.end() && next->first == first
+                     ? next
+                     : std::lower_bound(held_.begin(), held_.end(), first,
+                                        [](const Held& h, uint32_t offset) { return h.first < offset; });
+    if (found == held_.end() || found->first != first) continue;
+    next = found + 1;
+    // The blocks the reading would take: until it holds more than the parse length. The record's
+    // list and the chain both follow the links from the same first block, so the same number of
+    // blocks are the same blocks.
     const int limit = std::min(record.size, kParseLimit);
     if (found->length != limit) continue;
     size_t count = 0;
     int64_t filled = 0;
     while (count < entries.size() && filled <= limit) filled += entries[count++].length;
-    if (count != found->blockCount) continue;
-    const BlockRef* held = heldBlocks_.data() + found->blockBegin;
-    if (!std::equal(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(count), held,
-                    [](const BlockRef& a, const BlockRef& b) { return a.offset == b.offset && a.length == b.length; }))
-      continue;
+    if (count != found->blockCount || entries[count - 1].offset != found->last) continue;
     // What the reading would leave in the record.
     MessageRecord& parsed = scratch_.records[found->scratch];
     record.from = std::move(parsed.from);

@@ -6,6 +6,7 @@
 // those of a parsed chain takes that parse instead of reading the file again. Whatever this
 // guesses wrongly (a chain that joining makes longer, shorter or part of another) is only a parse
 // that no record takes: the records then read their bytes as before.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "dbx/message_reading.h"
 #include "dbx/operation.h"
 #include "dbx/scan_candidates.h"
+#include "dbx/seen_record_ends.h"
 #include "table/message_table.h"
 
 namespace vireo::dbx {
@@ -44,14 +46,23 @@ class ChainAssembly {
 
   // What was assembled and parsed, for measuring.
   size_t parsedChains() const { return held_.size(); }
+  // About the records joining will make: the chains the scan saw start, less those that link
+  // back to a block (joining puts them in front of another chain).
+  size_t expectedRecords() const { return chainStarts_ - std::min(linkedBack_, chainStarts_); }
+  // The first block of every chain started in the scan's view, for the marks; ascending.
+  std::vector<SeenRecordEnds::Start> takeStarts();
 
  private:
   static constexpr uint32_t kNoChain = UINT32_MAX;
   // One chain at a time is put together in the parse's open batch itself; the others in bytes of
   // their own, and when they end while that one is still open they wait for it (queued).
+  // Its blocks are not kept: a chain follows the links from its first block as joining does, so
+  // a record that begins with the same block has the same blocks as far as both go.
   struct Chain {
     std::vector<uint8_t> bytes;
-    std::vector<BlockRef> blocks;
+    uint32_t first = 0;  // the first block's data offset
+    uint32_t last = 0;   // the last block's
+    uint32_t blockCount = 0;
     size_t filled = 0;
     uint32_t generation = 0;
     bool open = false;
@@ -66,8 +77,8 @@ class ChainAssembly {
     bool operator>(const Wait& other) const { return offset > other.offset; }
   };
   struct Held {
-    uint32_t first = 0;  // the first block's offset
-    uint32_t blockBegin = 0;
+    uint32_t first = 0;  // the first block's data offset
+    uint32_t last = 0;   // the last block's
     uint32_t blockCount = 0;
     int32_t length = 0;  // bytes parsed
     uint32_t scratch = 0;
@@ -111,7 +122,9 @@ class ChainAssembly {
   std::vector<uint32_t> deferred_;
 
   std::vector<Held> held_;
-  std::vector<BlockRef> heldBlocks_;
+  size_t chainStarts_ = 0;
+  size_t linkedBack_ = 0;
+  std::vector<SeenRecordEnds::Start> starts_;
 };
 
 }  // namespace vireo::dbx

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "dbx/base_file.h"
@@ -35,24 +36,38 @@ uint32_t progressValue(uint64_t value) {
   return static_cast<uint32_t>(std::min<uint64_t>(value, std::numeric_limits<uint32_t>::max()));
 }
 
-// While chains are joined, each record's block list is kept back to front, so that putting a newly
-// found chain in front of a list is an append rather than a copy of the whole list (a base whose
-// blocks run backwards would otherwise cost quadratic time). The lists are turned the right way
-// round however the joining ends.
+// A record's block list is made in chain order. When a newly found chain is to be put in front of
+// it, the list is turned back to front (once), so that this and every later chain put in front is
+// an append rather than a copy of the whole list (a base whose blocks run backwards would
+// otherwise cost quadratic time). The lists turned are turned back however the joining ends.
 class BackToFrontLists {
  public:
-  explicit BackToFrontLists(MessageTable& table) : table_(table), first_(table.blockLists.size()) {}
+  explicit BackToFrontLists(MessageTable& table) : table_(table) {}
   ~BackToFrontLists() {
-    for (size_t i = first_; i < table_.blockLists.size(); ++i) {
-      std::reverse(table_.blockLists[i].entries.begin(), table_.blockLists[i].entries.end());
+    for (const size_t record : turned_) {
+      std::vector<BlockRef>& entries = table_.blockLists[record].entries;
+      std::reverse(entries.begin(), entries.end());
     }
   }
   BackToFrontLists(const BackToFrontLists&) = delete;
   BackToFrontLists& operator=(const BackToFrontLists&) = delete;
 
+  // Record's list, back to front: a chain is put in front of it by appending it reversed.
+  std::vector<BlockRef>& backToFront(size_t record) {
+    if (record >= isTurned_.size()) isTurned_.resize(table_.blockLists.size());
+    std::vector<BlockRef>& entries = table_.blockLists[record].entries;
+    if (!isTurned_[record]) {
+      turned_.push_back(record);  // first, as it may throw: nothing is turned yet
+      std::reverse(entries.begin(), entries.end());
+      isTurned_[record] = 1;
+    }
+    return entries;
+  }
+
  private:
   MessageTable& table_;
-  size_t first_;
+  std::vector<uint8_t> isTurned_;
+  std::vector<size_t> turned_;
 };
 
 // The header of candidate i: as the scan saw it, or read now when the scan could not see all of it.
@@ -64,6 +79,7 @@ bool candidateHeader(BaseFile& file, const CandidateArray& candidates, size_t i,
 
 struct MeasuredChain {
   std::vector<BlockRef> blocks;  // in chain order
+  uint32_t lastNext = 0;         // the link in the last block's header
   int64_t total = 0;
   int32_t target = kOwnerUnused;  // the record whose first block the chain ran into, if any
   int64_t targetCandidate = -1;
@@ -85,6 +101,7 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
   for (;;) {
     const int16_t length = blockLength(header.used);
     chain.blocks.push_back(BlockRef{blockOffset + kBlockHeaderSize, length});
+    chain.lastNext = header.next;
     chain.total += length;
     if (chain.blocks.size() % kStopPollBlocks == 0 && control.stopRequested()) failStopped();
 
@@ -107,7 +124,26 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
   }
 }
 
-void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& table, const OperationControl& control) {
+// As MessageTable::addRecord, made where it stays: moving a record in copies its four empty
+// strings, which for a few hundred thousand records costs more than the rest of the joining.
+void addRecordInPlace(MessageTable& table, const MeasuredChain& chain) {
+  BlockList& blocks = table.blockLists.emplace_back();
+  try {
+    blocks.entries.assign(chain.blocks.begin(), chain.blocks.end());
+    MessageRecord& record = table.records.emplace_back();
+    record.deleted = false;
+    record.invalid = true;
+    record.size = saturatedSize(chain.total);
+  } catch (...) {
+    table.blockLists.pop_back();  // the table stays whole: one block list per record
+    throw;
+  }
+  if (table.count() >= table.capacity) table.capacity += kRecordTableStep;
+}
+
+// lastNext, when given, gets the link in each new record's last block header, in table order.
+void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& table, const OperationControl& control,
+                    std::vector<uint32_t>* lastNext = nullptr) {
   ProgressSink& progress = control.bar();
   const uint64_t candidateCount = candidates.size();
   progress.setRange(progressValue(3 * candidateCount));
@@ -127,7 +163,7 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& ta
     if (chain.target >= 0) {
       // The chain ran into the first block of an earlier record: it is that message's beginning.
       const auto record = static_cast<size_t>(chain.target);
-      std::vector<BlockRef>& entries = table.blockLists[record].entries;
+      std::vector<BlockRef>& entries = backToFront.backToFront(record);
       entries.insert(entries.end(), chain.blocks.rbegin(), chain.blocks.rend());
       MessageRecord& joined = table.records[record];
       joined.size = saturatedSize(int64_t{joined.size} + chain.total);
@@ -136,14 +172,22 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& ta
       start.owner = chain.target;
       continue;
     }
-    MessageRecord record;
-    record.deleted = false;
-    record.invalid = true;
-    record.size = saturatedSize(chain.total);
-    BlockList blocks;
-    blocks.entries.assign(chain.blocks.rbegin(), chain.blocks.rend());
     start.owner = table.count();
-    table.addRecord(std::move(record), std::move(blocks));
+    if (lastNext) lastNext->push_back(chain.lastNext);
+    addRecordInPlace(table, chain);
+  }
+}
+
+// Room for the records joining will make, as the assembly expects them (a sixteenth more for the
+// chains it could not see whole), so that the table is not moved and copied as it grows. Untouched
+// room costs no memory; without it the table grows as before.
+void reserveRecords(MessageTable& table, std::vector<uint32_t>& lastNext, size_t expected, size_t candidates) {
+  const size_t wanted = std::min(candidates, table.records.size() + expected + expected / 16 + 64);
+  try {
+    table.records.reserve(wanted);
+    table.blockLists.reserve(wanted);
+    lastNext.reserve(wanted);
+  } catch (const std::bad_alloc&) {
   }
 }
 
@@ -162,14 +206,18 @@ OperationOutcome recoverScan(const std::string& path, MessageTable& table, const
 }
 
 OperationOutcome recoverMessages(const std::string& path, MessageTable& table, const OperationControl& control,
-                                 const RecordParser& parse) {
+                                 const RecordParser& parse, SeenRecordEnds* seen) {
   BaseFile file;
   std::vector<uint8_t> parsed;
+  std::vector<uint32_t> lastNext;
+  if (seen) *seen = {};  // nothing from an earlier recovery
   OperationOutcome outcome = runInFailureBoundary([&] {
     if (!file.open(path)) failCannotOpen(file.error());
     ChainAssembly assembly(parse, file.size());
     CandidateArray candidates = collectCandidates(file, control, &assembly);
-    joinCandidates(file, candidates, table, control);
+    reserveRecords(table, lastNext, assembly.expectedRecords(), candidates.size());
+    joinCandidates(file, candidates, table, control, seen ? &lastNext : nullptr);
+    if (seen) seen->starts = assembly.takeStarts();
     if (!assembly.finish(control)) {
       // As a reading stopped before its first record leaves the table.
       numberValidRecords(table);
@@ -182,6 +230,7 @@ OperationOutcome recoverMessages(const std::string& path, MessageTable& table, c
     outcome.bytesFetched = file.bytesFetched();
     return outcome;
   }
+  if (seen && lastNext.size() == table.records.size()) seen->lastNext = std::move(lastNext);
   const HeaderParser byIndex = [&parse, &table](const char* text, int length, int recordIndex) {
     return parse(text, length, table.records[static_cast<size_t>(recordIndex)]);
   };

@@ -1,7 +1,10 @@
 #include "dbx/recovered_marks.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "dbx/base_file.h"
@@ -9,25 +12,13 @@
 #include "dbx/data_block.h"
 #include "dbx/index_browse.h"
 #include "dbx/layout.h"
-#include "dbx/offset_set.h"
 #include "dbx/scattered_reads.h"
+#include "dbx/seen_record_ends.h"
 
 namespace vireo::dbx {
 namespace {
 
-// A field name is at most this long; the bytes up to its colon are all the mark looks at.
-constexpr uint32_t kLongestName = 76;
 constexpr size_t kNoPiece = SIZE_MAX;
-
-// A message begins with a header field: a name of printable characters and a colon. A chain that
-// begins elsewhere lost its first block.
-bool beginsWithHeaderField(const uint8_t* bytes, size_t length) {
-  for (size_t i = 0; i < length; ++i) {
-    if (bytes[i] == ':') return i > 0;
-    if (bytes[i] < 33 || bytes[i] > 126) return false;
-  }
-  return false;
-}
 
 // Whether every block lies within the file, so the record's bytes can be written whole.
 bool withinFile(const std::vector<BlockRef>& blocks, uint64_t fileSize) {
@@ -41,35 +32,70 @@ bool fragmentsLookAt(const MessageRecord& record, const BlockList& blocks) {
 }
 
 // The few bytes of each record the marks look at: its first block's header and first bytes (for
-// fragments), its last block's header (both). Read at once, in file order.
+// fragments), its last block's header (both). What recovery saw of them is taken as it is; the
+// rest is read at once, in file order.
 class RecordEnds {
  public:
-  RecordEnds(const MessageTable& table, bool forFragments, bool forIndex) : pieces_(table.blockLists.size()) {
-    for (size_t i = 0; i < pieces_.size(); ++i) {
+  RecordEnds(const MessageTable& table, bool forFragments, bool forIndex, const SeenRecordEnds* seen)
+      : ends_(table.blockLists.size()) {
+    const bool lastSeen = seen && seen->lastNext.size() == ends_.size();
+    for (size_t i = 0; i < ends_.size(); ++i) {
       const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
-      Pieces& p = pieces_[i];
+      End& e = ends_[i];
+      bool wantLast = forIndex && !blocks.empty();
       if (forFragments && fragmentsLookAt(table.records[i], table.blockLists[i])) {
-        p.first = reads_.add(blocks.front().offset - kBlockHeaderSize, kBlockHeaderSize);
-        p.startLength = std::min<uint32_t>(kLongestName + 1, static_cast<uint32_t>(std::max<int16_t>(blocks.front().length, 0)));
-        p.start = reads_.add(blocks.front().offset, p.startLength);
+        wantLast = true;
+        if (const SeenRecordEnds::Start* start = seen ? seen->startAt(blocks.front().offset, blocks.front().length) : nullptr) {
+          e.firstSeen = true;
+          e.messageBlock = start->messageBlock;
+          e.headerField = start->headerField;
+        } else {
+          e.first = reads_.add(blocks.front().offset - kBlockHeaderSize, kBlockHeaderSize);
+          e.startLength = static_cast<uint32_t>(
+              std::min<size_t>(kFirstBytesLooked, static_cast<size_t>(std::max<int16_t>(blocks.front().length, 0))));
+          e.start = reads_.add(blocks.front().offset, e.startLength);
+        }
       }
-      if (!blocks.empty() && (forIndex || p.first != kNoPiece))
-        p.last = reads_.add(blocks.back().offset - kBlockHeaderSize, kBlockHeaderSize);
+      if (!wantLast) continue;
+      if (lastSeen) {
+        e.lastSeen = true;
+        e.lastNext = seen->lastNext[i];
+      } else {
+        e.last = reads_.add(blocks.back().offset - kBlockHeaderSize, kBlockHeaderSize);
+      }
     }
   }
   void read(BaseFile& file) { reads_.read(file); }
 
-  std::optional<BlockHeader> firstHeader(size_t i) const { return header(pieces_[i].first); }
-  std::optional<BlockHeader> lastHeader(size_t i) const { return header(pieces_[i].last); }
+  // Whether the first block's size field is a message block's; nothing when it was not read.
+  std::optional<bool> messageBlock(size_t i) const {
+    const End& e = ends_[i];
+    if (e.firstSeen) return e.messageBlock;
+    const std::optional<BlockHeader> first = header(e.first);
+    if (!first) return std::nullopt;
+    return first->sizeField == kNormalBlockSize || first->sizeField == kDeletedBlockSize;
+  }
+  // The link in the last block's header; nothing when it was not read.
+  std::optional<uint32_t> lastNext(size_t i) const {
+    const End& e = ends_[i];
+    if (e.lastSeen) return e.lastNext;
+    const std::optional<BlockHeader> last = header(e.last);
+    if (!last) return std::nullopt;
+    return last->next;
+  }
   bool headless(size_t i) const {
-    const Pieces& p = pieces_[i];
-    return p.startLength == 0 || !reads_.complete(p.start) || !beginsWithHeaderField(reads_.bytes(p.start), p.startLength);
+    const End& e = ends_[i];
+    if (e.firstSeen) return !e.headerField;
+    return e.startLength == 0 || !reads_.complete(e.start) || !beginsWithHeaderField(reads_.bytes(e.start), e.startLength);
   }
 
  private:
-  struct Pieces {
+  struct End {
     size_t first = kNoPiece, start = kNoPiece, last = kNoPiece;
     uint32_t startLength = 0;
+    uint32_t lastNext = 0;
+    bool firstSeen = false, messageBlock = false, headerField = false;
+    bool lastSeen = false;
   };
   std::optional<BlockHeader> header(size_t piece) const {
     if (piece == kNoPiece || !reads_.complete(piece)) return std::nullopt;
@@ -77,7 +103,7 @@ class RecordEnds {
     return BlockHeader{view.u32(kBlockSelf), view.u32(kBlockSizeField), view.i32(kBlockUsed), view.u32(kBlockNext)};
   }
   ScatteredReads reads_;
-  std::vector<Pieces> pieces_;
+  std::vector<End> ends_;
 };
 
 void count(MarksReading* reading, uint64_t bytesRead, uint64_t bytesFetched) {
@@ -92,15 +118,14 @@ void applyFragmentMarks(MessageTable& table, const RecordEnds& ends, uint64_t fi
     const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
     record.fragment = false;
     if (!fragmentsLookAt(record, table.blockLists[i])) continue;
-    const std::optional<BlockHeader> first = ends.firstHeader(i);
-    const std::optional<BlockHeader> last = ends.lastHeader(i);
-    if (!first || !last) continue;
-    const bool cutShort = last->next != 0;
-    const bool messageBlock = first->sizeField == kNormalBlockSize || first->sizeField == kDeletedBlockSize;
+    const std::optional<bool> messageBlock = ends.messageBlock(i);
+    const std::optional<uint32_t> lastNext = ends.lastNext(i);
+    if (!messageBlock || !lastNext) continue;
+    const bool cutShort = *lastNext != 0;
     const bool headless = ends.headless(i);
     if (record.invalid) {
       // Its headers did not parse, as the beginning of a message is missing: what is left is kept.
-      if (messageBlock && headless && withinFile(blocks, fileSize)) {
+      if (*messageBlock && headless && withinFile(blocks, fileSize)) {
         record.clearTexts();
         record.invalid = false;
         record.fragment = true;
@@ -122,8 +147,15 @@ bool applyIndexMarks(const std::string& path, MessageTable& table, const RecordE
   known.table = &table;
   known.lastNext.resize(table.blockLists.size());
   for (size_t i = 0; i < known.lastNext.size(); ++i)
-    if (const std::optional<BlockHeader> last = ends.lastHeader(i)) known.lastNext[i] = last->next;
+    known.lastNext[i] = ends.lastNext(i);
   MessageTable listed;
+  // About as many as recovery found; the browse's table then never moves (untouched room costs
+  // nothing). Without the room it grows as any table does.
+  try {
+    listed.records.reserve(table.records.size() + 64);
+    listed.blockLists.reserve(table.records.size() + 64);
+  } catch (const std::bad_alloc&) {
+  }
   const BrowseResult browse = browseIndex(path, listed, control, known);
   count(reading, browse.outcome.bytesRead, browse.outcome.bytesFetched);
   if (!browse.outcome.ok() || browse.browseFailed) return false;
@@ -131,28 +163,26 @@ bool applyIndexMarks(const std::string& path, MessageTable& table, const RecordE
   // A record is listed when a listed chain reaches its first block (the end of a listed message
   // that recovery found apart is listed too). The listed chains hold every block of the base, the
   // records' first blocks a few of them: a bit per 16 bytes of the file passes over the others
-  // without a look-up.
-  OffsetSet firstBlocks;
-  std::vector<uint64_t> mayStart;
+  // without a look-up in the first blocks, sorted with their records.
+  std::vector<std::pair<uint32_t, uint32_t>> firstBlocks;  // offset, record
+  firstBlocks.reserve(table.blockLists.size());
+  for (size_t i = 0; i < table.blockLists.size(); ++i)
+    if (!table.blockLists[i].entries.empty())
+      firstBlocks.emplace_back(table.blockLists[i].entries.front().offset, static_cast<uint32_t>(i));
+  std::sort(firstBlocks.begin(), firstBlocks.end());
   auto bit = [](uint32_t offset) { return offset / kBlockHeaderSize; };
-  for (const BlockList& blocks : table.blockLists) {
-    if (blocks.entries.empty()) continue;
-    const uint32_t offset = blocks.entries.front().offset;
-    firstBlocks.insert(offset);
-    if (bit(offset) / 64 >= mayStart.size()) mayStart.resize(bit(offset) / 64 + 1);
-    mayStart[bit(offset) / 64] |= uint64_t{1} << (bit(offset) % 64);
-  }
-  OffsetSet reached;
+  std::vector<uint64_t> mayStart(firstBlocks.empty() ? 0 : bit(firstBlocks.back().first) / 64 + 1);
+  for (const auto& [offset, record] : firstBlocks) mayStart[bit(offset) / 64] |= uint64_t{1} << (bit(offset) % 64);
+  std::vector<uint8_t> reached(table.records.size());
   for (const BlockList& blocks : listed.blockLists)
     for (const BlockRef& block : blocks.entries) {
       const uint32_t b = bit(block.offset);
-      if (b / 64 < mayStart.size() && (mayStart[b / 64] >> (b % 64) & 1) && firstBlocks.contains(block.offset))
-        reached.insert(block.offset);
+      if (b / 64 >= mayStart.size() || !(mayStart[b / 64] >> (b % 64) & 1)) continue;
+      auto at = std::lower_bound(firstBlocks.begin(), firstBlocks.end(), std::pair<uint32_t, uint32_t>{block.offset, 0});
+      for (; at != firstBlocks.end() && at->first == block.offset; ++at) reached[at->second] = 1;
     }
-  for (size_t i = 0; i < table.records.size(); ++i) {
-    const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
-    table.records[i].unindexed = !blocks.empty() && !reached.contains(blocks.front().offset);
-  }
+  for (size_t i = 0; i < table.records.size(); ++i)
+    table.records[i].unindexed = !table.blockLists[i].entries.empty() && !reached[i];
   return true;
 }
 
@@ -161,7 +191,7 @@ bool applyIndexMarks(const std::string& path, MessageTable& table, const RecordE
 void markFragments(const std::string& path, MessageTable& table, MarksReading* reading) {
   BaseFile file;
   if (!file.open(path)) return;  // recovery has just read it; nothing is marked otherwise
-  RecordEnds ends(table, true, false);
+  RecordEnds ends(table, true, false, nullptr);
   ends.read(file);
   applyFragmentMarks(table, ends, file.size());
   count(reading, file.bytesRead(), file.bytesFetched());
@@ -169,7 +199,7 @@ void markFragments(const std::string& path, MessageTable& table, MarksReading* r
 
 bool markUnindexed(const std::string& path, MessageTable& table, const OperationControl& control,
                    MarksReading* reading) {
-  RecordEnds ends(table, false, true);
+  RecordEnds ends(table, false, true, nullptr);
   BaseFile file;
   if (file.open(path)) ends.read(file);  // when it cannot be opened, neither can the browse
   count(reading, file.bytesRead(), file.bytesFetched());
@@ -177,8 +207,8 @@ bool markUnindexed(const std::string& path, MessageTable& table, const Operation
 }
 
 bool markRecovered(const std::string& path, MessageTable& table, const OperationControl& control,
-                   MarksReading* reading) {
-  RecordEnds ends(table, true, true);
+                   MarksReading* reading, const SeenRecordEnds* seen) {
+  RecordEnds ends(table, true, true, seen);
   BaseFile file;
   if (file.open(path)) {
     ends.read(file);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dbx/operation.h"
+#include "dbx/seen_record_ends.h"
 #include "table/message_table.h"
 
 namespace vireo::dbx {
@@ -29,7 +30,8 @@ bool markUnindexed(const std::string& path, MessageTable& table, const Operation
                    MarksReading* reading = nullptr);
 
 // Both marks, reading each record's few bytes once: what recovery runs after reading the messages.
+// With what recoverMessages saw of the records' ends (for this table), only the rest is read.
 bool markRecovered(const std::string& path, MessageTable& table, const OperationControl& control,
-                   MarksReading* reading = nullptr);
+                   MarksReading* reading = nullptr, const SeenRecordEnds* seen = nullptr);
 
 }  // namespace vireo::dbx

@@ -1,38 +1,15 @@
 #include "dbx/scan_candidates.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "dbx/layout.h"
 
 namespace vireo::dbx {
 
 static_assert(kCandidateStep == 1000, "a page is one growth step");
+static_assert(sizeof(ScanCandidate) == 8);
 
-CandidateArray::Entry& CandidateArray::appendEntry(uint32_t offset) {
-  assert(size_ == 0 || (*this)[size_ - 1].offset < offset);
-  if (size_ == capacity()) pages_.push_back(std::make_unique<Entry[]>(kPageSize));
-  Entry& slot = entry(size_++);
-  slot = Entry{};
-  slot.candidate.offset = offset;
-  return slot;
-}
-
-void CandidateArray::append(uint32_t offset) { appendEntry(offset); }
-
-void CandidateArray::append(uint32_t offset, int32_t used, uint32_t next) {
-  Entry& slot = appendEntry(offset);
-  slot.used = used;
-  slot.next = next;
-  slot.headerKnown = true;
-}
-
-bool CandidateArray::knownHeader(size_t index, int32_t& used, uint32_t& next) const {
-  const Entry& slot = entry(index);
-  used = slot.used;
-  next = slot.next;
-  return slot.headerKnown;
-}
+void CandidateArray::addPage() { pages_.push_back(std::make_unique<Entry[]>(kPageSize)); }
 
 int64_t findCandidate(const CandidateArray& candidates, uint32_t offset) {
   if (candidates.size_ == 0) return -1;
@@ -51,13 +28,6 @@ int64_t findCandidate(const CandidateArray& candidates, uint32_t offset) {
                        [](const CandidateArray::Entry& e, uint32_t value) { return e.candidate.offset < value; });
   if (found == first + inPage || found->candidate.offset != offset) return -1;
   return static_cast<int64_t>(page * CandidateArray::kPageSize) + (found - first);
-}
-
-int64_t findCandidate(const CandidateArray& candidates, uint32_t offset, size_t previous) {
-  if (previous + 1 < candidates.size() && candidates[previous + 1].offset == offset) {
-    return static_cast<int64_t>(previous + 1);
-  }
-  return findCandidate(candidates, offset);
 }
 
 }  // namespace vireo::dbx

@@ -1,6 +1,7 @@
 #pragma once
 // The possible data blocks that recovery finds: every offset whose word equals the offset, and
 // what became of each while chains are joined.
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,26 +25,48 @@ class CandidateArray {
   size_t size() const { return size_; }
   size_t capacity() const { return pages_.size() * kPageSize; }
 
-  // offset must be above every offset appended before.
-  void append(uint32_t offset);
+  // offset must be above every offset appended before. Inline: the scan appends every candidate.
+  void append(uint32_t offset) { appendEntry(offset); }
   // With the used count and next offset of the block header found there, so that joining need not
   // read the file again for it.
-  void append(uint32_t offset, int32_t used, uint32_t next);
+  void append(uint32_t offset, int32_t used, uint32_t next) {
+    Entry& slot = appendEntry(offset);
+    slot.used = used;
+    slot.next = next;
+  }
   ScanCandidate& operator[](size_t index) { return entry(index).candidate; }
   const ScanCandidate& operator[](size_t index) const { return entry(index).candidate; }
   // False when the header was not seen by the scan (it ran past the chunk) and must be read.
-  bool knownHeader(size_t index, int32_t& used, uint32_t& next) const;
+  // Inline: joining asks it for every block.
+  bool knownHeader(size_t index, int32_t& used, uint32_t& next) const {
+    const Entry& slot = entry(index);
+    used = slot.used;
+    next = slot.next;
+    return used != kUnseenUsed || next != kUnseenNext;
+  }
 
  private:
+  // 16 bytes: a base holds a candidate every few hundred bytes, and they are all new memory.
   struct Entry {
     ScanCandidate candidate;
-    int32_t used = 0;
-    uint32_t next = 0;
-    bool headerKnown = false;
+    int32_t used = kUnseenUsed;
+    uint32_t next = kUnseenNext;
   };
+  // A header the scan did not see: it is read from the file. A header that holds these very
+  // values is read again too, and gives them again.
+  static constexpr int32_t kUnseenUsed = INT32_MIN;
+  static constexpr uint32_t kUnseenNext = UINT32_MAX;
   Entry& entry(size_t index) { return pages_[index / kPageSize][index % kPageSize]; }
   const Entry& entry(size_t index) const { return pages_[index / kPageSize][index % kPageSize]; }
-  Entry& appendEntry(uint32_t offset);
+  Entry& appendEntry(uint32_t offset) {
+    assert(size_ == 0 || (*this)[size_ - 1].offset < offset);
+    if (size_ == capacity()) addPage();
+    Entry& slot = entry(size_++);
+    slot = Entry{};
+    slot.candidate.offset = offset;
+    return slot;
+  }
+  void addPage();
 
   static constexpr size_t kPageSize = 1000;  // the candidate growth step
   std::vector<std::unique_ptr<Entry[]>> pages_;
@@ -56,6 +79,11 @@ class CandidateArray {
 int64_t findCandidate(const CandidateArray& candidates, uint32_t offset);
 // The same, trying first the candidate right after index `previous`: the next block of a chain
 // usually lies just after the current one.
-int64_t findCandidate(const CandidateArray& candidates, uint32_t offset, size_t previous);
+inline int64_t findCandidate(const CandidateArray& candidates, uint32_t offset, size_t previous) {
+  if (previous + 1 < candidates.size() && candidates[previous + 1].offset == offset) {
+    return static_cast<int64_t>(previous + 1);
+  }
+  return findCandidate(candidates, offset);
+}
 
 }  // namespace vireo::dbx

@@ -111,8 +111,9 @@ void MessageBaseReader::openBase(bool copyFirst) {
     return parseHeaders(text, length, recordIndex);
   };
   dbx::OperationOutcome outcome;
+  dbx::SeenRecordEnds seen;  // what recovery saw, so that its marks read only the rest
   if (recoverMode == kRecoverModeRecover) {
-    outcome = dbx::recoverMessages(workingPath, *this, control, &MessageBaseReader::parseHeadersInto);
+    outcome = dbx::recoverMessages(workingPath, *this, control, &MessageBaseReader::parseHeadersInto, &seen);
   } else {
     // The headers are parsed as the browse walks the chains: the file is read once.
     browseFailed = false;
@@ -124,7 +125,7 @@ void MessageBaseReader::openBase(bool copyFirst) {
   if (outcome.ok() && recoverMode == kRecoverModeRecover) {
     // Fragments and what the index does not list, from one read of each record's few bytes. The
     // index is read only to compare: its bar and failures are not the user's concern.
-    indexUnreadable = !dbx::markRecovered(workingPath, *this, dbx::OperationControl{stopEvent, nullptr});
+    indexUnreadable = !dbx::markRecovered(workingPath, *this, dbx::OperationControl{stopEvent, nullptr}, nullptr, &seen);
   }
   ok = outcome.ok() ? kOperationOk : kOperationNotOk;
   const bool browsing = recoverMode != kRecoverModeRecover;

@@ -107,6 +107,14 @@ MessageTable recovered(const std::string& path) {
   return static_cast<const MessageTable&>(reader);
 }
 
+// The same table through recovery's one read, with what it saw of the records' ends.
+MessageTable recoveredInOneRead(const std::string& path, dbx::SeenRecordEnds& seen) {
+  MessageBaseReader reader;
+  reader.workingPath = path;
+  (void)dbx::recoverMessages(path, reader, {}, &MessageBaseReader::parseHeadersInto, &seen);
+  return static_cast<const MessageTable&>(reader);
+}
+
 // Compares the marks made each way on the base at path; returns the records marked not in the
 // index (by the reference) so cases can check they test something.
 int expectSameMarks(const std::string& path) {
@@ -117,10 +125,26 @@ int expectSameMarks(const std::string& path) {
   dbx::markFragments(path, separate.table);
   separate.indexRead = dbx::markUnindexed(path, separate.table, {});
   together.indexRead = dbx::markRecovered(path, together.table, {});
+  // As the reader makes them: from what recovery's scan and joining saw, reading only the rest.
+  dbx::SeenRecordEnds seen;
+  const MessageTable oneRead = recoveredInOneRead(path, seen);
+  Marked fromScan{oneRead, false};
+  fromScan.indexRead = dbx::markRecovered(path, fromScan.table, {}, nullptr, &seen);
+  // Half of what it saw (as when the assembly ran out of memory, or joining did not keep the
+  // links): the rest is read, each record's bytes from wherever they come.
+  dbx::SeenRecordEnds startsOnly = seen, linksOnly = seen;
+  startsOnly.lastNext.clear();
+  for (size_t i = 0; i < linksOnly.starts.size(); i += 2) linksOnly.starts[i].length = -1;
+  Marked fromStarts{oneRead, false}, fromLinks{oneRead, false};
+  fromStarts.indexRead = dbx::markRecovered(path, fromStarts.table, {}, nullptr, &startsOnly);
+  fromLinks.indexRead = dbx::markRecovered(path, fromLinks.table, {}, nullptr, &linksOnly);
 
   int unindexed = 0;
-  for (const Marked* made : {&separate, &together}) {
-    SCOPED_TRACE(made == &separate ? "marked one after the other" : "marked together");
+  for (const Marked* made : {&separate, &together, &fromScan, &fromStarts, &fromLinks}) {
+    SCOPED_TRACE(made == &separate   ? "marked one after the other"
+                 : made == &together ? "marked together"
+                 : made == &fromScan ? "from the scan"
+                                     : "from part of the scan");
     EXPECT_EQ(made->indexRead, expected.indexRead);
     EXPECT_EQ(made->table.validCount, expected.table.validCount);
     EXPECT_EQ(made->table.records.size(), expected.table.records.size());
@@ -154,7 +178,7 @@ std::string body(std::mt19937& random, int index) {
 }
 
 // Listed, loose, deleted and unlisted messages of one to a dozen blocks, some with the data
-// offset through the data area.
+// offset through the data area, some not messages at all.
 struct MixedBase {
   DbxImage image;
   std::vector<WrittenMessage> messages;
@@ -168,6 +192,9 @@ struct MixedBase {
     for (int i = 0; i < count; ++i) {
       MessageSpec item;
       item.text = simpleMessage("message " + std::to_string(i), body(random, i));
+      // Too short to hold a header, some of them deleted: kept as fragments, as their first block
+      // is a message's first block.
+      if (i % 17 == 8) item.text = "junk";
       item.deleted = i % 9 == 4;
       item.listing = i % 11 == 6 ? MessageSpec::Listing::none
                      : i % 13 == 7 ? MessageSpec::Listing::loose
@@ -307,6 +334,13 @@ TEST(RecoveredMarksReading, ReadsASmallPartOfALargeBase) {
   int unindexed = 0;
   for (const MessageRecord& r : table.records) unindexed += r.unindexed ? 1 : 0;
   EXPECT_EQ(unindexed, 3000 / 7 + 1);
+
+  // From what recovery saw, the marks read the index and nothing of the messages.
+  dbx::SeenRecordEnds seen;
+  MessageTable oneRead = recoveredInOneRead(path, seen);
+  dbx::MarksReading fromScan;
+  ASSERT_TRUE(dbx::markRecovered(path, oneRead, {}, &fromScan, &seen));
+  EXPECT_LT(fromScan.bytesFetched, size / 50) << "of " << size;
 }
 
 }  // namespace
