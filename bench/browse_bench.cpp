@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "platform/huge_page_heap.h"
 #include "platform/message_sink.h"
 #include "dbx/index_browse.h"
 #include "dbx/message_reading.h"
@@ -30,7 +29,6 @@ double cpuSeconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  vireo::preferHugePageHeap(argv, UINT64_MAX);  // the heap vireo-cli reads a large base with
   using namespace vireo;
   const int messages = argc > 1 ? std::atoi(argv[1]) : 100000;
   testing::ScratchDir folder;

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "platform/huge_page_heap.h"
 #include "dbx/base_file.h"
 #include "dbx/candidate_scan.h"
 #include "dbx/index_browse.h"
@@ -61,7 +60,6 @@ double cpuSeconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  vireo::preferHugePageHeap(argv, UINT64_MAX);  // the heap vireo-cli reads a large base with
   const uint64_t targetBytes = (argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 512) << 20;
   testing::ScratchDir folder;  // under $TMPDIR or /tmp, removed with the file at the end
   const std::string path = folder.file("recover.dbx");
