@@ -402,8 +402,7 @@ bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& contr
   // Room for the records a file of this size can hold, so parses rarely wait for the table to move
   // and the walk does not move the records it made.
   const size_t room = std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1);
-  table.records.reserve(table.records.size() + room);
-  table.blockLists.reserve(table.blockLists.size() + room);
+  table.reserveRoom(room);
   ProgressSink& progress = control.bar();
   progress.setRange(static_cast<uint32_t>(3 * total / 2));
   progress.setStep(1);

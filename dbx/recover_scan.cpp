@@ -124,23 +124,6 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
   }
 }
 
-// As MessageTable::addRecord, made where it stays: moving a record in copies its four empty
-// strings, which for a few hundred thousand records costs more than the rest of the joining.
-void addRecordInPlace(MessageTable& table, const MeasuredChain& chain) {
-  BlockList& blocks = table.blockLists.emplace_back();
-  try {
-    blocks.entries.assign(chain.blocks.begin(), chain.blocks.end());
-    MessageRecord& record = table.records.emplace_back();
-    record.deleted = false;
-    record.invalid = true;
-    record.size = saturatedSize(chain.total);
-  } catch (...) {
-    table.blockLists.pop_back();  // the table stays whole: one block list per record
-    throw;
-  }
-  if (table.count() >= table.capacity) table.capacity += kRecordTableStep;
-}
-
 // lastNext, when given, gets the link in each new record's last block header, in table order.
 void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& table, const OperationControl& control,
                     std::vector<uint32_t>* lastNext = nullptr) {
@@ -174,7 +157,12 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& ta
     }
     start.owner = table.count();
     if (lastNext) lastNext->push_back(chain.lastNext);
-    addRecordInPlace(table, chain);
+    // Made where it stays: moving a record in copies its four empty strings, which for a few
+    // hundred thousand records costs more than the rest of the joining.
+    MessageRecord& record = table.addRecord(BlockList{chain.blocks});
+    record.deleted = false;
+    record.invalid = true;
+    record.size = saturatedSize(chain.total);
   }
 }
 
@@ -183,9 +171,8 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& ta
 // room costs no memory; without it the table grows as before.
 void reserveRecords(MessageTable& table, std::vector<uint32_t>& lastNext, size_t expected, size_t candidates) {
   const size_t wanted = std::min(candidates, table.records.size() + expected + expected / 16 + 64);
+  table.reserveRoom(wanted - std::min(wanted, table.records.size()));
   try {
-    table.records.reserve(wanted);
-    table.blockLists.reserve(wanted);
     lastNext.reserve(wanted);
   } catch (const std::bad_alloc&) {
   }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -148,14 +147,7 @@ bool applyIndexMarks(const std::string& path, MessageTable& table, const RecordE
   known.lastNext.resize(table.blockLists.size());
   for (size_t i = 0; i < known.lastNext.size(); ++i)
     known.lastNext[i] = ends.lastNext(i);
-  MessageTable listed;
-  // About as many as recovery found; the browse's table then never moves (untouched room costs
-  // nothing). Without the room it grows as any table does.
-  try {
-    listed.records.reserve(table.records.size() + 64);
-    listed.blockLists.reserve(table.records.size() + 64);
-  } catch (const std::bad_alloc&) {
-  }
+  MessageTable listed;  // the browse gives it room for the index's entries
   const BrowseResult browse = browseIndex(path, listed, control, known);
   count(reading, browse.outcome.bytesRead, browse.outcome.bytesFetched);
   if (!browse.outcome.ok() || browse.browseFailed) return false;

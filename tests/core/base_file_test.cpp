@@ -11,13 +11,19 @@
 namespace vireo::testing {
 namespace {
 
+// A file of random bytes, of the given size, written as "f" into folder.
+DbxImage randomFile(const ScratchDir& folder, std::mt19937& random, uint32_t size) {
+  DbxImage image;
+  image.ensure(size);
+  for (uint8_t& b : image.bytes) b = static_cast<uint8_t>(random());
+  image.save(folder.file("f"));
+  return image;
+}
+
 TEST(BaseFile, GivesTheFileBytesForEveryPatternOfReads) {
   ScratchDir folder;
   std::mt19937 random(5);
-  DbxImage image;
-  image.ensure(3 * 1024 * 1024 + 123);
-  for (uint8_t& b : image.bytes) b = static_cast<uint8_t>(random());
-  image.save(folder.file("f"));
+  const DbxImage image = randomFile(folder, random, 3 * 1024 * 1024 + 123);
   dbx::BaseFile file;
   ASSERT_TRUE(file.open(folder.file("f")));
 
@@ -63,10 +69,7 @@ TEST(BaseFile, RefusesOffsetsTheFormatCannotReach) {
 TEST(BaseFile, ViewsBytesInOneWindowOrLeavesThemToACopy) {
   ScratchDir folder;
   std::mt19937 random(6);
-  DbxImage image;
-  image.ensure(3 * 1024 * 1024 + 77);
-  for (uint8_t& b : image.bytes) b = static_cast<uint8_t>(random());
-  image.save(folder.file("f"));
+  const DbxImage image = randomFile(folder, random, 3 * 1024 * 1024 + 77);
   dbx::BaseFile file;
   ASSERT_TRUE(file.open(folder.file("f")));
 
