@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <cstdint>
 #include <random>
@@ -140,6 +141,49 @@ void printColdRatio(const std::string& path, const char* what, F&& operation) {
   operation();
   const double seconds = secondsSince(start);
   std::printf("cold cache: sequential read %.3f s, %s %.3f s: %.2fx\n", read, what, seconds, seconds / read);
+}
+
+// User and system time of the whole process (every thread) so far: on a shared machine the wall
+// time varies with the other load, this much less.
+inline double processCpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+inline double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Opening a base against `cat` of its file, run in turn so that the machine's drift over the run
+// (on a shared virtual machine, tens of percent within a minute) touches both alike. The open
+// is timed until its table is made, as a user waits for it; freeing the table, which happens when
+// the base is closed, is timed apart.
+struct OpenAgainstCat {
+  double cat = 0;      // median seconds of `cat FILE > /dev/null`
+  double open = 0;     // median seconds until the table is made
+  double openCpu = 0;  // CPU seconds of an open on average, every thread
+  double freeing = 0;  // median seconds to free the table afterwards
+};
+
+template <class Open>
+OpenAgainstCat openAgainstCat(const std::string& path, int runs, Open&& open) {
+  std::vector<double> cats, opens, frees;
+  double cpu = 0;
+  for (int r = 0; r < runs; ++r) {
+    cats.push_back(catSeconds(path));
+    const double cpuBefore = processCpuSeconds();
+    auto start = std::chrono::steady_clock::now();
+    auto table = open();
+    opens.push_back(secondsSince(start));
+    cpu += processCpuSeconds() - cpuBefore;
+    start = std::chrono::steady_clock::now();
+    table.reset();
+    frees.push_back(secondsSince(start));
+  }
+  return {median(cats), median(opens), runs > 0 ? cpu / runs : 0, median(frees)};
 }
 
 template <class F>

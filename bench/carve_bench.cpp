@@ -24,19 +24,12 @@ namespace {
 using namespace vireo;
 constexpr size_t kPiece = size_t{1} << 20;
 
-double cpuSeconds() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 // The median wall time of runs, and the processor time of one run on average.
 template <class F>
 std::pair<double, double> timed(int runs, F&& body) {
-  const double cpu = cpuSeconds();
+  const double cpu = bench::processCpuSeconds();
   const double wall = bench::medianSeconds(runs, body);
-  return {wall, (cpuSeconds() - cpu) / runs};
+  return {wall, (bench::processCpuSeconds() - cpu) / runs};
 }
 
 void printLoad() {

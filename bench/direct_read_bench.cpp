@@ -3,7 +3,6 @@
 // buffered pread unless the other wins by more than 10%.
 // direct_read_bench [MiB [PATH]]: PATH to measure an existing file on another device instead.
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,13 +21,6 @@ namespace {
 
 constexpr size_t kPiece = 1 << 20;
 constexpr size_t kAlignment = 4096;
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 struct Run {
   double seconds = 0;
@@ -49,7 +41,7 @@ Run readAll(const std::string& path, bool direct) {
     return run;
   }
   std::unique_ptr<void, decltype(&std::free)> buffer(raw, &std::free);
-  const double cpuStart = cpuSeconds();
+  const double cpuStart = vireo::bench::processCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   volatile uint8_t sink = 0;
   for (;;) {
@@ -60,7 +52,7 @@ Run readAll(const std::string& path, bool direct) {
     if (static_cast<size_t>(got) < kPiece) break;
   }
   run.seconds = vireo::bench::secondsSince(start);
-  run.cpu = cpuSeconds() - cpuStart;
+  run.cpu = vireo::bench::processCpuSeconds() - cpuStart;
   ::close(fd);
   return run;
 }
