@@ -39,7 +39,7 @@ struct Fixture {
       vireo::MessageRecord record;
       record.invalid = false;
       record.number = i;
-      reader.addRecord(std::move(record), std::move(blocks));
+      reader.addRecord(std::move(record), blocks.entries);
     }
     reader.workingPath = folder.file("base.dbx");
     image.save(reader.workingPath);

@@ -31,7 +31,7 @@ void fillTable(MessageBaseReader& reader, int messages) {
     record.attachment = random() % 10 == 0 ? 1 : 0;
     record.invalid = false;
     record.number = i;
-    reader.addRecord(std::move(record), BlockList{});
+    reader.addRecord(std::move(record), BlockSpan{});
   }
   reader.validCount = messages;
   reader.state = 1;

@@ -30,7 +30,7 @@ class BlockCopier {
  public:
   BlockCopier(ReadOnlyFile& in, ChunkSink out) : in_(in), out_(std::move(out)) {}
 
-  std::optional<FailureReason> copy(const std::vector<BlockRef>& blocks) {
+  std::optional<FailureReason> copy(BlockSpan blocks) {
     size_t first = 0;
     while (first < blocks.size()) {
       if (blocks[first].length < 0) return FailureReason{"a block of the message has no length", {}, blocks[first].offset, {}};
@@ -52,7 +52,7 @@ class BlockCopier {
   }
 
  private:
-  std::optional<FailureReason> copyRun(const std::vector<BlockRef>& blocks, size_t first, size_t last, uint64_t end) {
+  std::optional<FailureReason> copyRun(BlockSpan blocks, size_t first, size_t last, uint64_t end) {
     const uint64_t start = blocks[first].offset;
     const size_t length = static_cast<size_t>(end - start);
     if (length == 0) return std::nullopt;
@@ -96,7 +96,7 @@ std::string previewFileName(const std::string& tempFolder, int readerIndex, int 
          ".mht";
 }
 
-std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& in, const BlockList& blocks, const std::string& destination,
+std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& in, BlockSpan blocks, const std::string& destination,
                                               PlacedFile* placed, ExistingName existing) {
   UserFileWriter out;
   if (auto failure = out.create(destination, existing)) return failure;
@@ -107,7 +107,7 @@ std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& in, const BlockList&
       if (head.size() < kDateSearchBytes) head.append(data, std::min(length, kDateSearchBytes - head.size()));
       return out.write(data, length);
     });
-    failure = copier.copy(blocks.entries);
+    failure = copier.copy(blocks);
   } catch (const std::bad_alloc&) {
     showOutOfMemory();
     failure = FailureReason{"out of memory while writing", destination, {}, {}};
@@ -125,14 +125,14 @@ std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& in, const BlockList&
   return std::nullopt;
 }
 
-std::optional<FailureReason> readStoredBytes(ReadOnlyFile& in, const BlockList& blocks, std::string& message) {
+std::optional<FailureReason> readStoredBytes(ReadOnlyFile& in, BlockSpan blocks, std::string& message) {
   message.clear();
   try {
     BlockCopier copier(in, [&message](const char* data, size_t length) {
       message.append(data, length);
       return std::optional<FailureReason>();
     });
-    return copier.copy(blocks.entries);
+    return copier.copy(blocks);
   } catch (const std::bad_alloc&) {
     showOutOfMemory();
     message.clear();

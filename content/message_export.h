@@ -24,13 +24,13 @@ std::string previewFileName(const std::string& tempFolder, int readerIndex, int 
 // final name. The file takes the message's Date as its modification time when it states one.
 // When any block cannot be read or written the result says what failed and where,
 // and nothing is left under any final name.
-[[nodiscard]] std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& source, const BlockList& blocks,
+[[nodiscard]] std::optional<FailureReason> writeStoredBytes(ReadOnlyFile& source, BlockSpan blocks,
                                                             const std::string& destination,
                                                             PlacedFile* placed = nullptr,
                                                             ExistingName existing = ExistingName::keepBoth);
 
 // The blocks' data from source into message (replaced); the failure says what could not be read.
-[[nodiscard]] std::optional<FailureReason> readStoredBytes(ReadOnlyFile& source, const BlockList& blocks,
+[[nodiscard]] std::optional<FailureReason> readStoredBytes(ReadOnlyFile& source, BlockSpan blocks,
                                                            std::string& message);
 
 // Writes messages of one table to files, with the working file (opened read-only) kept open

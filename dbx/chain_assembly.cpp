@@ -330,7 +330,7 @@ void ChainAssembly::takeParses(MessageTable& table, std::vector<uint8_t>& taken)
   auto next = held_.begin();
   for (size_t i = 0; i < table.records.size(); ++i) {
     MessageRecord& record = table.records[i];
-    const std::vector<BlockRef>& entries = table.blockLists[i].entries;
+    const BlockSpan entries = table.blocksOf(i);
     if (record.size <= 0 || record.size >= kMaxMessageSize || entries.empty()) continue;
     const uint32_t first = entries.front().offset;
     auto found = next != held_.end() && next->first == first

@@ -19,12 +19,6 @@ void ChainWalk::restart(Lengths lengths) {
   visitedCount_ = 0;
 }
 
-BlockList ChainWalk::release() {
-  BlockList list;
-  list.entries.assign(blocks_.entries.begin(), blocks_.entries.end());
-  return list;
-}
-
 size_t ChainWalk::takeRun(const BlockRef* blocks, size_t count) {
   blocks_.entries.reserve(blocks_.entries.size() + std::min(count, kMaxBlocks));
   BlockHeader header;

@@ -58,9 +58,8 @@ class ChainWalk {
     if (tooLong_ || total_ >= kMaxMessageSize) return kMaxMessageSize;
     return static_cast<int32_t>(total_);
   }
-  const BlockList& blocks() const { return blocks_; }
-  // The chain's list at its exact size; the walk keeps its buffer for the next restart.
-  BlockList release();
+  // The chain's blocks so far; the walk keeps its buffer for the next restart.
+  BlockSpan blocks() const { return blocks_.entries; }
 
  private:
   bool seenAmong(uint32_t at);

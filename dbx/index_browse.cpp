@@ -41,26 +41,28 @@ class BlockHeaderSource {
  public:
   BlockHeaderSource(BaseFile& file, const KnownChains* known) : file_(file), known_(known) {
     if (!known_ || !known_->table) return;
-    const std::vector<BlockList>& lists = known_->table->blockLists;
-    for (size_t i = 0; i < lists.size() && i < known_->lastNext.size(); ++i)
-      if (!lists[i].entries.empty() && known_->lastNext[i]) starts_.push_back({lists[i].entries.front().offset - kBlockHeaderSize, i});
+    const MessageTable& table = *known_->table;
+    for (size_t i = 0; i < table.listCount() && i < known_->lastNext.size(); ++i) {
+      const BlockSpan list = table.blocksOf(i);
+      if (!list.empty() && known_->lastNext[i]) starts_.push_back({list.front().offset - kBlockHeaderSize, i});
+    }
     std::sort(starts_.begin(), starts_.end());
   }
 
   // False when the file cannot give the header at `at`.
   bool header(uint32_t at, BlockHeader& out) {
-    if (list_ && position_ + 1 < list_->size() && (*list_)[position_ + 1].offset - kBlockHeaderSize == at) {
+    if (position_ + 1 < list_.size() && list_[position_ + 1].offset - kBlockHeaderSize == at) {
       ++position_;
       return serve(out);
     }
     const auto start = std::lower_bound(starts_.begin(), starts_.end(), std::pair<uint32_t, size_t>{at, 0});
     if (start != starts_.end() && start->first == at) {
-      list_ = &known_->table->blockLists[start->second].entries;
+      list_ = known_->table->blocksOf(start->second);
       listNext_ = *known_->lastNext[start->second];
       position_ = 0;
       return serve(out);
     }
-    list_ = nullptr;
+    list_ = {};
     return readBlockHeader(file_, at, out);
   }
   // The header bytes served from known chains: read as far as the reading bound is concerned.
@@ -68,8 +70,8 @@ class BlockHeaderSource {
 
   // The known chain whose first block's header was just served, if any: a walk that starts there
   // takes its blocks at once, then passes over their headers.
-  const std::vector<BlockRef>* knownChainAt(uint32_t at) const {
-    if (!list_ || position_ != 0 || list_->front().offset - kBlockHeaderSize != at) return nullptr;
+  BlockSpan knownChainAt(uint32_t at) const {
+    if (list_.empty() || position_ != 0 || list_.front().offset - kBlockHeaderSize != at) return {};
     return list_;
   }
   void passOver(size_t blocks) {
@@ -78,9 +80,8 @@ class BlockHeaderSource {
   }
   // The header of the known block the walk is at.
   BlockHeader current() const {
-    const std::vector<BlockRef>& list = *list_;
-    return BlockHeader{list[position_].offset - kBlockHeaderSize, 0, list[position_].length,
-                       position_ + 1 < list.size() ? list[position_ + 1].offset - kBlockHeaderSize : listNext_};
+    return BlockHeader{list_[position_].offset - kBlockHeaderSize, 0, list_[position_].length,
+                       position_ + 1 < list_.size() ? list_[position_ + 1].offset - kBlockHeaderSize : listNext_};
   }
 
  private:
@@ -93,7 +94,7 @@ class BlockHeaderSource {
   BaseFile& file_;
   const KnownChains* known_;
   std::vector<std::pair<uint32_t, size_t>> starts_;  // first block's header offset, list
-  const std::vector<BlockRef>* list_ = nullptr;     // the known chain being followed
+  BlockSpan list_;  // the known chain being followed; empty when none
   size_t position_ = 0;
   uint32_t listNext_ = 0;
   uint64_t served_ = 0;
@@ -281,8 +282,7 @@ bool IndexBrowser::alreadyListed(uint32_t dataOffset, bool loose) {
   if (dataOffset == 0 ? earlierEntryHasZero_ : storedDataOffsets_.contains(dataOffset)) return true;
   if (!loose) return false;
   if (!blockStartsBuilt_) {
-    for (const BlockList& list : table_.blockLists)
-      for (const BlockRef& block : list.entries) blockStarts_.insert(block.offset);
+    for (const BlockRef& block : table_.blocks) blockStarts_.insert(block.offset);
     blockStartsBuilt_ = true;
   }
   return blockStarts_.contains(dataOffset + kBlockHeaderSize);
@@ -332,8 +332,8 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   // A chain recovery has followed already is taken whole: its blocks are distinct and each links
   // to the next, so the walk would take them one by one. The reading bound and the block budget
   // only grow, so checking them after the run decides as checking after every block did.
-  if (const std::vector<BlockRef>* known = pipeline_ ? nullptr : headers_.knownChainAt(dataOffset)) {
-    const size_t taken = chain.takeRun(known->data(), known->size());
+  if (const BlockSpan known = pipeline_ ? BlockSpan{} : headers_.knownChainAt(dataOffset); !known.empty()) {
+    const size_t taken = chain.takeRun(known.data(), known.size());
     walking = false;
     if (taken > 0) {
       headers_.passOver(taken - 1);
@@ -341,7 +341,7 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
       if (blocksWalked_ > blockBudget) failFormat(dataOffset, "message chains share their blocks");
       checkReadingBound(dataOffset);
       block = headers_.current();
-      if (taken < known->size()) {
+      if (taken < known.size()) {
         headers_.passOver(1);  // the walk read the header of the block it could not take
       } else if (block.next != 0 && !chain.seen(block.next)) {
         at = block.next;
@@ -353,7 +353,7 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   while (walking && chain.take(at, block)) {
     if (++blocksWalked_ > blockBudget) failFormat(at, "message chains share their blocks");
     checkReadingBound(at);
-    if (pipeline_) assembleBlock(chain.blocks().entries.back(), assembly);
+    if (pipeline_) assembleBlock(chain.blocks().back(), assembly);
     if (block.next == 0 || chain.seen(block.next)) break;
     at = block.next;
     if (!blockHeader(at, block)) failFormat(at, "a data block of a message cannot be reached");
@@ -363,12 +363,12 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   if (record.size > 0 && record.size < kMaxMessageSize) messageBytes_ += std::min(record.size, kReadBufferSize);
   checkReadingBound(dataOffset);
   if (blockStartsBuilt_)
-    for (const BlockRef& ref : chain.blocks().entries) blockStarts_.insert(ref.offset);
+    for (const BlockRef& ref : chain.blocks()) blockStarts_.insert(ref.offset);
   const bool readable = record.size > 0 && record.size < kMaxMessageSize;
   const int limit = std::min(record.size, kParseLimit);
   if (pipeline_ && table_.records.size() == table_.records.capacity()) pipeline_->quiesce();
   const int recordIndex = table_.count();
-  table_.addRecord(std::move(record), chain.release());
+  table_.addRecord(std::move(record), chain.blocks());
   if (pipeline_ && readable && !assembly.failed && assembly.filled >= static_cast<size_t>(limit))
     pipeline_->commit(recordIndex, limit);
 }
@@ -402,7 +402,7 @@ bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& contr
   // Room for the records a file of this size can hold, so parses rarely wait for the table to move
   // and the walk does not move the records it made.
   const size_t room = std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1);
-  table.reserveRoom(room);
+  table.reserveRoom(room, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1);
   ProgressSink& progress = control.bar();
   progress.setRange(static_cast<uint32_t>(3 * total / 2));
   progress.setStep(1);

@@ -35,9 +35,9 @@ int parseLength(const MessageRecord& record) { return record.size >= kParseLimit
 // limit are never parsed anyway. The buffer itself may be smaller (capacity, at least limit):
 // what would have fallen beyond it must still lie in the file, so a record reads as valid or not
 // whatever the buffer's size.
-bool readMessageStart(BaseFile& file, const BlockList& blocks, int limit, uint8_t* buffer, size_t capacity) {
+bool readMessageStart(BaseFile& file, BlockSpan blocks, int limit, uint8_t* buffer, size_t capacity) {
   size_t filled = 0;
-  for (const BlockRef& block : blocks.entries) {
+  for (const BlockRef& block : blocks) {
     if (block.length < 0) return false;
     const size_t take = std::min<size_t>(static_cast<size_t>(block.length), kReadBufferSize - filled);
     const size_t copy = filled < capacity ? std::min(take, capacity - filled) : 0;
@@ -66,13 +66,13 @@ struct ReadingPlan {
 };
 
 // Where a record's reading starts and ends in the file (its blocks up to the parse length).
-void recordStretch(const MessageRecord& record, const BlockList& blocks, uint64_t& start, uint64_t& end) {
-  start = blocks.entries.empty() ? UINT32_MAX : blocks.entries.front().offset;
+void recordStretch(const MessageRecord& record, BlockSpan blocks, uint64_t& start, uint64_t& end) {
+  start = blocks.empty() ? UINT32_MAX : blocks.front().offset;
   end = start;
   if (!readable(record)) return;
   const auto limit = static_cast<uint64_t>(parseLength(record));
   uint64_t filled = 0;
-  for (const BlockRef& block : blocks.entries) {
+  for (const BlockRef& block : blocks) {
     if (block.length < 0) break;
     end = std::max(end, uint64_t{block.offset} + static_cast<uint64_t>(block.length));
     filled += static_cast<uint64_t>(block.length);
@@ -87,8 +87,8 @@ ReadingPlan planReading(const MessageTable& table, const std::vector<uint8_t>* a
   keys.reserve(table.records.size());
   for (size_t i = 0; i < table.records.size(); ++i) {
     if (alreadyParsed && (*alreadyParsed)[i]) continue;
-    const BlockList& blocks = table.blockLists[i];
-    const uint64_t first = blocks.entries.empty() ? UINT32_MAX : blocks.entries.front().offset;
+    const BlockSpan blocks = table.blocksOf(i);
+    const uint64_t first = blocks.empty() ? UINT32_MAX : blocks.front().offset;
     keys.push_back(first << 32 | i);
   }
   const size_t count = keys.size();
@@ -102,7 +102,7 @@ ReadingPlan planReading(const MessageTable& table, const std::vector<uint8_t>* a
     const size_t i = plan.order[k];
     const MessageRecord& record = table.records[i];
     uint64_t start = 0, end = 0;
-    recordStretch(record, table.blockLists[i], start, end);
+    recordStretch(record, table.blocksOf(i), start, end);
     if (k == batch.first) {
       batch.stretchStart = start;
       batch.stretchEnd = end;
@@ -133,7 +133,7 @@ void readRecord(MessageTable& table, const HeaderParser& parse, BaseFile& file, 
   record.invalid = true;
   if (!readable(record)) return;
   const int limit = parseLength(record);
-  if (!readMessageStart(file, table.blockLists[static_cast<size_t>(i)], limit, buffer, capacity)) return;
+  if (!readMessageStart(file, table.blocksOf(static_cast<size_t>(i)), limit, buffer, capacity)) return;
   if (parse(reinterpret_cast<const char*>(buffer), limit, i) == 0) {
     record.clearTexts();
     return;

@@ -42,10 +42,10 @@ uint32_t progressValue(uint64_t value) {
 // otherwise cost quadratic time). The lists turned are turned back however the joining ends.
 class BackToFrontLists {
  public:
-  explicit BackToFrontLists(MessageTable& table) : table_(table) {}
+  explicit BackToFrontLists(std::vector<BlockList>& lists) : lists_(lists) {}
   ~BackToFrontLists() {
     for (const size_t record : turned_) {
-      std::vector<BlockRef>& entries = table_.blockLists[record].entries;
+      std::vector<BlockRef>& entries = lists_[record].entries;
       std::reverse(entries.begin(), entries.end());
     }
   }
@@ -54,8 +54,8 @@ class BackToFrontLists {
 
   // Record's list, back to front: a chain is put in front of it by appending it reversed.
   std::vector<BlockRef>& backToFront(size_t record) {
-    if (record >= isTurned_.size()) isTurned_.resize(table_.blockLists.size());
-    std::vector<BlockRef>& entries = table_.blockLists[record].entries;
+    if (record >= isTurned_.size()) isTurned_.resize(lists_.size());
+    std::vector<BlockRef>& entries = lists_[record].entries;
     if (!isTurned_[record]) {
       turned_.push_back(record);  // first, as it may throw: nothing is turned yet
       std::reverse(entries.begin(), entries.end());
@@ -65,7 +65,7 @@ class BackToFrontLists {
   }
 
  private:
-  MessageTable& table_;
+  std::vector<BlockList>& lists_;
   std::vector<uint8_t> isTurned_;
   std::vector<size_t> turned_;
 };
@@ -124,6 +124,8 @@ void measureChain(BaseFile& file, CandidateArray& candidates, size_t startIndex,
   }
 }
 
+// The new records' lists are made apart from the table, as a chain found later may be put in front
+// of an earlier record's list, and handed to it however the joining ends.
 // lastNext, when given, gets the link in each new record's last block header, in table order.
 void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& table, const OperationControl& control,
                     std::vector<uint32_t>* lastNext = nullptr) {
@@ -132,38 +134,53 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& ta
   progress.setRange(progressValue(3 * candidateCount));
   progress.setPos(progressValue(candidateCount));
 
-  BackToFrontLists backToFront(table);
-  MeasuredChain chain;
-  for (size_t c = 0; c < candidateCount; ++c) {
-    progress.stepIt();
-    if (control.stopRequested()) failStopped();
-    ScanCandidate& start = candidates[c];
-    if (start.owner != kOwnerUnused) continue;
-    BlockHeader header;
-    if (!candidateHeader(file, candidates, c, header) || !usedInRange(header.used)) continue;
-    measureChain(file, candidates, c, header, control, chain);
+  const size_t first = table.records.size();
+  std::vector<BlockList> lists;  // of the records from first on
+  try {
+    BackToFrontLists backToFront(lists);
+    MeasuredChain chain;
+    for (size_t c = 0; c < candidateCount; ++c) {
+      progress.stepIt();
+      if (control.stopRequested()) failStopped();
+      ScanCandidate& start = candidates[c];
+      if (start.owner != kOwnerUnused) continue;
+      BlockHeader header;
+      if (!candidateHeader(file, candidates, c, header) || !usedInRange(header.used)) continue;
+      measureChain(file, candidates, c, header, control, chain);
 
-    if (chain.target >= 0) {
-      // The chain ran into the first block of an earlier record: it is that message's beginning.
-      const auto record = static_cast<size_t>(chain.target);
-      std::vector<BlockRef>& entries = backToFront.backToFront(record);
-      entries.insert(entries.end(), chain.blocks.rbegin(), chain.blocks.rend());
-      MessageRecord& joined = table.records[record];
-      joined.size = saturatedSize(int64_t{joined.size} + chain.total);
-      // That block now lies inside the list; a later chain running into it must not be put in front.
-      candidates[static_cast<size_t>(chain.targetCandidate)].owner = kOwnerContinuation;
-      start.owner = chain.target;
-      continue;
+      if (chain.target >= 0) {
+        // The chain ran into the first block of an earlier record: it is that message's beginning.
+        const auto record = static_cast<size_t>(chain.target);
+        std::vector<BlockRef>& entries = backToFront.backToFront(record - first);
+        entries.insert(entries.end(), chain.blocks.rbegin(), chain.blocks.rend());
+        MessageRecord& joined = table.records[record];
+        joined.size = saturatedSize(int64_t{joined.size} + chain.total);
+        // That block now lies inside the list; a later chain running into it must not be put in front.
+        candidates[static_cast<size_t>(chain.targetCandidate)].owner = kOwnerContinuation;
+        start.owner = chain.target;
+        continue;
+      }
+      lists.push_back(BlockList{chain.blocks});
+      // Made where it stays: moving a record in copies its four empty strings, which for a few
+      // hundred thousand records costs more than the rest of the joining.
+      MessageRecord* record = nullptr;
+      try {
+        record = &table.addRecord(BlockSpan{});
+      } catch (...) {
+        lists.pop_back();
+        throw;
+      }
+      start.owner = table.count() - 1;
+      if (lastNext) lastNext->push_back(chain.lastNext);
+      record->deleted = false;
+      record->invalid = true;
+      record->size = saturatedSize(chain.total);
     }
-    start.owner = table.count();
-    if (lastNext) lastNext->push_back(chain.lastNext);
-    // Made where it stays: moving a record in copies its four empty strings, which for a few
-    // hundred thousand records costs more than the rest of the joining.
-    MessageRecord& record = table.addRecord(BlockList{chain.blocks});
-    record.deleted = false;
-    record.invalid = true;
-    record.size = saturatedSize(chain.total);
+  } catch (...) {
+    (void)table.giveLastLists(first, lists);
+    throw;
   }
+  if (!table.giveLastLists(first, lists)) throw std::bad_alloc();
 }
 
 // Room for the records joining will make, as the assembly expects them (a sixteenth more for the

@@ -20,14 +20,14 @@ namespace {
 constexpr size_t kNoPiece = SIZE_MAX;
 
 // Whether every block lies within the file, so the record's bytes can be written whole.
-bool withinFile(const std::vector<BlockRef>& blocks, uint64_t fileSize) {
+bool withinFile(BlockSpan blocks, uint64_t fileSize) {
   return std::all_of(blocks.begin(), blocks.end(), [fileSize](const BlockRef& block) {
     return block.length >= 0 && uint64_t{block.offset} + static_cast<uint64_t>(block.length) <= fileSize;
   });
 }
 
-bool fragmentsLookAt(const MessageRecord& record, const BlockList& blocks) {
-  return !blocks.entries.empty() && record.size > 0 && record.size < kMaxMessageSize;
+bool fragmentsLookAt(const MessageRecord& record, BlockSpan blocks) {
+  return !blocks.empty() && record.size > 0 && record.size < kMaxMessageSize;
 }
 
 // The few bytes of each record the marks look at: its first block's header and first bytes (for
@@ -36,13 +36,13 @@ bool fragmentsLookAt(const MessageRecord& record, const BlockList& blocks) {
 class RecordEnds {
  public:
   RecordEnds(const MessageTable& table, bool forFragments, bool forIndex, const SeenRecordEnds* seen)
-      : ends_(table.blockLists.size()) {
+      : ends_(table.listCount()) {
     const bool lastSeen = seen && seen->lastNext.size() == ends_.size();
     for (size_t i = 0; i < ends_.size(); ++i) {
-      const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
+      const BlockSpan blocks = table.blocksOf(i);
       End& e = ends_[i];
       bool wantLast = forIndex && !blocks.empty();
-      if (forFragments && fragmentsLookAt(table.records[i], table.blockLists[i])) {
+      if (forFragments && fragmentsLookAt(table.records[i], blocks)) {
         wantLast = true;
         if (const SeenRecordEnds::Start* start = seen ? seen->startAt(blocks.front().offset, blocks.front().length) : nullptr) {
           e.firstSeen = true;
@@ -114,9 +114,9 @@ void count(MarksReading* reading, uint64_t bytesRead, uint64_t bytesFetched) {
 void applyFragmentMarks(MessageTable& table, const RecordEnds& ends, uint64_t fileSize) {
   for (size_t i = 0; i < table.records.size(); ++i) {
     MessageRecord& record = table.records[i];
-    const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
+    const BlockSpan blocks = table.blocksOf(i);
     record.fragment = false;
-    if (!fragmentsLookAt(record, table.blockLists[i])) continue;
+    if (!fragmentsLookAt(record, blocks)) continue;
     const std::optional<bool> messageBlock = ends.messageBlock(i);
     const std::optional<uint32_t> lastNext = ends.lastNext(i);
     if (!messageBlock || !lastNext) continue;
@@ -144,7 +144,7 @@ bool applyIndexMarks(const std::string& path, MessageTable& table, const RecordE
                      const OperationControl& control, MarksReading* reading) {
   KnownChains known;
   known.table = &table;
-  known.lastNext.resize(table.blockLists.size());
+  known.lastNext.resize(table.listCount());
   for (size_t i = 0; i < known.lastNext.size(); ++i)
     known.lastNext[i] = ends.lastNext(i);
   MessageTable listed;  // the browse gives it room for the index's entries
@@ -157,24 +157,23 @@ bool applyIndexMarks(const std::string& path, MessageTable& table, const RecordE
   // records' first blocks a few of them: a bit per 16 bytes of the file passes over the others
   // without a look-up in the first blocks, sorted with their records.
   std::vector<std::pair<uint32_t, uint32_t>> firstBlocks;  // offset, record
-  firstBlocks.reserve(table.blockLists.size());
-  for (size_t i = 0; i < table.blockLists.size(); ++i)
-    if (!table.blockLists[i].entries.empty())
-      firstBlocks.emplace_back(table.blockLists[i].entries.front().offset, static_cast<uint32_t>(i));
+  firstBlocks.reserve(table.listCount());
+  for (size_t i = 0; i < table.listCount(); ++i)
+    if (const BlockSpan blocks = table.blocksOf(i); !blocks.empty())
+      firstBlocks.emplace_back(blocks.front().offset, static_cast<uint32_t>(i));
   std::sort(firstBlocks.begin(), firstBlocks.end());
   auto bit = [](uint32_t offset) { return offset / kBlockHeaderSize; };
   std::vector<uint64_t> mayStart(firstBlocks.empty() ? 0 : bit(firstBlocks.back().first) / 64 + 1);
   for (const auto& [offset, record] : firstBlocks) mayStart[bit(offset) / 64] |= uint64_t{1} << (bit(offset) % 64);
   std::vector<uint8_t> reached(table.records.size());
-  for (const BlockList& blocks : listed.blockLists)
-    for (const BlockRef& block : blocks.entries) {
-      const uint32_t b = bit(block.offset);
-      if (b / 64 >= mayStart.size() || !(mayStart[b / 64] >> (b % 64) & 1)) continue;
-      auto at = std::lower_bound(firstBlocks.begin(), firstBlocks.end(), std::pair<uint32_t, uint32_t>{block.offset, 0});
-      for (; at != firstBlocks.end() && at->first == block.offset; ++at) reached[at->second] = 1;
-    }
+  for (const BlockRef& block : listed.blocks) {
+    const uint32_t b = bit(block.offset);
+    if (b / 64 >= mayStart.size() || !(mayStart[b / 64] >> (b % 64) & 1)) continue;
+    auto at = std::lower_bound(firstBlocks.begin(), firstBlocks.end(), std::pair<uint32_t, uint32_t>{block.offset, 0});
+    for (; at != firstBlocks.end() && at->first == block.offset; ++at) reached[at->second] = 1;
+  }
   for (size_t i = 0; i < table.records.size(); ++i)
-    table.records[i].unindexed = !table.blockLists[i].entries.empty() && !reached[i];
+    table.records[i].unindexed = !table.blocksOf(i).empty() && !reached[i];
   return true;
 }
 

@@ -20,7 +20,7 @@ void openAndReadBase(const uint8_t* data, size_t size, int recoverMode) {
   reader.recoverMode = recoverMode;
   reader.openBase(false);
   if (reader.ok != 0 && reader.ok != 1) std::abort();
-  if (reader.records.size() != reader.blockLists.size()) std::abort();
+  if (reader.records.size() != reader.listCount()) std::abort();
 
   // The preview writes each record's stored bytes: every block list must be readable safely.
   static const std::string scratch = [] {

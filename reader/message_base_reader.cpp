@@ -27,8 +27,7 @@ MessageBaseReader::MessageBaseReader() {
 
 void MessageBaseReader::initialise() {
   capacity = kRecordTableStep;
-  records.clear();
-  blockLists.clear();
+  clearTable();
   validCount = 0;
   currentRow = 0;
   ok = kOperationNotOk;
@@ -38,7 +37,8 @@ void MessageBaseReader::initialise() {
 
 void MessageBaseReader::destroy() {
   records = {};
-  blockLists = {};
+  blocks = {};
+  listEnds = {};
 }
 
 void MessageBaseReader::resetReader() {
@@ -99,7 +99,7 @@ void MessageBaseReader::openBase(bool copyFirst) {
   try {
     clearTable();
     records.reserve(static_cast<size_t>(capacity));
-    blockLists.reserve(static_cast<size_t>(capacity));
+    listEnds.reserve(static_cast<size_t>(capacity));
   } catch (const std::bad_alloc&) {
     showOutOfMemory();
     ok = kOperationNotOk;

@@ -18,18 +18,30 @@ class MessageTable {
   int count() const { return static_cast<int>(records.size()); }
   // The record of one row, read-only: what the views and the exporters see.
   const MessageRecord& row(int index) const { return records[static_cast<size_t>(index)]; }
-  const BlockList& blocksOf(int index) const { return blockLists[static_cast<size_t>(index)]; }
+  // The blocks of one row; the view holds until the table changes.
+  BlockSpan blocksOf(size_t index) const {
+    const size_t start = index == 0 ? 0 : listEnds[index - 1];
+    return {blocks.data() + start, listEnds[index] - start};
+  }
+  size_t listCount() const { return listEnds.size(); }
 
   // Appends a record with its block list; capacity grows by 500 when count reaches it.
-  void addRecord(MessageRecord record, BlockList blocks) { addRecord(std::move(blocks)) = std::move(record); }
+  void addRecord(MessageRecord record, BlockSpan list) { addRecord(list) = std::move(record); }
   // The same with a new empty record, returned to be filled where it stays: moving a record in
   // copies its four strings. Out of memory leaves the table as it was, a block list per record.
-  MessageRecord& addRecord(BlockList blocks) {
-    blockLists.push_back(std::move(blocks));
+  MessageRecord& addRecord(BlockSpan list) {
+    const size_t before = blocks.size();
+    blocks.insert(blocks.end(), list.begin(), list.end());
     try {
-      records.emplace_back();
+      listEnds.push_back(blocks.size());
+      try {
+        records.emplace_back();
+      } catch (...) {
+        listEnds.pop_back();
+        throw;
+      }
     } catch (...) {
-      blockLists.pop_back();
+      blocks.resize(before);
       throw;
     }
     // capacity keeps its steps of 500; the vectors underneath grow geometrically, so a table of
@@ -37,23 +49,48 @@ class MessageTable {
     if (count() >= capacity) capacity += kRecordTableStep;
     return records.back();
   }
-  // Room for this many more records where memory allows, so that filling the table does not move
-  // it (untouched room costs nothing); without it the table grows as before.
-  void reserveRoom(size_t more) noexcept {
+  // Gives the records from `first` on, added with empty lists, the lists made apart for them, in
+  // order (recovery joins a chain to an earlier record's list, which the one array cannot take).
+  // When memory runs out those records are taken out again, so that every record left is whole,
+  // and false is returned.
+  bool giveLastLists(size_t first, const std::vector<BlockList>& lists) noexcept {
+    size_t total = 0;
+    for (const BlockList& list : lists) total += list.entries.size();
     try {
-      records.reserve(records.size() + more);
-      blockLists.reserve(blockLists.size() + more);
+      blocks.reserve(blocks.size() + total);
+    } catch (const std::bad_alloc&) {
+      records.erase(records.begin() + static_cast<std::ptrdiff_t>(first), records.end());
+      listEnds.resize(first);
+      return false;
+    }
+    for (size_t i = 0; i < lists.size(); ++i) {
+      blocks.insert(blocks.end(), lists[i].entries.begin(), lists[i].entries.end());
+      listEnds[first + i] = blocks.size();
+    }
+    return true;
+  }
+  // Room for this many more records and blocks where memory allows, so that filling the table
+  // does not move it (untouched room costs nothing); without it the table grows as before.
+  void reserveRoom(size_t moreRecords, size_t moreBlocks = 0) noexcept {
+    try {
+      records.reserve(records.size() + moreRecords);
+      listEnds.reserve(listEnds.size() + moreRecords);
+      blocks.reserve(blocks.size() + moreBlocks);
     } catch (const std::bad_alloc&) {
     }
   }
   // count = 0, as the worker does before an operation; capacity stays.
   void clearTable() {
     records.clear();
-    blockLists.clear();
+    blocks.clear();
+    listEnds.clear();
   }
 
-  std::vector<BlockList> blockLists;  // same index as records
   std::vector<MessageRecord> records;
+  // Every record's blocks, one list after the other in record order: one array for the table
+  // instead of an allocation per message. Record i's list ends at listEnds[i].
+  std::vector<BlockRef> blocks;
+  std::vector<size_t> listEnds;
   int validCount = 0;  // records whose headers parsed; the next number to give
   int capacity = kRecordTableStep;
 };

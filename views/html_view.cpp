@@ -199,7 +199,8 @@ void CHtmlView_1::startRender() {
   PreviewRequest request;
   request.generation = generation_;
   request.workingPath = reader.workingPath;
-  request.blocks = reader.blocksOf(reader.currentRow);
+  const BlockSpan blocks = reader.blocksOf(static_cast<size_t>(reader.currentRow));
+  request.blocks.entries.assign(blocks.begin(), blocks.end());
   inFlight_ = true;
   lastStart_.start();
   worker_->request(std::move(request));

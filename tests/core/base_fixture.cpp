@@ -16,7 +16,7 @@ std::string readThroughBlocks(const MessageBaseReader& reader, int recordIndex) 
   ReadOnlyFile file;
   if (!file.open(reader.workingPath)) return "<cannot open>";
   std::string bytes;
-  for (const BlockRef& block : reader.blockLists[static_cast<size_t>(recordIndex)].entries) {
+  for (const BlockRef& block : reader.blocksOf(static_cast<size_t>(recordIndex))) {
     std::string part(static_cast<size_t>(block.length), '\0');
     part.resize(file.readAt(block.offset, part.data(), part.size()));
     bytes += part;

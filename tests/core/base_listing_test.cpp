@@ -105,7 +105,7 @@ TEST(DropDuplicateBase, KeepsOneEntryPerFileAndBringsRemovedOnesBack) {
   inbox.removed = true;
   inbox.browseFailed = true;
   sent.state = 1;  // read before: met again, it keeps its table and state
-  sent.addRecord(MessageRecord{}, BlockList{});
+  sent.addRecord(MessageRecord{}, BlockSpan{});
   listFolderBases(f.doc, folder);
   EXPECT_EQ(f.doc.readerCount, 2);
   EXPECT_FALSE(inbox.removed);

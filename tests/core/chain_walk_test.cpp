@@ -24,24 +24,24 @@ TEST(ChainWalk, ARestartedWalkSeesOnlyItsOwnBlocks) {
   EXPECT_TRUE(walk.seen(10000 + 528 * 39));  // the last, largest block: a loop onto itself
   EXPECT_FALSE(walk.seen(10000 + 528 * 40));
   EXPECT_FALSE(walk.seen(10001));
-  const BlockList first = walk.release();
-  ASSERT_EQ(first.count(), 40);
+  const std::vector<BlockRef> first(walk.blocks().begin(), walk.blocks().end());
+  ASSERT_EQ(first.size(), 40u);
 
   // The next chain runs backwards through the same stretch, with blocks of its own in between.
   walk.restart(ChainWalk::Lengths::capped);
   EXPECT_EQ(walk.size(), 0);
-  EXPECT_TRUE(walk.blocks().entries.empty());
+  EXPECT_TRUE(walk.blocks().empty());
   for (uint32_t k = 0; k < 40; ++k) ASSERT_TRUE(walk.take(10264 + 528 * (39 - k), used(600)));
   EXPECT_EQ(walk.size(), 40 * dbx::kBlockDataMax);  // capped now
   for (uint32_t k = 0; k < 40; ++k) {
     EXPECT_FALSE(walk.seen(10000 + 528 * k)) << k;  // the first chain's blocks
     EXPECT_TRUE(walk.seen(10264 + 528 * k)) << k;
   }
-  const BlockList second = walk.release();
-  ASSERT_EQ(second.count(), 40);
-  EXPECT_EQ(second.entries.front().offset, 10264 + 528 * 39 + dbx::kBlockHeaderSize);
-  EXPECT_EQ(second.entries.front().length, dbx::kBlockDataMax);
-  EXPECT_EQ(first.entries.front().offset, 10000 + dbx::kBlockHeaderSize);  // handed over lists stay
+  const BlockSpan second = walk.blocks();
+  ASSERT_EQ(second.size(), 40u);
+  EXPECT_EQ(second.front().offset, 10264 + 528 * 39 + dbx::kBlockHeaderSize);
+  EXPECT_EQ(second.front().length, dbx::kBlockDataMax);
+  EXPECT_EQ(first.front().offset, 10000 + dbx::kBlockHeaderSize);
 
   // A chain too long to be a message, then a short one after it.
   walk.restart(ChainWalk::Lengths::asStored);
@@ -54,7 +54,7 @@ TEST(ChainWalk, ARestartedWalkSeesOnlyItsOwnBlocks) {
   EXPECT_EQ(walk.size(), 150);
   EXPECT_FALSE(walk.seen(0));
   EXPECT_TRUE(walk.seen(500));
-  EXPECT_EQ(walk.release().count(), 2);
+  EXPECT_EQ(walk.blocks().size(), 2u);
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ uint32_t damagingWord(std::mt19937& random, const DbxImage& image) {
 void expectSoundTable(const OpenedBase& base, uint32_t fileSize) {
   const MessageBaseReader& reader = base.reader;
   ASSERT_TRUE(reader.ok == 0 || reader.ok == 1);
-  ASSERT_EQ(reader.records.size(), reader.blockLists.size());
+  ASSERT_EQ(reader.records.size(), reader.listCount());
   int number = 0;
   for (size_t i = 0; i < reader.records.size(); ++i) {
     const MessageRecord& record = reader.records[i];
@@ -53,7 +53,7 @@ void expectSoundTable(const OpenedBase& base, uint32_t fileSize) {
     }
     EXPECT_EQ(record.number, number++);
     int64_t total = 0;
-    for (const BlockRef& block : reader.blockLists[i].entries) {
+    for (const BlockRef& block : reader.blocksOf(i)) {
       EXPECT_GE(block.length, 0);
       EXPECT_LE(uint64_t{block.offset} + static_cast<uint64_t>(block.length), fileSize);
       total += block.length;

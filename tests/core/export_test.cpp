@@ -53,7 +53,7 @@ struct BlockFile {
     record.invalid = false;
     record.number = reader.validCount++;
     record.size = size;
-    reader.addRecord(std::move(record), std::move(blocks));
+    reader.addRecord(std::move(record), blocks.entries);
     return reader.count() - 1;
   }
 
@@ -252,7 +252,7 @@ TEST(MessageFileWriter, SaysWhatFailedAndWhere) {
   // A block beyond the end of the working file: the offset and the file are named, and the file
   // written before stays whole.
   ASSERT_FALSE(MessageFileWriter(base.reader.workingPath).write(base.reader, 0, out.file("0.eml")));
-  base.reader.blockLists[0].entries.back().offset = 50000000;
+  base.reader.blocks[base.reader.listEnds[0] - 1].offset = 50000000;
   failure = MessageFileWriter(base.reader.workingPath).write(base.reader, 0, out.file("0.eml"));
   ASSERT_TRUE(failure);
   EXPECT_EQ(describeFailure(*failure), "cannot read the message's blocks at offset 50000000 of " +

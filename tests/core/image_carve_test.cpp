@@ -24,7 +24,7 @@ namespace {
 std::string recordBytes(const MessageBaseReader& reader, int index) {
   const std::string file = fileText(reader.workingPath);
   std::string bytes;
-  for (const BlockRef& block : reader.blocksOf(index).entries) bytes += file.substr(block.offset, static_cast<size_t>(block.length));
+  for (const BlockRef& block : reader.blocksOf(index)) bytes += file.substr(block.offset, static_cast<size_t>(block.length));
   return bytes;
 }
 
@@ -53,7 +53,7 @@ CarveResult carve(CarveCase which, int messages = 60) {
       if (base->reader.row(i).invalid) continue;
       recovered.push_back(recordBytes(base->reader, i));
       // A fragment's last block may be where its piece ended, reaching past it into other data.
-      const std::vector<BlockRef>& blocks = base->reader.blocksOf(i).entries;
+      const BlockSpan blocks = base->reader.blocksOf(i);
       sure.push_back(recovered.back().size() -
                      (base->reader.row(i).fragment ? static_cast<size_t>(blocks.back().length) : 0));
     }

@@ -63,7 +63,7 @@ TEST(BrowseIndex, ReadsMessagesOfManyBlocksAndIndirectAttributes) {
   OpenedBase base(writer.build());
   ASSERT_EQ(base.reader.count(), 1);
   EXPECT_EQ(base.reader.records[0].size, static_cast<int>(item.text.size()));
-  EXPECT_EQ(base.reader.blockLists[0].count(), static_cast<int>((item.text.size() + 99) / 100));
+  EXPECT_EQ(base.reader.blocksOf(0).size(), (item.text.size() + 99) / 100);
   EXPECT_EQ(readThroughBlocks(base.reader, 0), item.text);
 }
 
@@ -255,7 +255,7 @@ TEST(BrowseIndex, EndsLoopingChainsAndRejectsSharedOrDeepNodes) {
   OpenedBase looped(dataLoop);
   EXPECT_EQ(looped.reader.ok, 1);
   ASSERT_GE(looped.reader.count(), 1);
-  EXPECT_EQ(looped.reader.blockLists[0].count(), static_cast<int>(blocks.size()));
+  EXPECT_EQ(looped.reader.blocksOf(0).size(), blocks.size());
 
   // A chain-table record that names itself as the next one.
   DbxImage tableLoop = sound;

@@ -84,7 +84,7 @@ TEST(MboxExport, AnUnreadableMessageIsLeftOutAndCountedAndAFileOfTheSameNameKept
   DbxWriter writer;
   for (const char* subject : {"one", "two"}) writer.add(simpleMessage(subject));
   OpenedBase base(writer.build());
-  base.reader.blockLists[0].entries.back().offset = 50000000;  // beyond the end of the working file
+  base.reader.blocks[base.reader.listEnds[0] - 1].offset = 50000000;  // beyond the end of the working file
   const std::string destination = base.folder.file("Inbox");
   { std::ofstream(destination) << "someone else's mail\n"; }
 

@@ -40,7 +40,7 @@ TEST(MessageBatch, AFileThatCannotBeWrittenIsCountedAndTheRestAreWritten) {
   OpenedBase base(threeMessages());
   const std::string out = base.folder.file("out");
   fs::create_directories(out);
-  base.reader.blockLists[1].entries.back().offset = 50000000;  // beyond the end of the working file
+  base.reader.blocks[base.reader.listEnds[1] - 1].offset = 50000000;  // beyond the end of the working file
   std::vector<int> failedRecords;
   BatchHooks hooks;
   hooks.onFailure = [&](int index, const FailureReason&) { failedRecords.push_back(index); };

@@ -34,7 +34,7 @@ struct HandMadeBase {
                                         static_cast<int16_t>(std::min<size_t>(512, text.size() - done))});
     MessageRecord record;
     record.size = sizeOverride >= 0 ? sizeOverride : static_cast<int>(text.size());
-    reader.addRecord(std::move(record), std::move(blocks));
+    reader.addRecord(std::move(record), blocks.entries);
   }
   // afterParse runs on whichever thread parsed the record.
   void read(const std::function<void()>& afterParse = [] {}) {
@@ -76,7 +76,7 @@ TEST(ReadMessages, LeavesARecordInvalidWhenABlockLiesBeyondTheEnd) {
   HandMadeBase base;
   base.add(simpleMessage("a", std::string(1500, 'x')));
   base.add(simpleMessage("b"));
-  base.reader.blockLists[0].entries.back().offset = 50000000;
+  base.reader.blocks[base.reader.listEnds[0] - 1].offset = 50000000;
   base.read();
   EXPECT_TRUE(base.reader.records[0].invalid);
   EXPECT_FALSE(base.reader.records[1].invalid);
@@ -94,7 +94,7 @@ TEST(ReadMessages, NeverWritesPastTheBufferWhateverTheBlockLengths) {
     blocks.entries.push_back(BlockRef{at + static_cast<uint32_t>(done), 32767});
   MessageRecord record;
   record.size = static_cast<int>(blocks.entries.size()) * 32767;
-  base.reader.addRecord(std::move(record), std::move(blocks));
+  base.reader.addRecord(std::move(record), blocks.entries);
   base.read();
   EXPECT_EQ(base.reader.ok, 1);
   EXPECT_FALSE(base.reader.records[0].invalid);
@@ -227,7 +227,7 @@ TEST(ReadMessages, RecordsAgainstTheTableOrderAreReadOnceInFileOrder) {
                                         static_cast<int16_t>(std::min<size_t>(512, text.size() - done))});
     MessageRecord record;
     record.size = static_cast<int>(text.size());
-    base.reader.addRecord(std::move(record), std::move(blocks));
+    base.reader.addRecord(std::move(record), blocks.entries);
   }
   base.file.save(base.reader.workingPath);
   const dbx::OperationOutcome outcome = dbx::readMessages(
@@ -260,7 +260,7 @@ TEST(ReadMessages, ASmallBufferJudgesAClaimedBlockLengthByTheFile) {
     blocks.entries.push_back(BlockRef{at, 30000});
     MessageRecord record;
     record.size = static_cast<int>(text.size());
-    base.reader.addRecord(std::move(record), std::move(blocks));
+    base.reader.addRecord(std::move(record), blocks.entries);
     base.read();
     EXPECT_EQ(base.reader.records[0].invalid, !fileHoldsTheBlock);
     if (fileHoldsTheBlock) {

@@ -46,7 +46,7 @@ class StoppingProgress final : public ProgressSink {
 
 std::string recoveredText(const MessageBaseReader& reader, uint32_t firstBlock) {
   for (size_t r = 0; r < reader.records.size(); ++r) {
-    const auto& entries = reader.blockLists[r].entries;
+    const auto& entries = reader.blocksOf(r);
     if (!entries.empty() && entries[0].offset == firstBlock + dbx::kBlockHeaderSize) {
       return readThroughBlocks(reader, static_cast<int>(r));
     }
@@ -89,7 +89,7 @@ TEST(RecoverOpen, BrowsedAndRecoveredMessagesHaveTheSameBytes) {
   ASSERT_EQ(recovered.reader.ok, 1);
   ASSERT_EQ(browsed.reader.count(), 40);
   for (int r = 0; r < browsed.reader.count(); ++r) {
-    const uint32_t first = browsed.reader.blockLists[static_cast<size_t>(r)].entries[0].offset - dbx::kBlockHeaderSize;
+    const uint32_t first = browsed.reader.blocksOf(static_cast<size_t>(r))[0].offset - dbx::kBlockHeaderSize;
     EXPECT_EQ(recoveredText(recovered.reader, first), readThroughBlocks(browsed.reader, r)) << r;
   }
 }

@@ -36,12 +36,12 @@ struct ScannedBase {
   // Block header offsets of a record, in list order.
   std::vector<uint32_t> blocks(size_t record) const {
     std::vector<uint32_t> out;
-    for (const BlockRef& b : reader.blockLists[record].entries) out.push_back(b.offset - dbx::kBlockHeaderSize);
+    for (const BlockRef& b : reader.blocksOf(record)) out.push_back(b.offset - dbx::kBlockHeaderSize);
     return out;
   }
   std::vector<int> lengths(size_t record) const {
     std::vector<int> out;
-    for (const BlockRef& b : reader.blockLists[record].entries) out.push_back(b.length);
+    for (const BlockRef& b : reader.blocksOf(record)) out.push_back(b.length);
     return out;
   }
 };
@@ -154,7 +154,7 @@ TEST(RecoverScan, JoinsManyChainsInFrontOfOneMessage) {
   }
   ScannedBase base(image);
   ASSERT_EQ(base.reader.count(), 1);
-  EXPECT_EQ(base.reader.blockLists[0].count(), static_cast<int>(blocks));
+  EXPECT_EQ(base.reader.blocksOf(0).size(), static_cast<size_t>(blocks));
   EXPECT_EQ(base.reader.records[0].size, static_cast<int>(200 * blocks));
   EXPECT_EQ(readThroughBlocks(base.reader, 0), expected);
 }
@@ -190,7 +190,7 @@ TEST(RecoverScan, LinksThatLeadNowhereEndTheChain) {
   ScannedBase base(image);
   EXPECT_EQ(base.reader.ok, 1);
   ASSERT_EQ(base.reader.count(), 4);
-  for (size_t r = 0; r < 4; ++r) EXPECT_EQ(base.reader.blockLists[r].count(), 1);
+  for (size_t r = 0; r < 4; ++r) EXPECT_EQ(base.reader.blocksOf(r).size(), 1u);
 }
 
 TEST(RecoverScan, HugeOverlappingChainSizeDoesNotOverflow) {
@@ -236,7 +236,7 @@ TEST(RecoverScan, BadInputsEndWithWhatTheyHold) {
     ScannedBase base(selfWords);
     EXPECT_EQ(base.reader.ok, 1);
     for (size_t r = 0; r < static_cast<size_t>(base.reader.count()); ++r) {
-      for (const BlockRef& b : base.reader.blockLists[r].entries) EXPECT_LE(b.offset, 528u + 16u);
+      for (const BlockRef& b : base.reader.blocksOf(r)) EXPECT_LE(b.offset, 528u + 16u);
     }
   }
   {

@@ -47,7 +47,7 @@ void markFragments(const std::string& path, MessageTable& table) {
   if (!file.open(path)) return;
   for (size_t i = 0; i < table.records.size(); ++i) {
     MessageRecord& record = table.records[i];
-    const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
+    const BlockSpan blocks = table.blocksOf(i);
     record.fragment = false;
     if (blocks.empty() || record.size <= 0 || record.size >= dbx::kMaxMessageSize) continue;
     dbx::BlockHeader first, last;
@@ -79,11 +79,10 @@ bool markUnindexed(const std::string& path, MessageTable& table) {
   const dbx::BrowseResult browse = dbx::browseIndex(path, listed, {});
   if (!browse.outcome.ok() || browse.browseFailed) return false;
   std::vector<uint32_t> reached;
-  for (const BlockList& blocks : listed.blockLists)
-    for (const BlockRef& block : blocks.entries) reached.push_back(block.offset);
+  for (const BlockRef& block : listed.blocks) reached.push_back(block.offset);
   std::sort(reached.begin(), reached.end());
   for (size_t i = 0; i < table.records.size(); ++i) {
-    const std::vector<BlockRef>& blocks = table.blockLists[i].entries;
+    const BlockSpan blocks = table.blocksOf(i);
     table.records[i].unindexed = !blocks.empty() && !std::binary_search(reached.begin(), reached.end(), blocks.front().offset);
   }
   return true;

@@ -89,7 +89,7 @@ void expectSurvivorsRecovered(const SurvivalBase& base, const DbxImage& damaged,
   std::map<std::string, int> recovered;  // text -> times found whole
   for (int r = 0; r < opened.reader.count(); ++r) {
     std::set<int> owners;
-    for (const BlockRef& block : opened.reader.blockLists[static_cast<size_t>(r)].entries) {
+    for (const BlockRef& block : opened.reader.blocksOf(static_cast<size_t>(r))) {
       const int owner = base.ownerOf(block.offset);
       if (owner >= 0) owners.insert(owner);
     }

@@ -26,12 +26,12 @@ inline void expectSameTables(const MessageBaseReader& got, const MessageBaseRead
     EXPECT_EQ(a.time, b.time) << r;
     EXPECT_EQ(a.codePage, b.codePage) << r;
     EXPECT_EQ(a.attachment, b.attachment) << r;
-    const BlockList& x = got.blocksOf(r);
-    const BlockList& y = want.blocksOf(r);
-    ASSERT_EQ(x.count(), y.count()) << r;
-    for (int k = 0; k < x.count(); ++k) {
-      EXPECT_EQ(x.entries[static_cast<size_t>(k)].offset, y.entries[static_cast<size_t>(k)].offset) << r;
-      EXPECT_EQ(x.entries[static_cast<size_t>(k)].length, y.entries[static_cast<size_t>(k)].length) << r;
+    const BlockSpan x = got.blocksOf(static_cast<size_t>(r));
+    const BlockSpan y = want.blocksOf(static_cast<size_t>(r));
+    ASSERT_EQ(x.size(), y.size()) << r;
+    for (size_t k = 0; k < x.size(); ++k) {
+      EXPECT_EQ(x[k].offset, y[k].offset) << r;
+      EXPECT_EQ(x[k].length, y[k].length) << r;
     }
   }
 }

@@ -76,7 +76,7 @@ TEST(ShrinkingFile, EndsCleanlyAndWritesOnlyWholeMessages) {
       const auto size = std::filesystem::file_size(reader.workingPath);
       for (int r = 0; r < reader.count(); ++r) {
         const MessageRecord& record = reader.records[static_cast<size_t>(r)];
-        for (const BlockRef& block : reader.blockLists[static_cast<size_t>(r)].entries) {
+        for (const BlockRef& block : reader.blocksOf(static_cast<size_t>(r))) {
           if (!record.invalid) {
             EXPECT_LE(uint64_t{block.offset} + static_cast<uint64_t>(block.length), size) << "record " << r;
           }
@@ -87,7 +87,7 @@ TEST(ShrinkingFile, EndsCleanlyAndWritesOnlyWholeMessages) {
         if (written == 0) {
           // Whole: every byte the record's blocks name, and those bytes are still in the file.
           uint64_t listed = 0;
-          for (const BlockRef& block : reader.blockLists[static_cast<size_t>(r)].entries) listed += block.length;
+          for (const BlockRef& block : reader.blocksOf(static_cast<size_t>(r))) listed += block.length;
           const std::string bytes = fileBytes(path);
           EXPECT_EQ(bytes.size(), listed) << "record " << r << " written partly";
           EXPECT_EQ(bytes, readThroughBlocks(reader, r)) << "record " << r;

@@ -216,8 +216,8 @@ class MessageCommandsTest : public QObject {
     CommandFixture f(3);
     const QString out = f.folder("out");
     // Blocks beyond the end of the working file: those messages cannot be read.
-    f.base().blockLists[1].entries.back().offset = 50000000;
-    f.base().blockLists[2].entries.back().offset = 50000000;
+    f.base().blocks[f.base().listEnds[1] - 1].offset = 50000000;
+    f.base().blocks[f.base().listEnds[2] - 1].offset = 50000000;
     f.selectRecords({0, 1, 2});
     DialogScript script;
     script.folders = {out};

@@ -137,7 +137,7 @@ class TreeViewTest : public QObject {
     const int inbox = h.addBase("A", "Inbox.dbx", mailBase(1));
     const int sent = h.addBase("A", "Sent.dbx", mailBase(1));
     const int folders = h.addBase("B", "Folders.dbx", systemBase());
-    h.doc->readers[static_cast<size_t>(sent)].addRecord(MessageRecord{}, BlockList{});
+    h.doc->readers[static_cast<size_t>(sent)].addRecord(MessageRecord{}, BlockSpan{});
     h.doc->showSystemBases = 1;
     h.refresh();
     h.updates.updates.clear();
@@ -222,7 +222,7 @@ class TreeViewTest : public QObject {
     const int b1 = h.addBase("B", "One.dbx", mailBase(1));
     const int b2 = h.addBase("B", "Two.dbx", newsBase());
     h.refresh();
-    h.doc->readers[static_cast<size_t>(sent)].addRecord(MessageRecord{}, BlockList{});
+    h.doc->readers[static_cast<size_t>(sent)].addRecord(MessageRecord{}, BlockSpan{});
     h.doc->readers[static_cast<size_t>(sent)].state = 1;
 
     h.select(h.node(sent));
@@ -275,7 +275,7 @@ class TreeViewTest : public QObject {
   void rightClickSelectsTheNodeAndShowsMenu163() {
     TreeHarness h;
     const int inbox = h.addBase("A", "Inbox.dbx", mailBase(1));
-    h.doc->readers[static_cast<size_t>(inbox)].addRecord(MessageRecord{}, BlockList{});
+    h.doc->readers[static_cast<size_t>(inbox)].addRecord(MessageRecord{}, BlockSpan{});
     h.refresh();
     h.tree->expandAll();  // only the root is expanded by a rebuild
     std::vector<MenuItem> items, filters;

@@ -15,7 +15,7 @@ int ScratchDocument::addBase(int state, std::vector<MessageRecord> records, bool
   MessageBaseReader& reader = doc.readers[static_cast<size_t>(index)];
   reader.baseName = "base" + std::to_string(index) + ".dbx";
   reader.baseFolder = dir.path();
-  for (MessageRecord& record : records) reader.addRecord(std::move(record), BlockList{});
+  for (MessageRecord& record : records) reader.addRecord(std::move(record), BlockSpan{});
   reader.validCount = 0;
   for (const MessageRecord& record : reader.records) reader.validCount += record.invalid ? 0 : 1;
   reader.state = state;
