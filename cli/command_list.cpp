@@ -17,8 +17,8 @@ void printLines(const MessageBaseReader& reader) {
   for (const MessageRecord& r : reader.records) {
     if (r.invalid) continue;
     std::printf("%d\t%s\t%s\t%d\t%s\t%s\t%s\t%s\n", r.number, r.deleted ? "D" : "-",
-                r.attachment ? "A" : "-", r.size, oneLine(r.dateText).c_str(), oneLine(r.from).c_str(),
-                oneLine(r.to).c_str(), oneLine(r.subject).c_str());
+                r.attachment ? "A" : "-", r.size, oneLine(r.dateText()).c_str(), oneLine(r.from()).c_str(),
+                oneLine(r.to()).c_str(), oneLine(r.subject()).c_str());
   }
 }
 
@@ -43,12 +43,12 @@ void printCsv(const MessageBaseReader& reader) {
     if (r.invalid) continue;
     out += std::to_string(r.number) + (r.deleted ? ",true" : ",false") + (r.attachment ? ",true," : ",false,") +
            std::to_string(r.size) + ",";
-    appendCsvField(out, r.dateText);
+    appendCsvField(out, r.dateText());
     out += ",";
     appendCsvField(out, isoDateUtc(r.time));
-    for (const std::string* field : {&r.from, &r.to, &r.subject}) {
+    for (const std::string_view field : {r.from(), r.to(), r.subject()}) {
       out += ",";
-      appendCsvField(out, *field);
+      appendCsvField(out, field);
     }
     out += "\r\n";
   }
@@ -71,16 +71,16 @@ void printJson(const MessageBaseReader& reader) {
                   r.codePage, r.time, r.fragment ? "true" : "false", r.unindexed ? "true" : "false");
     out += numbers;
     out += "\"date\":";
-    appendJsonString(out, r.dateText);
+    appendJsonString(out, r.dateText());
     out += ",\"dateIso\":";
     if (const std::string iso = isoDateUtc(r.time); iso.empty()) out += "null";
     else appendJsonString(out, iso);
     out += ",\"from\":";
-    appendJsonString(out, r.from);
+    appendJsonString(out, r.from());
     out += ",\"to\":";
-    appendJsonString(out, r.to);
+    appendJsonString(out, r.to());
     out += ",\"subject\":";
-    appendJsonString(out, r.subject);
+    appendJsonString(out, r.subject());
     out += "}";
   }
   out += first ? "]\n" : "\n]\n";

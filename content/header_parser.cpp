@@ -79,15 +79,26 @@ void convertUndecodedValue(std::string& text, int messageCodePage) {
 
 }  // namespace
 
-SummaryFields parseHeaderFields(const char* text, int length) {
+void parseHeaderFields(const char* text, int length, SummaryFields& fields) {
   if (text == nullptr || length < 0) length = 0;
   std::array<bool, kHeaderCount> found{};
   int toWordCodePage = 0;
   int fromWordCodePage = 0;
   int subjectWordCodePage = 0;
-  std::string resentTo;
-  std::string resentFrom;
-  std::string to, from, subject, dateText;
+  // The fields' own strings are filled in place, so that their capacity serves the next parse.
+  std::string& to = fields.to;
+  std::string& from = fields.from;
+  std::string& subject = fields.subject;
+  std::string& dateText = fields.dateText;
+  std::string& value = fields.work.value;
+  std::string& resentTo = fields.work.resentTo;
+  std::string& resentFrom = fields.work.resentFrom;
+  to.clear();
+  from.clear();
+  subject.clear();
+  dateText.clear();
+  resentTo.clear();
+  resentFrom.clear();
   int messageCodePage = 0;
   int attachment = 0;
   int lines = 0;
@@ -151,7 +162,7 @@ SummaryFields parseHeaderFields(const char* text, int length) {
     const size_t valueStart = word->end + 1;
     if (valueStart < line.size()) {
       const std::string_view firstLine = line.substr(valueStart);
-      std::string value(firstLine);
+      value.assign(firstLine);
       // Folding: a line starting with a space or tab continues the value; only the line break
       // goes (appendContinuation).
       while (position < length && (text[position] == ' ' || text[position] == '\t')) {
@@ -168,7 +179,7 @@ SummaryFields parseHeaderFields(const char* text, int length) {
       }
 
       if (header == kDate || header == kResentDate) {
-        dateText = std::move(value);
+        dateText.swap(value);
         found[kDate] = found[kResentDate] = true;
         continue;
       }
@@ -177,37 +188,44 @@ SummaryFields parseHeaderFields(const char* text, int length) {
       int wordCodePage = 0;
       std::optional<std::string> decoded =
           decodeHeaderWords(value.data(), static_cast<int>(value.size()), target, wordCodePage);
-      // Every continuation adds at least its leading space or tab, so an unchanged size means
-      // the value is still the first line's, and it is kept instead of copied again.
-      std::string stored = decoded && decoded->size() < kMaxDecodedValueBytes ? std::move(*decoded)
-                           : value.size() == firstLine.size()                   ? std::move(value)
-                                                                                : std::string(firstLine);
+      std::string* stored = nullptr;
       switch (header) {
         case kTo:
-          to = std::move(stored);
+          stored = &to;
           toWordCodePage = wordCodePage;
           break;
         case kFrom:
-          from = std::move(stored);
+          stored = &from;
           fromWordCodePage = wordCodePage;
           break;
         case kSubject:
-          subject = std::move(stored);
+          stored = &subject;
           subjectWordCodePage = wordCodePage;
           break;
         // A Resent value only stands in for a missing To or From; its word code page must not
         // mark a To or From value already found as decoded, or that value would go unconverted
         // (or be converted twice).
         case kResentTo:
-          resentTo = std::move(stored);
+          stored = &resentTo;
           if (!found[kTo]) toWordCodePage = wordCodePage;
           break;
         case kResentFrom:
-          resentFrom = std::move(stored);
+          stored = &resentFrom;
           if (!found[kFrom]) fromWordCodePage = wordCodePage;
           break;
         default:
           break;
+      }
+      // Every continuation adds at least its leading space or tab, so an unchanged size means
+      // the value is still the first line's, and it is kept instead of copied again. (Swapped,
+      // not moved: the working value keeps the capacity the field had.)
+      if (stored != nullptr) {
+        if (decoded && decoded->size() < kMaxDecodedValueBytes)
+          stored->swap(*decoded);
+        else if (value.size() == firstLine.size())
+          stored->swap(value);
+        else
+          stored->assign(firstLine);
       }
       found[header] = true;
     }
@@ -221,9 +239,9 @@ SummaryFields parseHeaderFields(const char* text, int length) {
   if (messageCodePage == 0) messageCodePage = fromWordCodePage;
   if (messageCodePage == 0) messageCodePage = subjectWordCodePage;
 
-  if (!found[kFrom]) from = found[kResentFrom] ? std::move(resentFrom) : std::string();
-  if (!found[kTo]) to = found[kResentTo] ? std::move(resentTo) : std::string();
-  if (!found[kSubject]) subject = std::string(kNoSubject);
+  if (!found[kFrom] && found[kResentFrom]) from.swap(resentFrom);
+  if (!found[kTo] && found[kResentTo]) to.swap(resentTo);
+  if (!found[kSubject]) subject.assign(kNoSubject);
 
   uint64_t time = 0;
   if (found[kDate])
@@ -247,15 +265,15 @@ SummaryFields parseHeaderFields(const char* text, int length) {
   if (found[kTo]) cleanAddress(to);
   if (found[kFrom]) cleanAddress(from);
 
-  SummaryFields fields;
-  fields.from = std::move(from);
-  fields.to = std::move(to);
-  fields.subject = std::move(subject);
-  fields.dateText = std::move(dateText);
   fields.time = time;
   fields.codePage = messageCodePage;
   fields.attachment = static_cast<int16_t>(attachment);
   fields.lines = lines;
+}
+
+SummaryFields parseHeaderFields(const char* text, int length) {
+  SummaryFields fields;
+  parseHeaderFields(text, length, fields);
   return fields;
 }
 

@@ -14,10 +14,21 @@ struct SummaryFields {
   int32_t codePage = 0;  // code page of the declared charset; 0 when none
   int16_t attachment = 0;
   int lines = 0;  // header lines read; 0 means the bytes are not a message
+
+  // The parse's own working texts. They are kept here, with the fields, so that a parse into
+  // fields used before takes no allocation for them or for the fields of a usual size.
+  struct Work {
+    std::string value;
+    std::string resentTo;
+    std::string resentFrom;
+  } work;
 };
 
 // The summary fields of the first length bytes of a message (not NUL-terminated); texts are
-// converted to the ANSI code page.
+// converted to the ANSI code page. Every field is written: nothing of what fields held before
+// is kept but its strings' capacity.
+void parseHeaderFields(const char* text, int length, SummaryFields& fields);
+// The same into new fields.
 SummaryFields parseHeaderFields(const char* text, int length);
 
 // Scans text for the first charset line with a known charset and the first attachment line; an

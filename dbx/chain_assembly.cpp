@@ -350,10 +350,7 @@ void ChainAssembly::takeParses(MessageTable& table, std::vector<uint8_t>& taken)
     if (count != found->blockCount || entries[count - 1].offset != found->last) continue;
     // What the reading would leave in the record.
     MessageRecord& parsed = scratch_.records[found->scratch];
-    record.from = std::move(parsed.from);
-    record.to = std::move(parsed.to);
-    record.subject = std::move(parsed.subject);
-    record.dateText = std::move(parsed.dateText);
+    parsed.moveTextsTo(record);
     record.time = parsed.time;
     record.codePage = parsed.codePage;
     record.attachment = parsed.attachment;

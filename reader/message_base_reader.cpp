@@ -57,15 +57,22 @@ int MessageBaseReader::parseHeaders(const char* text, int length, int recordInde
 }
 
 int MessageBaseReader::parseHeadersInto(const char* text, int length, MessageRecord& record) {
-  SummaryFields fields = parseHeaderFields(text, length);
-  record.from = std::move(fields.from);
-  record.to = std::move(fields.to);
-  record.subject = std::move(fields.subject);
-  record.dateText = std::move(fields.dateText);
+  // One set of fields per parsing thread, reused: its strings keep their capacity, so a parse
+  // allocates only the record's one buffer of texts.
+  thread_local SummaryFields fields;
+  parseHeaderFields(text, length, fields);
+  record.setTexts(fields.from, fields.to, fields.subject, fields.dateText);
   record.time = fields.time;
   record.codePage = fields.codePage;
   record.attachment = fields.attachment;
-  return fields.lines;
+  const int lines = fields.lines;
+  // A rare value of many folded lines does not keep its room for the thread's life.
+  constexpr size_t kKeptRoom = 64 * 1024;
+  if (fields.from.capacity() + fields.to.capacity() + fields.subject.capacity() + fields.dateText.capacity() +
+          fields.work.value.capacity() + fields.work.resentTo.capacity() + fields.work.resentFrom.capacity() >
+      kKeptRoom)
+    fields = SummaryFields();
+  return lines;
 }
 
 void MessageBaseReader::openBase(bool copyFirst) {

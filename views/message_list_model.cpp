@@ -1,6 +1,7 @@
 #include "views/message_list_model.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "views/list_pictures.h"
 #include "views/record_compare.h"
@@ -10,7 +11,7 @@ namespace {
 
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 
-QString textOf(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString textOf(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 const char* const kNotInIndexTip = "Not in the index: deleted, or lost from the index";
 const char* const kFragmentTip = "Fragment: only part of a message was recovered";
@@ -133,10 +134,10 @@ QVariant MessageListModel::messageData(const MessageRecord& record, int logical,
   switch (role) {
     case Qt::DisplayRole:
       switch (logical) {
-        case kFromColumn: return textOf(record.from);
-        case kToColumn: return textOf(record.to);
-        case kSubjectColumn: return textOf(record.subject);
-        case kDateColumn: return textOf(record.dateText);
+        case kFromColumn: return textOf(record.from());
+        case kToColumn: return textOf(record.to());
+        case kSubjectColumn: return textOf(record.subject());
+        case kDateColumn: return textOf(record.dateText());
         case kNumberColumn: return QString::number(record.number);
         default: return {};
       }
@@ -156,8 +157,8 @@ QVariant MessageListModel::messageData(const MessageRecord& record, int logical,
       if (logical == kDeletedColumn) return record.deleted ? QStringLiteral("Deleted") : QString();
       if (logical == kAttachmentColumn) return record.attachment != 0 ? QStringLiteral("Attachment") : QString();
       if (logical == kFromColumn && record.unindexed)
-        return QStringLiteral("Not in the index, ") + textOf(record.from);
-      if (logical == kSubjectColumn && record.fragment) return QStringLiteral("Fragment, ") + textOf(record.subject);
+        return QStringLiteral("Not in the index, ") + textOf(record.from());
+      if (logical == kSubjectColumn && record.fragment) return QStringLiteral("Fragment, ") + textOf(record.subject());
       return {};
     case Qt::TextAlignmentRole: return QVariant::fromValue(kLeft);
     default: return {};

@@ -43,9 +43,9 @@ int compareFoldedText(std::string_view a, std::string_view b) {
 int compareRecords(const MessageRecord& a, const MessageRecord& b, int logicalColumn, bool ascending) {
   int result = 0;
   switch (logicalColumn) {
-    case kFromColumn: result = compareFoldedText(a.from, b.from); break;
-    case kToColumn: result = compareFoldedText(a.to, b.to); break;
-    case kSubjectColumn: result = compareFoldedText(a.subject, b.subject); break;
+    case kFromColumn: result = compareFoldedText(a.from(), b.from()); break;
+    case kToColumn: result = compareFoldedText(a.to(), b.to()); break;
+    case kSubjectColumn: result = compareFoldedText(a.subject(), b.subject()); break;
     case kDeletedColumn: result = compareFlagFirst(a.deleted, b.deleted); break;
     case kDateColumn: result = compareValues(a.time, b.time); break;
     case kNumberColumn: result = compareValues(a.number, b.number); break;
@@ -57,8 +57,8 @@ int compareRecords(const MessageRecord& a, const MessageRecord& b, int logicalCo
 
 namespace {
 
-const std::string& textOf(const MessageRecord& record, int logicalColumn) {
-  return logicalColumn == kFromColumn ? record.from : logicalColumn == kToColumn ? record.to : record.subject;
+std::string_view textOf(const MessageRecord& record, int logicalColumn) {
+  return logicalColumn == kFromColumn ? record.from() : logicalColumn == kToColumn ? record.to() : record.subject();
 }
 
 // The same order as compareFoldedText, from texts folded once into one buffer: the sort's
@@ -78,7 +78,7 @@ void sortRowsByFoldedText(std::vector<int>& rows, const std::vector<MessageRecor
   std::vector<Key> keys;
   keys.reserve(rows.size());
   for (int row : rows) {
-    const std::string& text = textOf(records[static_cast<size_t>(row)], logicalColumn);
+    const std::string_view text = textOf(records[static_cast<size_t>(row)], logicalColumn);
     keys.push_back({folded.size(), text.size(), row});
     for (const char byte : text) folded.push_back(static_cast<char>(kFoldedBytes[static_cast<unsigned char>(byte)]));
   }

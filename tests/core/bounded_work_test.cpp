@@ -164,7 +164,7 @@ TEST(BoundedWork, FilesPastFourGibibytesDoNotWrapOffsets) {
     }
     ASSERT_EQ(readers[0].count(), readers[1].count());
     for (int r = 0; r < readers[0].count(); ++r) {
-      EXPECT_EQ(readers[0].records[static_cast<size_t>(r)].subject, readers[1].records[static_cast<size_t>(r)].subject);
+      EXPECT_EQ(readers[0].records[static_cast<size_t>(r)].subject(), readers[1].records[static_cast<size_t>(r)].subject());
       EXPECT_EQ(readThroughBlocks(readers[0], r), readThroughBlocks(readers[1], r));
     }
   }

@@ -102,7 +102,7 @@ TEST(BrowseParsing, AFragmentedBaseIsFetchedAboutOnce) {
 
 bool nothingParsed(const MessageBaseReader& reader) {
   for (const MessageRecord& r : reader.records)
-    if (!r.invalid || !r.subject.empty() || !r.from.empty() || r.time != 0 || r.number != 0) return false;
+    if (!r.invalid || !r.subject().empty() || !r.from().empty() || r.time != 0 || r.number != 0) return false;
   return reader.validCount == 0;
 }
 

@@ -48,7 +48,7 @@ void expectSoundTable(const OpenedBase& base, uint32_t fileSize) {
   for (size_t i = 0; i < reader.records.size(); ++i) {
     const MessageRecord& record = reader.records[i];
     if (record.invalid) {
-      EXPECT_TRUE(record.from.empty() && record.to.empty() && record.subject.empty());
+      EXPECT_TRUE(record.from().empty() && record.to().empty() && record.subject().empty());
       continue;
     }
     EXPECT_EQ(record.number, number++);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "content/header_parser.h"
 
@@ -243,6 +244,49 @@ TEST_F(HeaderParser, ShortAndHostileTextsAreReadSafely) {
     EXPECT_LE(p.lines, lineEnds) << round;
     EXPECT_TRUE(p.record.attachment == 0 || p.record.attachment == 1);
   }
+}
+
+// A parsing thread reuses one set of fields for every message: nothing of a message may show in
+// the next one's fields.
+TEST_F(HeaderParser, ReusedFieldsGiveWhatNewOnesGive) {
+  using namespace std::string_literals;
+  std::vector<std::string> texts = {
+      "From: \"John Doe\" <john@example.com>\r\nTo: jane@x\r\nDate: 5 Dec 2006 13:30:00\r\n"
+      "Subject: " + std::string(300, 'q') + "\r\nContent-Type: text/plain; charset=koi8-r\r\n\r\nbody\r\n",
+      "Resent-From: \"Old Name\" <old@x>\r\nResent-To: r@x\r\n\r\nbody\r\n",
+      "Subject: =?koi8-r?B?99PU0sXewQ==?=\r\n =?koi8-r?B?INcg0NHUzsnD1Q==?=\r\nResent-Date: 1 Jan 99 00:00:00\r\n\r\nx\r\n",
+      "Subject: first half\r\n  second half\r\nTo: " + std::string(200, 't') + "\r\n\r\nbody\r\n",
+      "Subject: " + kCp1251Greeting + "\r\n\r\nbody text\r\n",
+      "X-Note: nothing here\r\n\r\nbody\r\n",
+      "Date: not a date at all\r\nFrom: f@x\r\n\r\nContent-Disposition: attachment\r\n",
+      "",
+      "Subject: ab\0cd\r\n\r\nx\r\n"s,
+  };
+  std::mt19937 random(99);
+  const std::string alphabet = "\r\n\t \"<>=?:;,_Subject:From:To:Date:Resent-To:charset=koi8-r\x80\xFF\0"s;
+  for (int i = 0; i < 300; ++i) {
+    std::string text(random() % 300, ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    texts.push_back(text);
+  }
+  SummaryFields reused;
+  for (const bool forward : {true, false})
+    for (size_t n = 0; n < texts.size(); ++n) {
+      const std::string& text = texts[forward ? n : texts.size() - 1 - n];
+      const Parsed fresh = parse(text);
+      std::unique_ptr<char[]> copy(new char[text.size()]);
+      std::copy(text.begin(), text.end(), copy.get());
+      parseHeaderFields(text.empty() ? nullptr : copy.get(), static_cast<int>(text.size()), reused);
+      const std::string where = std::to_string(n) + (forward ? " forward" : " backward");
+      EXPECT_EQ(reused.from, fresh.record.from) << where;
+      EXPECT_EQ(reused.to, fresh.record.to) << where;
+      EXPECT_EQ(reused.subject, fresh.record.subject) << where;
+      EXPECT_EQ(reused.dateText, fresh.record.dateText) << where;
+      EXPECT_EQ(reused.time, fresh.record.time) << where;
+      EXPECT_EQ(reused.codePage, fresh.record.codePage) << where;
+      EXPECT_EQ(reused.attachment, fresh.record.attachment) << where;
+      EXPECT_EQ(reused.lines, fresh.record.lines) << where;
+    }
 }
 
 }  // namespace

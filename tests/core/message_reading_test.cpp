@@ -65,7 +65,7 @@ TEST(ReadMessages, NumbersValidRecordsInTableOrderAroundInvalidOnes) {
   EXPECT_FALSE(r[0].invalid);
   EXPECT_EQ(r[0].number, 0);
   EXPECT_TRUE(r[1].invalid);
-  EXPECT_TRUE(r[1].subject.empty());
+  EXPECT_TRUE(r[1].subject().empty());
   EXPECT_EQ(r[2].number, 1);
   EXPECT_TRUE(r[3].invalid);
   EXPECT_TRUE(r[4].invalid);
@@ -163,7 +163,7 @@ TEST(ReadMessages, ManyRecordsGetTheirOwnFieldsAndNumbersInTableOrder) {
     ASSERT_EQ(r.invalid, i % 10 == 7) << i;
     if (r.invalid) continue;
     EXPECT_EQ(r.number, number++);
-    EXPECT_EQ(r.subject, (i % 3 == 0 ? "Привет " : "m ") + std::to_string(i));
+    EXPECT_EQ(r.subject(), (i % 3 == 0 ? "Привет " : "m ") + std::to_string(i));
     EXPECT_EQ(r.codePage, i % 3 == 0 ? 20866 : 1251);
   }
   EXPECT_EQ(base.reader.validCount, number);
@@ -240,7 +240,7 @@ TEST(ReadMessages, RecordsAgainstTheTableOrderAreReadOnceInFileOrder) {
     const MessageRecord& r = base.reader.records[static_cast<size_t>(row)];
     ASSERT_EQ(r.invalid, i % 10 == 7) << row;
     if (r.invalid) continue;
-    EXPECT_EQ(r.subject, "m " + std::to_string(i));
+    EXPECT_EQ(r.subject(), "m " + std::to_string(i));
     EXPECT_EQ(r.number, number++);
   }
   EXPECT_LE(outcome.bytesFetched, base.file.size() + base.file.size() / 20);
@@ -264,7 +264,7 @@ TEST(ReadMessages, ASmallBufferJudgesAClaimedBlockLengthByTheFile) {
     base.read();
     EXPECT_EQ(base.reader.records[0].invalid, !fileHoldsTheBlock);
     if (fileHoldsTheBlock) {
-      EXPECT_EQ(base.reader.records[0].subject, "claim");
+      EXPECT_EQ(base.reader.records[0].subject(), "claim");
     }
   }
 }

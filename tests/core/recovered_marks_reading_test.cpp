@@ -152,7 +152,7 @@ int expectSameMarks(const std::string& path) {
       const MessageRecord& want = expected.table.records[i];
       const MessageRecord& got = made->table.records[i];
       if (got.invalid == want.invalid && got.fragment == want.fragment && got.unindexed == want.unindexed &&
-          got.number == want.number && got.subject == want.subject)
+          got.number == want.number && got.subject() == want.subject())
         continue;
       ++differing;
       ADD_FAILURE() << "record " << i << ": invalid " << got.invalid << "/" << want.invalid << ", fragment "

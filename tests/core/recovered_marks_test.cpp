@@ -31,8 +31,8 @@ TEST(RecoveredMarks, MarksExactlyTheMessagesLeftOutOfTheIndex) {
   EXPECT_FALSE(base.reader.indexUnreadable);
   int marked = 0;
   for (const MessageRecord* r : base.valid()) {
-    EXPECT_EQ(r->unindexed, r->subject.starts_with("lost ")) << r->subject;
-    EXPECT_FALSE(r->fragment) << r->subject;
+    EXPECT_EQ(r->unindexed, r->subject().starts_with("lost ")) << r->subject();
+    EXPECT_FALSE(r->fragment) << r->subject();
     marked += r->unindexed ? 1 : 0;
   }
   EXPECT_EQ(marked, 50);

@@ -42,8 +42,10 @@ dbx::OperationOutcome recoverInOneRead(const std::string& path, MessageBaseReade
 // A "parse" that keeps a fingerprint of every byte it is given, so two tables agree only when
 // every record was parsed from exactly the same bytes, body included.
 int fingerprint(const char* text, int length, MessageRecord& record) {
-  record.subject = std::to_string(std::hash<std::string_view>{}(std::string_view(text, static_cast<size_t>(length)))) +
-                   "/" + std::to_string(length);
+  record.setTexts({}, {},
+                  std::to_string(std::hash<std::string_view>{}(std::string_view(text, static_cast<size_t>(length)))) +
+                      "/" + std::to_string(length),
+                  {});
   return 1;
 }
 
@@ -177,7 +179,7 @@ TEST(RecoveryOneRead, AChainThatJoiningCutsShortIsReadAgain) {
   ASSERT_TRUE(recoverInOneRead(path, oneRead).ok());
   expectSameTables(oneRead, twoReads);
   ASSERT_EQ(oneRead.count(), 2);
-  EXPECT_EQ(oneRead.row(1).subject, "first part");
+  EXPECT_EQ(oneRead.row(1).subject(), "first part");
   EXPECT_EQ(oneRead.row(1).attachment, 0);
 }
 
@@ -199,7 +201,7 @@ TEST(RecoveryOneRead, AStopBeforeTheReadingLeavesTheTableOfTheScan) {
     MessageBaseReader oneRead;
     EXPECT_EQ(recoverInOneRead(path, oneRead, {&stop, &bar}).end, dbx::OperationOutcome::End::stopped);
     expectSameTables(oneRead, twoReads);
-    for (const MessageRecord& record : oneRead.records) EXPECT_TRUE(record.invalid && record.subject.empty());
+    for (const MessageRecord& record : oneRead.records) EXPECT_TRUE(record.invalid && record.subject().empty());
   }
 }
 

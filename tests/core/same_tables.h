@@ -19,10 +19,10 @@ inline void expectSameTables(const MessageBaseReader& got, const MessageBaseRead
     EXPECT_EQ(a.deleted, b.deleted) << r;
     EXPECT_EQ(a.fragment, b.fragment) << r;
     EXPECT_EQ(a.unindexed, b.unindexed) << r;
-    EXPECT_EQ(a.subject, b.subject) << r;
-    EXPECT_EQ(a.from, b.from) << r;
-    EXPECT_EQ(a.to, b.to) << r;
-    EXPECT_EQ(a.dateText, b.dateText) << r;
+    EXPECT_EQ(a.subject(), b.subject()) << r;
+    EXPECT_EQ(a.from(), b.from()) << r;
+    EXPECT_EQ(a.to(), b.to()) << r;
+    EXPECT_EQ(a.dateText(), b.dateText()) << r;
     EXPECT_EQ(a.time, b.time) << r;
     EXPECT_EQ(a.codePage, b.codePage) << r;
     EXPECT_EQ(a.attachment, b.attachment) << r;

@@ -62,7 +62,7 @@ class PreviewKeysTest : public QObject {
     QCOMPARE(list.currentIndex().row(), kRows - 1);
     QVERIFY2(renders < kRows / 4, qPrintable(QString::number(renders)));
     const MessageBaseReader& reader = w.doc().readers[0];
-    const QString lastSubject = QString::fromStdString(reader.row(reader.currentRow).subject);
+    const QString lastSubject = QString::fromStdString(std::string(reader.row(reader.currentRow).subject()));
     QCOMPARE(preview.shownPage(), views::CHtmlView_1::Page::Message);
     QCOMPARE(preview.header()->field(QStringLiteral("Subject"))->text(), lastSubject);
     QVERIFY(preview.header()->isVisible());

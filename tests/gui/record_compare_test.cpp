@@ -45,8 +45,8 @@ class RecordCompareTest : public QObject {
   void textColumnsCompareTheirOwnField() {
     MessageRecord a = validRecord(0, "b", "Y");
     MessageRecord b = validRecord(1, "a", "x");
-    a.to = "m";
-    b.to = "M";
+    a.setTexts(a.from(), "m", a.subject(), a.dateText());
+    b.setTexts(b.from(), "M", b.subject(), b.dateText());
     QCOMPARE(compareRecords(a, b, kSubjectColumn, true), 1);
     QCOMPARE(compareRecords(a, b, kFromColumn, true), 1);
     QCOMPARE(compareRecords(a, b, kToColumn, true), 0);
@@ -58,7 +58,7 @@ class RecordCompareTest : public QObject {
     MessageRecord alsoNone = validRecord(3, "", "", 0);
     MessageRecord early = validRecord(1, "", "", 100);
     MessageRecord late = validRecord(0, "", "", uint64_t{1} << 63);  // above every signed value
-    early.dateText = "31.12.2099";  // the text shown plays no part
+    early.setTexts(early.from(), early.to(), early.subject(), "31.12.2099");  // the text shown plays no part
     QCOMPARE(compareRecords(none, early, kDateColumn, true), -1);
     QCOMPARE(compareRecords(none, alsoNone, kDateColumn, true), 0);
     QCOMPARE(compareRecords(early, late, kDateColumn, true), -1);
@@ -100,7 +100,7 @@ class RecordCompareTest : public QObject {
       std::string text(random() % 5, ' ');
       for (char& c : text) c = alphabet[random() % sizeof alphabet];
       MessageRecord record = validRecord(i, text, text);
-      record.to = text + "x";
+      record.setTexts(record.from(), text + "x", record.subject(), record.dateText());
       records.push_back(record);
     }
     for (int column : {kFromColumn, kToColumn, kSubjectColumn})

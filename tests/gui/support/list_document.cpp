@@ -25,10 +25,7 @@ int ScratchDocument::addBase(int state, std::vector<MessageRecord> records, bool
 
 MessageRecord validRecord(int number, std::string subject, std::string from, uint64_t time) {
   MessageRecord record;
-  record.subject = std::move(subject);
-  record.from = std::move(from);
-  record.to = "Bob";
-  record.dateText = "05.12.2006 10:00:00";
+  record.setTexts(from, "Bob", subject, "05.12.2006 10:00:00");
   record.time = time;
   record.number = number;
   record.invalid = false;
