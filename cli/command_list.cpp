@@ -14,12 +14,30 @@ namespace vireo::cli {
 namespace {
 
 void printLines(const MessageBaseReader& reader) {
+  // The lines gather in one buffer, written out a piece at a time: no string per field.
+  constexpr size_t kPiece = 64 * 1024;
+  std::string out;
+  out.reserve(kPiece + 4096);
   for (const MessageRecord& r : reader.records) {
     if (r.invalid) continue;
-    std::printf("%d\t%s\t%s\t%d\t%s\t%s\t%s\t%s\n", r.number, r.deleted ? "D" : "-",
-                r.attachment ? "A" : "-", r.size, oneLine(r.dateText()).c_str(), oneLine(r.from()).c_str(),
-                oneLine(r.to()).c_str(), oneLine(r.subject()).c_str());
+    char numbers[64];
+    const int length = std::snprintf(numbers, sizeof numbers, "%d\t%s\t%s\t%d\t", r.number, r.deleted ? "D" : "-",
+                                     r.attachment ? "A" : "-", r.size);
+    out.append(numbers, static_cast<size_t>(length));
+    appendOneLine(out, r.dateText());
+    out += '\t';
+    appendOneLine(out, r.from());
+    out += '\t';
+    appendOneLine(out, r.to());
+    out += '\t';
+    appendOneLine(out, r.subject());
+    out += '\n';
+    if (out.size() >= kPiece) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
   }
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 // One RFC 4180 field: quoted, with its quotes doubled, when it holds a comma, a quote or a line

@@ -35,11 +35,8 @@ void appendJsonString(std::string& out, std::string_view text) {
   out += '"';
 }
 
-std::string oneLine(std::string_view text) {
-  std::string line(text);
-  for (char& c : line)
-    if (static_cast<uint8_t>(c) < 0x20 || c == 0x7F) c = ' ';
-  return line;
+void appendOneLine(std::string& out, std::string_view text) {
+  for (const char c : text) out += static_cast<uint8_t>(c) < 0x20 || c == 0x7F ? ' ' : c;
 }
 
 }  // namespace vireo::cli

@@ -8,8 +8,8 @@ namespace vireo::cli {
 // could not be told) become U+FFFD, so the output is always valid JSON.
 void appendJsonString(std::string& out, std::string_view text);
 
-// The text with every control character (tabs and line breaks included) replaced by a space, so
-// that one record stays on one line.
-std::string oneLine(std::string_view text);
+// Appends the text with every control character (tabs and line breaks included) replaced by a
+// space, so that one record stays on one line.
+void appendOneLine(std::string& out, std::string_view text);
 
 }  // namespace vireo::cli
