@@ -161,8 +161,7 @@ void joinCandidates(BaseFile& file, CandidateArray& candidates, MessageTable& ta
         continue;
       }
       lists.push_back(BlockList{chain.blocks});
-      // Made where it stays: moving a record in copies its four empty strings, which for a few
-      // hundred thousand records costs more than the rest of the joining.
+      // Made where it stays, so a failed append leaves no list without its record.
       MessageRecord* record = nullptr;
       try {
         record = &table.addRecord(BlockSpan{});

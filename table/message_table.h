@@ -27,8 +27,8 @@ class MessageTable {
 
   // Appends a record with its block list; capacity grows by 500 when count reaches it.
   void addRecord(MessageRecord record, BlockSpan list) { addRecord(list) = std::move(record); }
-  // The same with a new empty record, returned to be filled where it stays: moving a record in
-  // copies its four strings. Out of memory leaves the table as it was, a block list per record.
+  // The same with a new empty record, returned to be filled where it stays. Out of memory leaves
+  // the table as it was, a block list per record.
   MessageRecord& addRecord(BlockSpan list) {
     const size_t before = blocks.size();
     blocks.insert(blocks.end(), list.begin(), list.end());
