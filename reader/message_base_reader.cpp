@@ -36,9 +36,7 @@ void MessageBaseReader::initialise() {
 }
 
 void MessageBaseReader::destroy() {
-  records = {};
-  blocks = {};
-  listEnds = {};
+  releaseTable();
 }
 
 void MessageBaseReader::resetReader() {

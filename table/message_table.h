@@ -85,6 +85,12 @@ class MessageTable {
     blocks.clear();
     listEnds.clear();
   }
+  // count = 0, and the memory goes too.
+  void releaseTable() noexcept {
+    records = {};
+    blocks = {};
+    listEnds = {};
+  }
 
   std::vector<MessageRecord> records;
   // Every record's blocks, one list after the other in record order: one array for the table
