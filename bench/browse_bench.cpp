@@ -52,10 +52,8 @@ int main(int argc, char** argv) {
   {
     // The bytes fetched are the whole browse's.
     MessageBaseReader parsed;
-    const dbx::HeaderParser parse = [&parsed](const char* text, int length, int recordIndex) {
-      return parsed.parseHeaders(text, length, recordIndex);
-    };
-    fetched = dbx::browseIndex(path, parsed, {}, &parse).outcome.bytesFetched;
+    fetched = dbx::browseIndex(path, parsed, {}, dbx::RecordParser(&MessageBaseReader::parseHeadersInto))
+                  .outcome.bytesFetched;
   }
   std::printf("sequential read: %.3f s\nbrowse (index, chains, headers in one pass): %.3f s, %d messages listed\n",
               read, browse, listed);
@@ -87,10 +85,8 @@ int main(int argc, char** argv) {
               fragmentedRead, fragmentedBrowse, fragmentedBrowse / fragmentedRead);
   {
     MessageBaseReader parsed;
-    const dbx::HeaderParser parse = [&parsed](const char* text, int length, int recordIndex) {
-      return parsed.parseHeaders(text, length, recordIndex);
-    };
-    bench::printBytesFetched("fragmented browse", dbx::browseIndex(fragmented, parsed, {}, &parse).outcome.bytesFetched,
+    const dbx::RecordParser parse = &MessageBaseReader::parseHeadersInto;
+    bench::printBytesFetched("fragmented browse", dbx::browseIndex(fragmented, parsed, {}, parse).outcome.bytesFetched,
                              std::filesystem::file_size(fragmented));
   }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace vireo::dbx {
 namespace {
@@ -30,6 +31,16 @@ bool BaseFile::open(const std::string& path) {
     }
   windowSize_ = fitted;
   return true;
+}
+
+bool BaseFile::openAgain(const BaseFile& other) {
+  const int descriptor = other.file_.descriptor();
+  if (descriptor < 0) return false;
+  // The descriptor's own link names the file it has open, even if its path has been replaced.
+  if (!open("/proc/self/fd/" + std::to_string(descriptor))) return false;
+  if (size() == other.size()) return true;
+  close();
+  return false;
 }
 
 void BaseFile::close() {

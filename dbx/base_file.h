@@ -26,6 +26,10 @@ class BaseFile {
  public:
   BaseFile();
   [[nodiscard]] bool open(const std::string& path);  // false: error() says why
+  // Opens the file `other` holds open once more, with read-ahead of its own, so that another
+  // thread can stream another stretch of the same file; false when it cannot (a file read
+  // through a piece map, no /proc).
+  [[nodiscard]] bool openAgain(const BaseFile& other);
   void close();
   const std::string& error() const { return file_.error(); }
   uint64_t size() const { return file_.size(); }

@@ -1,7 +1,12 @@
 #include "dbx/index_browse.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "dbx/base_file.h"
@@ -100,6 +105,11 @@ class BlockHeaderSource {
   uint64_t served_ = 0;
 };
 
+// Blocks all of a browse's chains may hold together. Chains of a sound base share no block, so
+// they cannot hold more blocks than fit in the file; damaged chains that merge into one long tail
+// would otherwise be walked once per message that runs into it.
+uint64_t blockBudgetFor(uint64_t fileSize) { return 2 * (fileSize / kBlockHeaderSize) + 1000; }
+
 class IndexBrowser {
  public:
   IndexBrowser(MessageTable& table, IndexScratch& scratch, BaseFile& file, HeaderPipeline* pipeline,
@@ -117,6 +127,12 @@ class IndexBrowser {
   void readMessageInfo(size_t i, bool loose);
   // An entry whose record cannot be reached keeps data offset 0.
   void skipEntry() { earlierEntryHasZero_ = true; }
+  // Each message's first bytes are parsed on this thread as soon as its chain is walked, into
+  // this browser's own table, while they are still in this core's cache.
+  void parseAsWalked(const RecordParser& parse) { parseHere_ = &parse; }
+  uint64_t blocksWalked() const { return blocksWalked_; }
+  // What the reading bound is checked against.
+  uint64_t readingDone() const { return file_.bytesRead() + headers_.servedBytes() - assembledBytes_ + messageBytes_; }
 
  private:
   // A message's first bytes as its chain is walked, copied for parsing while the walk's windows
@@ -132,8 +148,7 @@ class IndexBrowser {
   // the bound: overlapping chains could otherwise make every message read the same megabyte.
   // Copying the messages' bytes during the walk is that message reading, counted already.
   void checkReadingBound(uint32_t at) const {
-    if (file_.bytesRead() + headers_.servedBytes() - assembledBytes_ + messageBytes_ > readingBound_)
-      failFormat(at, "the index and its chains take more reading than the file holds");
+    if (readingDone() > readingBound_) failFormat(at, "the index and its chains take more reading than the file holds");
   }
   // Without known chains every header comes from the file: read inline, once per block.
   bool blockHeader(uint32_t at, BlockHeader& out) {
@@ -141,11 +156,17 @@ class IndexBrowser {
   }
   bool alreadyListed(uint32_t dataOffset, bool loose);
   void noteStoredDataOffset(uint32_t dataOffset);
+  // Where the message being assembled starts, with room for `more` bytes past the `filled` ones.
+  uint8_t* assemblyRoom(size_t filled, size_t more);
+  void parseAssembled(int recordIndex, int length);
 
   MessageTable& table_;
   IndexScratch& scratch_;
   BaseFile& file_;
-  HeaderPipeline* pipeline_;  // none: the headers are read afterwards
+  HeaderPipeline* pipeline_;  // none: the headers are read afterwards, or parsed here
+  const RecordParser* parseHere_ = nullptr;
+  std::unique_ptr<uint8_t[]> assembled_;  // the message parsed here, reused
+  size_t assembledCapacity_ = 0;
   BlockHeaderSource headers_;
   const bool hasKnownChains_;
   const uint64_t readingBound_;
@@ -159,10 +180,7 @@ class IndexBrowser {
   OffsetSet blockStarts_;
   bool blockStartsBuilt_ = false;
   ChainWalk chain_{ChainWalk::Lengths::asStored};  // every message's walk, its buffers reused
-  // Blocks walked over all chains. Chains of a sound base share no block, so they cannot hold
-  // more blocks than fit in the file; damaged chains that merge into one long tail would
-  // otherwise be walked once per message that runs into it.
-  uint64_t blocksWalked_ = 0;
+  uint64_t blocksWalked_ = 0;  // over all chains, held to blockBudgetFor
 };
 
 void IndexBrowser::walkIndexNode(uint32_t parent, uint32_t node, int64_t base, int64_t expected, int depth) {
@@ -298,7 +316,7 @@ void IndexBrowser::noteStoredDataOffset(uint32_t dataOffset) {
 void IndexBrowser::assembleBlock(const BlockRef& block, Assembly& assembly) {
   if (assembly.done) return;
   const size_t take = std::min<size_t>(static_cast<size_t>(block.length), kReadBufferSize - assembly.filled);
-  uint8_t* start = pipeline_->room(assembly.filled, take);
+  uint8_t* start = assemblyRoom(assembly.filled, take);
   const uint64_t before = file_.bytesRead();
   const bool read = file_.readExact(block.offset, start + assembly.filled, take);
   assembledBytes_ += file_.bytesRead() - before;
@@ -326,7 +344,7 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   ChainWalk& chain = chain_;
   chain.restart(loose ? ChainWalk::Lengths::capped : ChainWalk::Lengths::asStored);
   uint32_t at = dataOffset;
-  const uint64_t blockBudget = 2 * (file_.size() / kBlockHeaderSize) + 1000;
+  const uint64_t blockBudget = blockBudgetFor(file_.size());
   Assembly assembly;
   bool walking = true;
   // A chain recovery has followed already is taken whole: its blocks are distinct and each links
@@ -353,7 +371,7 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   while (walking && chain.take(at, block)) {
     if (++blocksWalked_ > blockBudget) failFormat(at, "message chains share their blocks");
     checkReadingBound(at);
-    if (pipeline_) assembleBlock(chain.blocks().back(), assembly);
+    if (pipeline_ || parseHere_) assembleBlock(chain.blocks().back(), assembly);
     if (block.next == 0 || chain.seen(block.next)) break;
     at = block.next;
     if (!blockHeader(at, block)) failFormat(at, "a data block of a message cannot be reached");
@@ -369,15 +387,37 @@ void IndexBrowser::readMessageInfo(size_t i, bool loose) {
   if (pipeline_ && table_.records.size() == table_.records.capacity()) pipeline_->quiesce();
   const int recordIndex = table_.count();
   table_.addRecord(std::move(record), chain.blocks());
-  if (pipeline_ && readable && !assembly.failed && assembly.filled >= static_cast<size_t>(limit))
-    pipeline_->commit(recordIndex, limit);
+  if ((pipeline_ || parseHere_) && readable && !assembly.failed && assembly.filled >= static_cast<size_t>(limit))
+    parseAssembled(recordIndex, limit);
 }
 
-// The index, the chain table and every message's chain; false when a stop was requested.
-bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& control, HeaderPipeline* pipeline,
-              const KnownChains* known) {
-  // The chains of a sound base run forward through the file: let the kernel read ahead further.
-  if (!known) file.adviseSequential();
+uint8_t* IndexBrowser::assemblyRoom(size_t filled, size_t more) {
+  if (pipeline_) return pipeline_->room(filled, more);
+  if (filled + more > assembledCapacity_) {
+    const size_t capacity = std::max(filled + more, 2 * assembledCapacity_);
+    auto bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+    if (filled > 0) std::memcpy(bytes.get(), assembled_.get(), filled);
+    assembled_ = std::move(bytes);
+    assembledCapacity_ = capacity;
+  }
+  return assembled_.get();
+}
+
+void IndexBrowser::parseAssembled(int recordIndex, int length) {
+  if (pipeline_) {
+    pipeline_->commit(recordIndex, length);
+    return;
+  }
+  MessageRecord& record = table_.records[static_cast<size_t>(recordIndex)];
+  if ((*parseHere_)(reinterpret_cast<const char*>(assembled_.get()), length, record) == 0)
+    record.clearTexts();
+  else
+    record.invalid = false;
+}
+
+// The file header, the index under it and the chain table's records after it, into scratch;
+// returns how many entries the index gave.
+size_t readIndex(BaseFile& file, IndexBrowser& browser, IndexScratch& scratch) {
   const FileHeader header = readFileHeader(file);
   if (!header.messageCount) failFormat(kMessageCountOffset, "file header cannot be read");
   if (!header.rootNode) failFormat(kRootNodeOffset, "file header cannot be read");
@@ -386,23 +426,34 @@ bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& contr
   if (messageCount < 0 || messageCount > kMaxHeaderMessageCount)
     failFormat(kMessageCountOffset, "message count out of range");
 
-  IndexScratch scratch;
   scratch.indexCapacity = messageCount + 1;
   scratch.indexEntries.reserve(std::min<size_t>(static_cast<size_t>(messageCount), 1024));
   scratch.expectedCount = messageCount;
   scratch.indexFound = 0;
 
-  IndexBrowser browser(table, scratch, file, pipeline, known);
   if (messageCount != 0 || root != 0) browser.walkIndexNode(0, root, 0, messageCount, 0);
   const size_t fromIndex = static_cast<size_t>(scratch.indexFound);
   scratch.indexEntries.resize(fromIndex);
   browser.scanChainTable();
+  return fromIndex;
+}
+
+// Records a file of this size can hold: room reserved so that filling a table does not move it.
+size_t recordRoomFor(uint64_t fileSize) { return fileSize / (kBlockHeaderSize + kNormalBlockSize) + 1; }
+
+// The index, the chain table and every message's chain; false when a stop was requested.
+bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& control, HeaderPipeline* pipeline,
+              const KnownChains* known) {
+  // The chains of a sound base run forward through the file: let the kernel read ahead further.
+  if (!known) file.adviseSequential();
+  IndexScratch scratch;
+  IndexBrowser browser(table, scratch, file, pipeline, known);
+  const size_t fromIndex = readIndex(file, browser, scratch);
 
   const size_t total = scratch.indexEntries.size();
   // Room for the records a file of this size can hold, so parses rarely wait for the table to move
   // and the walk does not move the records it made.
-  const size_t room = std::min<size_t>(total, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1);
-  table.reserveRoom(room, file.size() / (kBlockHeaderSize + kNormalBlockSize) + 1);
+  table.reserveRoom(std::min<size_t>(total, recordRoomFor(file.size())), recordRoomFor(file.size()));
   ProgressSink& progress = control.bar();
   progress.setRange(static_cast<uint32_t>(3 * total / 2));
   progress.setStep(1);
@@ -419,6 +470,190 @@ bool walkBase(BaseFile& file, MessageTable& table, const OperationControl& contr
   return true;
 }
 
+// A browse that parses as it walks spends most of its time parsing, and handing each message's
+// bytes to another thread costs more than the parse: the copy lands in this core's cache and the
+// parser's core then fetches it again. So a large sound base is walked in parts, one stretch of
+// the index per thread, each thread reading its own messages with its own file handle and
+// parsing them while their bytes are still in its cache. The parts' tables are joined in index
+// order afterwards.
+//
+// A part only keeps the walk's answer where the walk in one go would give the same: it ends at the
+// first entry that makes no record (skipped, unreadable, or already listed), at any failure, and
+// the joined result must list no data offset twice and stay inside the block budget and the
+// reading bound counted over all parts. Anything else is left to the walk in one go, from the start.
+constexpr uint64_t kMinFileForParts = 4 << 20;
+constexpr size_t kMinEntriesPerPart = 1000;
+constexpr unsigned kMaxParts = 4;
+// How often the first part moves the bar, in entries.
+constexpr size_t kPartProgressStep = 256;
+
+enum class PartsEnd { whole, stopped, irregular };
+
+struct BrowsePart {
+  BrowsePart(MessageTable& into, IndexScratch& scratch, BaseFile& file)
+      : table(into), browser(into, scratch, file, nullptr, nullptr), file(file) {}
+  MessageTable& table;
+  IndexBrowser browser;
+  BaseFile& file;
+  size_t first = 0;
+  size_t last = 0;
+  bool whole = false;
+  bool stopped = false;
+  std::vector<uint32_t> dataOffsets;  // sorted
+};
+
+// Part of the walk as its own thread may run it: every entry from first to last, or until one
+// makes no record, a stop or a quit.
+void walkPart(BrowsePart& part, const IndexScratch& scratch, const OperationControl& control,
+              std::atomic<size_t>& walked, std::atomic<bool>& quit, ProgressSink* progress) {
+  try {
+    for (size_t i = part.first; i < part.last; ++i) {
+      if (quit.load(std::memory_order_relaxed)) return;
+      if (!BaseFile::reachable(scratch.indexEntries[i].recordOffset)) return;
+      const int before = part.table.count();
+      part.browser.readMessageInfo(i, false);
+      if (part.table.count() == before) return;
+      const size_t done = walked.fetch_add(1, std::memory_order_relaxed) + 1;
+      if (control.stopRequested()) {
+        part.stopped = true;
+        return;
+      }
+      if (progress && done % kPartProgressStep == 0) progress->setPos(static_cast<uint32_t>(done));
+    }
+    part.dataOffsets.reserve(part.last - part.first);
+    for (size_t i = part.first; i < part.last; ++i) part.dataOffsets.push_back(scratch.indexEntries[i].dataOffset);
+    std::sort(part.dataOffsets.begin(), part.dataOffsets.end());
+    part.whole = true;
+  } catch (...) {
+    // Left to the walk in one go, which reports it as it always has.
+  }
+}
+
+bool sharesAnOffset(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  auto x = a.begin();
+  auto y = b.begin();
+  while (x != a.end() && y != b.end()) {
+    if (*x == *y) return true;
+    if (*x < *y) ++x;
+    else ++y;
+  }
+  return false;
+}
+
+unsigned partCountFor(uint64_t fileSize, size_t entries) {
+  if (fileSize < kMinFileForParts) return 1;
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<unsigned>(std::min<size_t>({cores, kMaxParts, entries / kMinEntriesPerPart}));
+}
+
+// Walks the base in parts into table; `fetched` and `read` get what every part's file gave.
+PartsEnd walkInParts(BaseFile& file, MessageTable& table, const OperationControl& control, const RecordParser& parse,
+                     uint64_t& read, uint64_t& fetched) {
+  file.adviseSequential();
+  IndexScratch scratch;
+  std::vector<std::unique_ptr<BaseFile>> files;
+  std::vector<std::unique_ptr<MessageTable>> tables;
+  std::vector<std::unique_ptr<BrowsePart>> parts;
+  const auto countReading = [&] {
+    read = file.bytesRead();
+    fetched = file.bytesFetched();
+    for (const auto& other : files) {
+      read += other->bytesRead();
+      fetched += other->bytesFetched();
+    }
+  };
+  parts.push_back(std::make_unique<BrowsePart>(table, scratch, file));
+  size_t total = 0;
+  try {
+    total = readIndex(file, parts[0]->browser, scratch);
+  } catch (...) {
+    countReading();
+    return PartsEnd::irregular;
+  }
+  const unsigned count = scratch.indexEntries.size() == total ? partCountFor(file.size(), total) : 1;
+  if (count < 2) {
+    countReading();
+    return PartsEnd::irregular;
+  }
+  for (unsigned p = 1; p < count; ++p) {
+    files.push_back(std::make_unique<BaseFile>());
+    if (!files.back()->openAgain(file)) {
+      files.pop_back();
+      break;
+    }
+    files.back()->adviseSequential();
+    tables.push_back(std::make_unique<MessageTable>());
+    parts.push_back(std::make_unique<BrowsePart>(*tables.back(), scratch, *files.back()));
+  }
+  if (parts.size() < 2) {
+    countReading();
+    return PartsEnd::irregular;
+  }
+  for (size_t p = 0; p < parts.size(); ++p) {
+    BrowsePart& part = *parts[p];
+    part.first = total * p / parts.size();
+    part.last = total * (p + 1) / parts.size();
+    part.table.reserveRoom(part.last - part.first, recordRoomFor(file.size()) / parts.size() + 1);
+    part.browser.parseAsWalked(parse);
+  }
+
+  ProgressSink& progress = control.bar();
+  progress.setRange(static_cast<uint32_t>(total));
+  progress.setStep(1);
+  progress.setPos(0);
+  std::atomic<size_t> walked{0};
+  std::atomic<bool> quit{false};
+  std::vector<std::thread> threads;
+  std::vector<BrowsePart*> unstarted;
+  for (size_t p = 1; p < parts.size(); ++p) {
+    try {
+      threads.emplace_back([&, part = parts[p].get()] {
+        walkPart(*part, scratch, control, walked, quit, nullptr);
+        if (!part->whole) quit.store(true);
+      });
+    } catch (const std::system_error&) {
+      unstarted.push_back(parts[p].get());  // walked on this thread after its own part
+    }
+  }
+  walkPart(*parts[0], scratch, control, walked, quit, &progress);
+  if (!parts[0]->whole) quit.store(true);
+  for (BrowsePart* part : unstarted) walkPart(*part, scratch, control, walked, quit, &progress);
+  for (std::thread& thread : threads) thread.join();
+  countReading();
+
+  bool stopped = false;
+  bool whole = true;
+  uint64_t blocks = 0;
+  uint64_t reading = 0;
+  for (const auto& part : parts) {
+    stopped = stopped || part->stopped;
+    whole = whole && part->whole;
+    blocks += part->browser.blocksWalked();
+    reading += part->browser.readingDone();
+  }
+  if (stopped) {
+    // As a walk in one go stopped here would: the records of the entries walked before the stop,
+    // none of them parsed. The first part's are such a run.
+    for (MessageRecord& record : table.records) {
+      MessageRecord browsed;
+      browsed.deleted = record.deleted;
+      browsed.size = record.size;
+      record = std::move(browsed);
+    }
+    table.validCount = 0;
+    return PartsEnd::stopped;
+  }
+  if (!whole || blocks > blockBudgetFor(file.size()) || reading > browseReadingBound(file.size()))
+    return PartsEnd::irregular;
+  for (size_t a = 0; a < parts.size(); ++a)
+    for (size_t b = a + 1; b < parts.size(); ++b)
+      if (sharesAnOffset(parts[a]->dataOffsets, parts[b]->dataOffsets)) return PartsEnd::irregular;
+  for (auto& part : tables) table.appendTable(std::move(*part));
+  numberValidRecords(table);
+  progress.setPos(static_cast<uint32_t>(total));
+  return PartsEnd::whole;
+}
+
 }  // namespace
 
 uint64_t browseReadingBound(uint64_t fileSize) { return 4 * fileSize + (uint64_t{1} << 20); }
@@ -426,11 +661,35 @@ uint64_t browseReadingBound(uint64_t fileSize) { return 4 * fileSize + (uint64_t
 namespace {
 
 BrowseResult browse(const std::string& path, MessageTable& table, const OperationControl& control,
-                    const HeaderParser* parse, const KnownChains* known) {
+                    const HeaderParser* parse, const RecordParser* parseRecord, const KnownChains* known) {
   BrowseResult result;
   BaseFile file;
+  uint64_t partsRead = 0;
+  uint64_t partsFetched = 0;
+  bool walkedAgain = true;
+  HeaderParser byIndex;
   result.outcome = runInFailureBoundary([&] {
     if (!file.open(path)) failCannotOpen(file.error());
+    if (parseRecord) {
+      const int capacity = table.capacity;
+      const int validCount = table.validCount;
+      const PartsEnd end = walkInParts(file, table, control, *parseRecord, partsRead, partsFetched);
+      if (end != PartsEnd::irregular) {
+        walkedAgain = false;
+        result.browseFailed = false;
+        if (end == PartsEnd::stopped) failStopped();
+        return;
+      }
+      // Walked again in one go, from the start, on a file whose reading counts from zero.
+      table.clearTable();
+      table.capacity = capacity;
+      table.validCount = validCount;
+      if (!file.open(path)) failCannotOpen(file.error());
+      byIndex = [parseRecord, &table](const char* text, int length, int recordIndex) {
+        return (*parseRecord)(text, length, table.records[static_cast<size_t>(recordIndex)]);
+      };
+      parse = &byIndex;
+    }
     std::optional<HeaderPipeline> pipeline;
     if (parse) pipeline.emplace(table, *parse, file.size());
     bool walked = false;
@@ -456,8 +715,8 @@ BrowseResult browse(const std::string& path, MessageTable& table, const Operatio
       if (!complete) failStopped();
     }
   });
-  result.outcome.bytesRead = file.bytesRead();
-  result.outcome.bytesFetched = file.bytesFetched();
+  result.outcome.bytesRead = partsRead + (walkedAgain ? file.bytesRead() : 0);
+  result.outcome.bytesFetched = partsFetched + (walkedAgain ? file.bytesFetched() : 0);
   return result;
 }
 
@@ -465,12 +724,17 @@ BrowseResult browse(const std::string& path, MessageTable& table, const Operatio
 
 BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
                          const HeaderParser* parse) {
-  return browse(path, table, control, parse, nullptr);
+  return browse(path, table, control, parse, nullptr, nullptr);
+}
+
+BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
+                         const RecordParser& parse) {
+  return browse(path, table, control, nullptr, &parse, nullptr);
 }
 
 BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
                          const KnownChains& known) {
-  return browse(path, table, control, nullptr, &known);
+  return browse(path, table, control, nullptr, nullptr, &known);
 }
 
 }  // namespace vireo::dbx

@@ -29,6 +29,12 @@ uint64_t browseReadingBound(uint64_t fileSize);
 BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
                          const HeaderParser* parse = nullptr);
 
+// The same browse with a parser of records: a large base may then be walked in parts on several
+// threads, each parsing the messages it walked (the table and the outcome are the same; only its
+// bytes counts may differ, when a base that cannot be walked in parts is walked again in one go).
+BrowseResult browseIndex(const std::string& path, MessageTable& table, const OperationControl& control,
+                         const RecordParser& parse);
+
 // Chains another reading of the same file already followed (recovery's records): each block list
 // runs in chain order, every block's next link naming the block after it, and lastNext holds the
 // link stored in each list's last block (which the list cannot tell); a list whose last link is

@@ -112,9 +112,6 @@ void MessageBaseReader::openBase(bool copyFirst) {
   }
 
   const dbx::OperationControl control{stopEvent, progress};
-  const dbx::HeaderParser parser = [this](const char* text, int length, int recordIndex) {
-    return parseHeaders(text, length, recordIndex);
-  };
   dbx::OperationOutcome outcome;
   dbx::SeenRecordEnds seen;  // what recovery saw, so that its marks read only the rest
   if (recoverMode == kRecoverModeRecover) {
@@ -122,7 +119,8 @@ void MessageBaseReader::openBase(bool copyFirst) {
   } else {
     // The headers are parsed as the browse walks the chains: the file is read once.
     browseFailed = false;
-    dbx::BrowseResult browse = dbx::browseIndex(workingPath, *this, control, &parser);
+    dbx::BrowseResult browse =
+        dbx::browseIndex(workingPath, *this, control, dbx::RecordParser(&MessageBaseReader::parseHeadersInto));
     browseFailed = browse.browseFailed;
     outcome = browse.outcome;
   }

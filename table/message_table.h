@@ -69,6 +69,19 @@ class MessageTable {
     }
     return true;
   }
+  // Moves every record of `other`, with its list, to the end of this table: a browse walked in
+  // parts joins its parts' tables in index order. Out of memory leaves this table as it was.
+  void appendTable(MessageTable&& other) {
+    records.reserve(records.size() + other.records.size());
+    listEnds.reserve(listEnds.size() + other.listEnds.size());
+    blocks.reserve(blocks.size() + other.blocks.size());
+    const size_t offset = blocks.size();
+    blocks.insert(blocks.end(), other.blocks.begin(), other.blocks.end());
+    for (const size_t end : other.listEnds) listEnds.push_back(offset + end);
+    for (MessageRecord& record : other.records) records.push_back(std::move(record));
+    while (count() >= capacity) capacity += kRecordTableStep;
+    other.clearTable();
+  }
   // Room for this many more records and blocks where memory allows, so that filling the table
   // does not move it (untouched room costs nothing); without it the table grows as before.
   void reserveRoom(size_t moreRecords, size_t moreBlocks = 0) noexcept {
