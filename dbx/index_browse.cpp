@@ -603,8 +603,11 @@ PartsEnd walkInParts(BaseFile& file, MessageTable& table, const OperationControl
   progress.setPos(0);
   std::atomic<size_t> walked{0};
   std::atomic<bool> quit{false};
+  // Reserved first, so that nothing but a thread's start can throw while parts run.
   std::vector<std::thread> threads;
   std::vector<BrowsePart*> unstarted;
+  threads.reserve(parts.size());
+  unstarted.reserve(parts.size());
   for (size_t p = 1; p < parts.size(); ++p) {
     try {
       threads.emplace_back([&, part = parts[p].get()] {
