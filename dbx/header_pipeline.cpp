@@ -184,13 +184,7 @@ bool HeaderPipeline::finish(const OperationControl& control) {
 void HeaderPipeline::abandon() {
   abandoned_.store(true);
   stopWorkers();
-  for (MessageRecord& record : table_.records) {
-    MessageRecord browsed;
-    browsed.deleted = record.deleted;
-    browsed.size = record.size;
-    record = std::move(browsed);
-  }
-  table_.validCount = 0;
+  forgetParses(table_);
 }
 
 }  // namespace vireo::dbx

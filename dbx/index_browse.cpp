@@ -637,13 +637,7 @@ PartsEnd walkInParts(BaseFile& file, MessageTable& table, const OperationControl
   if (stopped) {
     // As a walk in one go stopped here would: the records of the entries walked before the stop,
     // none of them parsed. The first part's are such a run.
-    for (MessageRecord& record : table.records) {
-      MessageRecord browsed;
-      browsed.deleted = record.deleted;
-      browsed.size = record.size;
-      record = std::move(browsed);
-    }
-    table.validCount = 0;
+    forgetParses(table);
     return PartsEnd::stopped;
   }
   if (!whole || blocks > blockBudgetFor(file.size()) || reading > browseReadingBound(file.size()))

@@ -258,6 +258,16 @@ void numberValidRecords(MessageTable& table) {
     if (!record.invalid) record.number = table.validCount++;
 }
 
+void forgetParses(MessageTable& table) {
+  for (MessageRecord& record : table.records) {
+    MessageRecord browsed;
+    browsed.deleted = record.deleted;
+    browsed.size = record.size;
+    record = std::move(browsed);
+  }
+  table.validCount = 0;
+}
+
 OperationOutcome readMessages(const std::string& path, MessageTable& table, const OperationControl& control,
                               const HeaderParser& parse, const std::vector<uint8_t>* alreadyParsed) {
   BaseFile file;

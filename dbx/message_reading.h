@@ -26,5 +26,8 @@ OperationOutcome readMessages(const std::string& path, MessageTable& table, cons
 
 // Valid records numbered 0, 1, 2 ... in table order; validCount is their count.
 void numberValidRecords(MessageTable& table);
+// Every record back to what a browse alone makes: no texts, invalid, unnumbered, keeping only
+// its size and deleted mark; validCount 0.
+void forgetParses(MessageTable& table);
 
 }  // namespace vireo::dbx
