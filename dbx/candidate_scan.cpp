@@ -14,15 +14,27 @@
 
 namespace vireo::dbx {
 
-CandidateArray collectCandidates(BaseFile& file, const OperationControl& control, ChainAssembly* assembly) {
+CandidateArray collectCandidates(BaseFile& file, const OperationControl& control, ChainAssembly* assembly,
+                                 const ScanStretch* stretch) {
   ProgressSink& progress = control.bar();
-  progress.setRange(300);
-  progress.setStep(1);
-  progress.setPos(0);
+  if (!stretch) {
+    progress.setRange(300);
+    progress.setStep(1);
+    progress.setPos(0);
+  }
+  const auto step = [&] {
+    if (!stretch) {
+      progress.stepIt();
+      return;
+    }
+    const uint32_t steps = stretch->steps ? stretch->steps->fetch_add(1, std::memory_order_relaxed) + 1 : 0;
+    if (stretch->movesBar) progress.setPos(std::min<uint32_t>(steps, 300));
+  };
   const uint64_t stepEvery = file.size() / 100;
 
   CandidateArray candidates;
-  ChunkPrefetch chunks(file, kScanChunkSize, kScanChunkOverlap);
+  ChunkPrefetch chunks(file, kScanChunkSize, kScanChunkOverlap,
+                       stretch ? ChunkStretch{stretch->begin, stretch->end} : ChunkStretch{});
   std::vector<uint32_t> hits;
   uint64_t sinceStep = 0;
   for (;;) {
@@ -60,7 +72,7 @@ CandidateArray collectCandidates(BaseFile& file, const OperationControl& control
       sinceStep += take;
       if (sinceStep > stepEvery) {
         if (control.stopRequested()) failStopped();
-        progress.stepIt();
+        step();
         sinceStep = 0;
       }
     }

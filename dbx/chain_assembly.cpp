@@ -25,7 +25,7 @@ int16_t blockLength(int32_t used) { return static_cast<int16_t>(std::min(used, k
 
 }  // namespace
 
-ChainAssembly::ChainAssembly(const RecordParser& parse, uint64_t fileSize) : parse_(parse) {
+ChainAssembly::ChainAssembly(const RecordParser& parse, uint64_t fileSize, bool parseHere) : parse_(parse) {
   scratchParse_ = [this](const char* text, int length, int index) {
     return parse_(text, length, scratch_.records[static_cast<size_t>(index)]);
   };
@@ -35,7 +35,32 @@ ChainAssembly::ChainAssembly(const RecordParser& parse, uint64_t fileSize) : par
   scratch_.records.reserve(room);
   held_.reserve(room);
   starts_.reserve(room);
-  pipeline_ = std::make_unique<HeaderPipeline>(scratch_, scratchParse_, fileSize);
+  pipeline_ = std::make_unique<HeaderPipeline>(scratch_, scratchParse_, fileSize, !parseHere);
+}
+
+void ChainAssembly::absorb(ChainAssembly& later) {
+  chainStarts_ += later.chainStarts_;
+  linkedBack_ += later.linkedBack_;
+  if (!enabled_ || !later.enabled_) {
+    disable();
+    return;
+  }
+  const auto offset = static_cast<uint32_t>(scratch_.records.size());
+  try {
+    scratch_.records.reserve(scratch_.records.size() + later.scratch_.records.size());
+    held_.reserve(held_.size() + later.held_.size());
+    starts_.reserve(starts_.size() + later.starts_.size());
+  } catch (const std::bad_alloc&) {
+    disable();  // the records read their bytes instead
+    return;
+  }
+  for (MessageRecord& record : later.scratch_.records) scratch_.records.push_back(std::move(record));
+  for (Held held : later.held_) {
+    held.scratch += offset;
+    held_.push_back(held);
+  }
+  starts_.insert(starts_.end(), later.starts_.begin(), later.starts_.end());
+  later.disable();
 }
 
 // The workers end before the records they write go.

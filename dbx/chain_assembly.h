@@ -24,7 +24,8 @@ namespace vireo::dbx {
 
 class ChainAssembly {
  public:
-  ChainAssembly(const RecordParser& parse, uint64_t fileSize);
+  // With parseHere, chains are parsed on the scanning thread itself (a scan made in parts).
+  ChainAssembly(const RecordParser& parse, uint64_t fileSize, bool parseHere = false);
   ~ChainAssembly();
   ChainAssembly(const ChainAssembly&) = delete;
   ChainAssembly& operator=(const ChainAssembly&) = delete;
@@ -43,6 +44,11 @@ class ChainAssembly {
   // After joining: gives every record whose reading would parse exactly the bytes of a parsed
   // chain that parse, as reading it would have; marks it in taken (one entry per record).
   void takeParses(MessageTable& table, std::vector<uint8_t>& taken);
+
+  // Takes what the assembly of the next stretch of the file assembled and parsed; both have
+  // finished. Chains that crossed from one stretch into the next were cut there: such a parse
+  // is one no record takes, and that record reads its bytes as any other.
+  void absorb(ChainAssembly& later);
 
   // What was assembled and parsed, for measuring.
   size_t parsedChains() const { return held_.size(); }

@@ -5,13 +5,19 @@
 
 namespace vireo::dbx {
 
-ChunkPrefetch::ChunkPrefetch(BaseFile& file, size_t chunkSize, size_t overlap)
-    : file_(file), chunkSize_(chunkSize), overlap_(overlap) {
+ChunkPrefetch::ChunkPrefetch(BaseFile& file, size_t chunkSize, size_t overlap, ChunkStretch stretch)
+    : file_(file), chunkSize_(chunkSize), overlap_(overlap), stretch_(stretch), syncStart_(stretch.begin) {
   // A file of one chunk is read in turn into one buffer of its own size: opening a small base
   // then costs neither a thread nor megabytes of buffers. Buffers are never cleared: only the
   // bytes read into them are handed out.
   if (file_.size() <= chunkSize_) {
     slots_[0].bytes = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(1, file_.size()));
+    threaded_ = false;
+    return;
+  }
+  if (stretch_.begin != 0 || stretch_.end != UINT64_MAX) {
+    slots_[0].bytes = std::make_unique_for_overwrite<uint8_t[]>(chunkSize_);
+    file_.adviseSequential();
     threaded_ = false;
     return;
   }
@@ -68,8 +74,8 @@ ChunkPrefetch::Chunk ChunkPrefetch::next() {
     Slot& slot = slots_[0];
     if (syncEnded_) return {};
     fill(slot, syncStart_);
-    syncEnded_ = slot.length != chunkSize_;
     syncStart_ += chunkSize_ - overlap_;
+    syncEnded_ = slot.length != chunkSize_ || syncStart_ >= stretch_.end;
     return {slot.bytes.get(), slot.length, slot.start};
   }
   std::unique_lock lock(mutex_);

@@ -14,6 +14,12 @@
 
 namespace vireo::dbx {
 
+// A stretch of the file: the chunks that start from `begin` (a chunk's start) and before `end`.
+struct ChunkStretch {
+  uint64_t begin = 0;
+  uint64_t end = UINT64_MAX;
+};
+
 class ChunkPrefetch {
  public:
   struct Chunk {
@@ -22,7 +28,9 @@ class ChunkPrefetch {
     uint64_t start = 0;
   };
 
-  ChunkPrefetch(BaseFile& file, size_t chunkSize, size_t overlap);
+  // Any stretch but the whole file is read in turn on the caller's thread, which then finds the
+  // bytes in its own core's cache (a scan made in parts, one thread per stretch).
+  ChunkPrefetch(BaseFile& file, size_t chunkSize, size_t overlap, ChunkStretch stretch = {});
   ~ChunkPrefetch();
   ChunkPrefetch(const ChunkPrefetch&) = delete;
   ChunkPrefetch& operator=(const ChunkPrefetch&) = delete;
@@ -44,6 +52,7 @@ class ChunkPrefetch {
   BaseFile& file_;
   const size_t chunkSize_;
   const size_t overlap_;
+  const ChunkStretch stretch_;
   static constexpr int kSlots = 4;
   Slot slots_[kSlots];
   int consumerSlot_ = -1;  // the slot the caller holds

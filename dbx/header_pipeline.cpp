@@ -23,10 +23,10 @@ unsigned workerCount() {
 
 }  // namespace
 
-HeaderPipeline::HeaderPipeline(MessageTable& table, const HeaderParser& parse, uint64_t fileSize)
+HeaderPipeline::HeaderPipeline(MessageTable& table, const HeaderParser& parse, uint64_t fileSize, bool threads)
     : table_(table),
       parse_(parse),
-      threaded_(fileSize >= kMinFileForThreads),
+      threaded_(threads && fileSize >= kMinFileForThreads),
       firstCapacity_(static_cast<size_t>(std::min<uint64_t>(fileSize, kFirstBatchCapacity))) {
   batches_.push_back(std::make_unique<Batch>());
   open_ = batches_.back().get();

@@ -22,7 +22,8 @@ namespace vireo::dbx {
 
 class HeaderPipeline {
  public:
-  HeaderPipeline(MessageTable& table, const HeaderParser& parse, uint64_t fileSize);
+  // With threads false every batch is parsed on the calling thread, as for a small base.
+  HeaderPipeline(MessageTable& table, const HeaderParser& parse, uint64_t fileSize, bool threads = true);
   ~HeaderPipeline();
   HeaderPipeline(const HeaderPipeline&) = delete;
   HeaderPipeline& operator=(const HeaderPipeline&) = delete;

@@ -14,6 +14,7 @@
 #include "dbx/layout.h"
 #include "dbx/read_failure.h"
 #include "dbx/scan_candidates.h"
+#include "dbx/scan_in_parts.h"
 #include "platform/progress_sink.h"
 
 namespace vireo::dbx {
@@ -214,10 +215,15 @@ OperationOutcome recoverMessages(const std::string& path, MessageTable& table, c
   std::vector<uint8_t> parsed;
   std::vector<uint32_t> lastNext;
   if (seen) *seen = {};  // nothing from an earlier recovery
+  PartsScan scan;
   OperationOutcome outcome = runInFailureBoundary([&] {
     if (!file.open(path)) failCannotOpen(file.error());
-    ChainAssembly assembly(parse, file.size());
-    CandidateArray candidates = collectCandidates(file, control, &assembly);
+    if (!scanInParts(file, control, parse, scan)) {
+      scan.assembly = std::make_unique<ChainAssembly>(parse, file.size());
+      scan.candidates = collectCandidates(file, control, scan.assembly.get());
+    }
+    ChainAssembly& assembly = *scan.assembly;
+    CandidateArray& candidates = scan.candidates;
     reserveRecords(table, lastNext, assembly.expectedRecords(), candidates.size());
     joinCandidates(file, candidates, table, control, seen ? &lastNext : nullptr);
     if (seen) seen->starts = assembly.takeStarts();
@@ -229,8 +235,8 @@ OperationOutcome recoverMessages(const std::string& path, MessageTable& table, c
     assembly.takeParses(table, parsed);
   });
   if (!outcome.ok()) {
-    outcome.bytesRead = file.bytesRead();
-    outcome.bytesFetched = file.bytesFetched();
+    outcome.bytesRead = file.bytesRead() + scan.otherBytesRead;
+    outcome.bytesFetched = file.bytesFetched() + scan.otherBytesFetched;
     return outcome;
   }
   if (seen && lastNext.size() == table.records.size()) seen->lastNext = std::move(lastNext);
@@ -238,8 +244,8 @@ OperationOutcome recoverMessages(const std::string& path, MessageTable& table, c
     return parse(text, length, table.records[static_cast<size_t>(recordIndex)]);
   };
   OperationOutcome reading = readMessages(path, table, control, byIndex, &parsed);
-  reading.bytesRead += file.bytesRead();
-  reading.bytesFetched += file.bytesFetched();
+  reading.bytesRead += file.bytesRead() + scan.otherBytesRead;
+  reading.bytesFetched += file.bytesFetched() + scan.otherBytesFetched;
   return reading;
 }
 

@@ -11,6 +11,15 @@ static_assert(sizeof(ScanCandidate) == 8);
 
 void CandidateArray::addPage() { pages_.push_back(std::make_unique<Entry[]>(kPageSize)); }
 
+void CandidateArray::appendAll(const CandidateArray& later) {
+  for (size_t i = 0; i < later.size(); ++i) {
+    const Entry& from = later.entry(i);
+    Entry& slot = appendEntry(from.candidate.offset);
+    slot.used = from.used;
+    slot.next = from.next;
+  }
+}
+
 int64_t findCandidate(const CandidateArray& candidates, uint32_t offset) {
   if (candidates.size_ == 0) return -1;
   const size_t lastPage = (candidates.size_ - 1) / CandidateArray::kPageSize;

@@ -34,6 +34,9 @@ class CandidateArray {
     slot.used = used;
     slot.next = next;
   }
+  // Every candidate of `later`, whose offsets all lie above these, with the headers it saw; none
+  // is owned yet (a scan made in parts joins its parts' arrays).
+  void appendAll(const CandidateArray& later);
   ScanCandidate& operator[](size_t index) { return entry(index).candidate; }
   const ScanCandidate& operator[](size_t index) const { return entry(index).candidate; }
   // False when the header was not seen by the scan (it ran past the chunk) and must be read.

@@ -13,6 +13,7 @@
 #include "platform/progress_sink.h"
 #include "tests/core/base_fixture.h"
 #include "tests/core/same_tables.h"
+#include "tests/core/stop_at_step.h"
 #include "tools/dbx_writer/dbx_writer.h"
 #include "tools/dbx_writer/message_text.h"
 
@@ -129,22 +130,6 @@ TEST(BrowseInParts, LeavesWhatAPartCannotDecideToTheWalkInOneGo) {
   check("a chain broken in the last part");
 }
 
-// Asks for a stop once the bar has moved past a position.
-class StopPast : public ProgressSink {
- public:
-  StopPast(ManualResetEvent& stop, uint32_t position) : stop_(stop), position_(position) {}
-  void setRange(uint32_t) override {}
-  void setStep(int) override {}
-  void setPos(uint32_t position) override {
-    if (position >= position_) stop_.set();
-  }
-  void stepIt() override {}
-
- private:
-  ManualResetEvent& stop_;
-  uint32_t position_;
-};
-
 // Stopped, the table holds a run of records from the first entry on, none of them parsed, as a
 // walk in one go stopped there would.
 TEST(BrowseInParts, AStopLeavesNoRecordParsed) {
@@ -155,7 +140,7 @@ TEST(BrowseInParts, AStopLeavesNoRecordParsed) {
     SCOPED_TRACE(position);
     ManualResetEvent stop;
     if (position == 0) stop.set();
-    StopPast progress(stop, position == 0 ? UINT32_MAX : position);
+    StopPastPosition progress(stop, position == 0 ? UINT32_MAX : position);
     Browsed inParts;
     browseInParts(path, inParts, {&stop, &progress});
     EXPECT_EQ(inParts.result.outcome.end, dbx::OperationOutcome::End::stopped);

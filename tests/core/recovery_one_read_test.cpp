@@ -106,6 +106,9 @@ TEST(RecoveryOneRead, GivesTheTableOfARecoveryThenAReading) {
       {"reversed", 300, BlockPlacement::reversed, true, false},
       {"damaged contiguous", 500, BlockPlacement::contiguous, true, true},
       {"damaged interleaved", 300, BlockPlacement::interleaved, false, true},
+      // Over 8 MB: scanned in parts, one stretch per core, chains crossing from one into the next.
+      {"in parts, contiguous", 4000, BlockPlacement::contiguous, true, false},
+      {"in parts, damaged interleaved", 4000, BlockPlacement::interleaved, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -125,6 +128,9 @@ TEST(RecoveryOneRead, GivesTheTableOfARecoveryThenAReading) {
     markAsRecoveryDoes(path, oneRead);
     expectSameTables(oneRead, twoReads);
     EXPECT_GT(oneRead.validCount, c.messages / 2);
+    if (c.messages > 1000) {
+      ASSERT_GT(image.size(), 8u << 20);
+    }
     // The chains ran forward and whole through the scan: none is read again.
     if (c.placement == BlockPlacement::contiguous && !c.damaged) {
       EXPECT_LE(outcome.bytesFetched, image.size() + image.size() / 10);
@@ -181,6 +187,22 @@ TEST(RecoveryOneRead, AChainThatJoiningCutsShortIsReadAgain) {
   ASSERT_EQ(oneRead.count(), 2);
   EXPECT_EQ(oneRead.row(1).subject(), "first part");
   EXPECT_EQ(oneRead.row(1).attachment, 0);
+}
+
+// A large base's scan in parts stopped: no part's candidates or parses are kept, as a scan in one
+// go stopped leaves nothing.
+TEST(RecoveryOneRead, AStopDuringAScanInPartsLeavesNothing) {
+  ScratchDir folder;
+  const std::string path = folder.file("base.dbx");
+  mixedWriter(4000, BlockPlacement::contiguous, true).build().save(path);
+  for (const uint32_t position : {1u, 50u}) {
+    SCOPED_TRACE(position);
+    ManualResetEvent stop;
+    StopPastPosition bar(stop, position);
+    MessageBaseReader reader;
+    EXPECT_EQ(recoverInOneRead(path, reader, {&stop, &bar}).end, dbx::OperationOutcome::End::stopped);
+    EXPECT_EQ(reader.count(), 0);
+  }
 }
 
 // A stop during the scan or the joining leaves the table as the scan alone leaves it, with no

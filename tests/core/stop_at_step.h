@@ -1,6 +1,6 @@
 #pragma once
-// A progress bar that requests a stop at its n-th step, so a test stops an operation at a
-// known point of its work.
+// Progress bars that request a stop at their n-th step or at a position, so a test stops an
+// operation at a known point of its work.
 #include "platform/manual_reset_event.h"
 #include "platform/progress_sink.h"
 
@@ -20,6 +20,22 @@ class StopAtStep : public ProgressSink {
   ManualResetEvent& stop_;
   int step_;
   int steps_ = 0;
+};
+
+// The same for operations that move the bar by positions: a stop once it reaches one.
+class StopPastPosition : public ProgressSink {
+ public:
+  StopPastPosition(ManualResetEvent& stop, uint32_t position) : stop_(stop), position_(position) {}
+  void setRange(uint32_t) override {}
+  void setStep(int) override {}
+  void setPos(uint32_t position) override {
+    if (position >= position_) stop_.set();
+  }
+  void stepIt() override {}
+
+ private:
+  ManualResetEvent& stop_;
+  uint32_t position_;
 };
 
 }  // namespace vireo::testing
