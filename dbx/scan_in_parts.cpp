@@ -16,23 +16,32 @@ namespace vireo::dbx {
 namespace {
 
 constexpr uint64_t kMinChunksForParts = 8;
-constexpr unsigned kMaxParts = 4;
+constexpr unsigned kMaxThreads = 4;
+// Stretches per thread: a base whose messages crowd one end of the file still keeps every
+// thread busy, each taking the next stretch as it finishes one.
+constexpr unsigned kStretchesPerThread = 4;
 
 struct ScanPart {
-  BaseFile* file = nullptr;
-  std::unique_ptr<BaseFile> ownFile;
   std::unique_ptr<ChainAssembly> assembly;
   CandidateArray candidates;
   ScanStretch stretch;
   std::exception_ptr failure;
 };
 
-void scanPart(ScanPart& part, const OperationControl& control) {
-  try {
-    part.candidates = collectCandidates(*part.file, control, part.assembly.get(), &part.stretch);
-    if (!part.assembly->finish(control)) failStopped();
-  } catch (...) {
-    part.failure = std::current_exception();
+// The stretches one thread scans with its own file handle: the next not yet taken, until none
+// is left or one has failed.
+void scanStretches(BaseFile& file, std::vector<std::unique_ptr<ScanPart>>& parts, std::atomic<size_t>& next,
+                   std::atomic<bool>& failed, bool movesBar, const OperationControl& control) {
+  for (size_t p = next.fetch_add(1); p < parts.size() && !failed.load(); p = next.fetch_add(1)) {
+    ScanPart& part = *parts[p];
+    part.stretch.movesBar = movesBar;
+    try {
+      part.candidates = collectCandidates(file, control, part.assembly.get(), &part.stretch);
+      if (!part.assembly->finish(control)) failStopped();
+    } catch (...) {
+      part.failure = std::current_exception();
+      failed.store(true);
+    }
   }
 }
 
@@ -43,57 +52,53 @@ bool scanInParts(BaseFile& file, const OperationControl& control, const RecordPa
   // offsets are left to the scan in one go, which stops there.
   const uint64_t chunks = file.size() / scanChunkStart(1);
   if (chunks < kMinChunksForParts || file.size() > kReachableEnd) return false;
-  const unsigned count = std::min(std::max(1u, std::thread::hardware_concurrency()), kMaxParts);
-  if (count < 2) return false;
-
-  std::vector<std::unique_ptr<ScanPart>> parts;
-  for (unsigned p = 0; p < count; ++p) {
-    auto part = std::make_unique<ScanPart>();
-    if (p == 0) {
-      part->file = &file;
-    } else {
-      part->ownFile = std::make_unique<BaseFile>();
-      if (!part->ownFile->openAgain(file)) break;
-      part->file = part->ownFile.get();
+  const unsigned threadCount = std::min(std::max(1u, std::thread::hardware_concurrency()), kMaxThreads);
+  if (threadCount < 2) return false;
+  std::vector<std::unique_ptr<BaseFile>> files;
+  for (unsigned t = 1; t < threadCount; ++t) {
+    files.push_back(std::make_unique<BaseFile>());
+    if (!files.back()->openAgain(file)) {
+      files.pop_back();
+      break;
     }
-    parts.push_back(std::move(part));
   }
-  if (parts.size() < 2) return false;
+  if (files.empty()) return false;
 
   ProgressSink& progress = control.bar();
   progress.setRange(300);
   progress.setStep(1);
   progress.setPos(0);
   std::atomic<uint32_t> steps{0};
-  for (size_t p = 0; p < parts.size(); ++p) {
-    ScanPart& part = *parts[p];
-    part.stretch.begin = scanChunkStart(chunks * p / parts.size());
-    part.stretch.end = p + 1 < parts.size() ? scanChunkStart(chunks * (p + 1) / parts.size()) : UINT64_MAX;
-    part.stretch.steps = &steps;
-    part.stretch.movesBar = p == 0;
-    const uint64_t length = std::min<uint64_t>(part.stretch.end, file.size()) - part.stretch.begin;
-    part.assembly = std::make_unique<ChainAssembly>(parse, length, true);
+  const size_t stretches = std::min<uint64_t>(chunks / 2, (files.size() + 1) * kStretchesPerThread);
+  std::vector<std::unique_ptr<ScanPart>> parts;
+  for (size_t p = 0; p < stretches; ++p) {
+    auto part = std::make_unique<ScanPart>();
+    part->stretch.begin = scanChunkStart(chunks * p / stretches);
+    part->stretch.end = p + 1 < stretches ? scanChunkStart(chunks * (p + 1) / stretches) : UINT64_MAX;
+    part->stretch.steps = &steps;
+    const uint64_t length = std::min<uint64_t>(part->stretch.end, file.size()) - part->stretch.begin;
+    part->assembly = std::make_unique<ChainAssembly>(parse, length, true);
+    parts.push_back(std::move(part));
   }
 
   // Reserved first, so that nothing but a thread's start can throw while parts run.
+  std::atomic<size_t> next{0};
+  std::atomic<bool> failed{false};
   std::vector<std::thread> threads;
-  std::vector<ScanPart*> unstarted;
-  threads.reserve(parts.size());
-  unstarted.reserve(parts.size());
-  for (size_t p = 1; p < parts.size(); ++p) {
+  threads.reserve(files.size());
+  for (auto& own : files) {
     try {
-      threads.emplace_back([&control, part = parts[p].get()] { scanPart(*part, control); });
+      threads.emplace_back([&, handle = own.get()] { scanStretches(*handle, parts, next, failed, false, control); });
     } catch (const std::system_error&) {
-      unstarted.push_back(parts[p].get());  // scanned on this thread after its own stretch
+      break;  // fewer threads: this one takes more stretches
     }
   }
-  scanPart(*parts[0], control);
-  for (ScanPart* part : unstarted) scanPart(*part, control);
+  scanStretches(file, parts, next, failed, true, control);
   for (std::thread& thread : threads) thread.join();
 
-  for (size_t p = 1; p < parts.size(); ++p) {
-    scan.otherBytesRead += parts[p]->file->bytesRead();
-    scan.otherBytesFetched += parts[p]->file->bytesFetched();
+  for (const auto& own : files) {
+    scan.otherBytesRead += own->bytesRead();
+    scan.otherBytesFetched += own->bytesFetched();
   }
   for (const auto& part : parts)
     if (part->failure) std::rethrow_exception(part->failure);

@@ -1,7 +1,8 @@
 #pragma once
-// Recovery's scan of a large base in parts, one stretch of the file per core: each thread reads
-// its stretch through its own file handle, finds its candidates and assembles and parses its
-// chains while their bytes are still in its core's cache. Handing every chunk and every chain's
+// Recovery's scan of a large base in parts: stretches of whole chunks, taken in turn by one
+// thread per core. Each thread reads a stretch through its own file handle, finds its
+// candidates and assembles and parses its chains while their bytes are still in its core's
+// cache. Handing every chunk and every chain's
 // bytes to other threads cost more than the parse itself. The parts' candidates and parses are
 // joined in file order: the same candidates as one scan finds. A chain that crosses from one
 // stretch into the next is cut there, so its parse is one no record takes, and that record
