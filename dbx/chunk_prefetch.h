@@ -29,7 +29,7 @@ class ChunkPrefetch {
   };
 
   // Any stretch but the whole file is read in turn on the caller's thread, which then finds the
-  // bytes in its own core's cache (a scan made in parts, one thread per stretch).
+  // bytes in its own core's cache (a scan made in parts, each stretch on one thread).
   ChunkPrefetch(BaseFile& file, size_t chunkSize, size_t overlap, ChunkStretch stretch = {});
   ~ChunkPrefetch();
   ChunkPrefetch(const ChunkPrefetch&) = delete;

@@ -593,7 +593,9 @@ PartsEnd walkInParts(BaseFile& file, MessageTable& table, const OperationControl
     BrowsePart& part = *parts[p];
     part.first = total * p / parts.size();
     part.last = total * (p + 1) / parts.size();
-    part.table.reserveRoom(part.last - part.first, recordRoomFor(file.size()) / parts.size() + 1);
+    // The first part's table is the browse's own, which takes every part's records at the end.
+    if (p == 0) part.table.reserveRoom(std::min(total, recordRoomFor(file.size())), recordRoomFor(file.size()));
+    else part.table.reserveRoom(part.last - part.first, recordRoomFor(file.size()) / parts.size() + 1);
     part.browser.parseAsWalked(parse);
   }
 

@@ -234,6 +234,9 @@ OperationOutcome recoverMessages(const std::string& path, MessageTable& table, c
     }
     assembly.takeParses(table, parsed);
   });
+  // The candidates and what the assembly holds are not needed by the reading.
+  scan.assembly.reset();
+  scan.candidates = CandidateArray();
   if (!outcome.ok()) {
     outcome.bytesRead = file.bytesRead() + scan.otherBytesRead;
     outcome.bytesFetched = file.bytesFetched() + scan.otherBytesFetched;
