@@ -5,7 +5,6 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -18,6 +17,7 @@
 #include "dbx/header_pipeline.h"
 #include "dbx/layout.h"
 #include "dbx/offset_set.h"
+#include "dbx/run_on_threads.h"
 #include "table/index_entry.h"
 
 namespace vireo::dbx {
@@ -491,10 +491,9 @@ enum class PartsEnd { whole, stopped, irregular };
 
 struct BrowsePart {
   BrowsePart(MessageTable& into, IndexScratch& scratch, BaseFile& file)
-      : table(into), browser(into, scratch, file, nullptr, nullptr), file(file) {}
+      : table(into), browser(into, scratch, file, nullptr, nullptr) {}
   MessageTable& table;
   IndexBrowser browser;
-  BaseFile& file;
   size_t first = 0;
   size_t last = 0;
   bool whole = false;
@@ -605,25 +604,12 @@ PartsEnd walkInParts(BaseFile& file, MessageTable& table, const OperationControl
   progress.setPos(0);
   std::atomic<size_t> walked{0};
   std::atomic<bool> quit{false};
-  // Reserved first, so that nothing but a thread's start can throw while parts run.
-  std::vector<std::thread> threads;
-  std::vector<BrowsePart*> unstarted;
-  threads.reserve(parts.size());
-  unstarted.reserve(parts.size());
-  for (size_t p = 1; p < parts.size(); ++p) {
-    try {
-      threads.emplace_back([&, part = parts[p].get()] {
-        walkPart(*part, scratch, control, walked, quit, nullptr);
-        if (!part->whole) quit.store(true);
-      });
-    } catch (const std::system_error&) {
-      unstarted.push_back(parts[p].get());  // walked on this thread after its own part
-    }
-  }
-  walkPart(*parts[0], scratch, control, walked, quit, &progress);
-  if (!parts[0]->whole) quit.store(true);
-  for (BrowsePart* part : unstarted) walkPart(*part, scratch, control, walked, quit, &progress);
-  for (std::thread& thread : threads) thread.join();
+  const std::thread::id caller = std::this_thread::get_id();
+  runOnThreads(parts.size(), [&](size_t p) {
+    // Only the calling thread moves the bar.
+    walkPart(*parts[p], scratch, control, walked, quit, std::this_thread::get_id() == caller ? &progress : nullptr);
+    if (!parts[p]->whole) quit.store(true);
+  });
   countReading();
 
   bool stopped = false;

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "dbx/candidate_scan.h"
 #include "dbx/layout.h"
 #include "dbx/read_failure.h"
+#include "dbx/run_on_threads.h"
 #include "platform/progress_sink.h"
 
 namespace vireo::dbx {
@@ -81,20 +81,12 @@ bool scanInParts(BaseFile& file, const OperationControl& control, const RecordPa
     parts.push_back(std::move(part));
   }
 
-  // Reserved first, so that nothing but a thread's start can throw while parts run.
   std::atomic<size_t> next{0};
   std::atomic<bool> failed{false};
-  std::vector<std::thread> threads;
-  threads.reserve(files.size());
-  for (auto& own : files) {
-    try {
-      threads.emplace_back([&, handle = own.get()] { scanStretches(*handle, parts, next, failed, false, control); });
-    } catch (const std::system_error&) {
-      break;  // fewer threads: this one takes more stretches
-    }
-  }
-  scanStretches(file, parts, next, failed, true, control);
-  for (std::thread& thread : threads) thread.join();
+  // Thread 0 is the calling thread, with the file it was given; it alone moves the bar.
+  runOnThreads(files.size() + 1, [&](size_t t) {
+    scanStretches(t == 0 ? file : *files[t - 1], parts, next, failed, t == 0, control);
+  });
 
   for (const auto& own : files) {
     scan.otherBytesRead += own->bytesRead();
