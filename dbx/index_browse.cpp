@@ -608,7 +608,9 @@ PartsEnd walkInParts(BaseFile& file, MessageTable& table, const OperationControl
   runOnThreads(parts.size(), [&](size_t p) {
     // Only the calling thread moves the bar.
     walkPart(*parts[p], scratch, control, walked, quit, std::this_thread::get_id() == caller ? &progress : nullptr);
-    if (!parts[p]->whole) quit.store(true);
+    // A stop is seen by every part after its entry, as by a walk in one go: quitting on it too
+    // could end the first part before its first entry.
+    if (!parts[p]->whole && !parts[p]->stopped) quit.store(true);
   });
   countReading();
 
